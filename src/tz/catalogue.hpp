@@ -1,0 +1,65 @@
+// The zone catalogue: the 35 standard-time offsets that the timezone writers
+// know, their names, and the zone codes that name them.
+#pragma once
+
+#include <cstdint>
+
+#include "qel_time.h"
+
+namespace qel::tz {
+
+struct Zone {
+    int16_t minutes;    // standard offset in minutes east of UTC
+    char std_name[5];   // abbreviation of standard time
+    char dst_name[7];   // abbreviation of daylight time
+    // zic FORMAT: the standard name with the part between these two counts
+    // replaced by %s ("CET", 1, 1 gives "C%sT"); that part is the zic letters
+    // of standard time, and the matching part of dst_name those of daylight.
+    uint8_t zic_prefix;
+    uint8_t zic_suffix;
+};
+
+// Zone codes: short form 100 + hours for whole hours (88..114); long form
+// 10000 +/- hhmm (8800..11400).
+constexpr int32_t kShortFirst = 88;
+constexpr int32_t kShortLast = 114;
+constexpr int32_t kLongUtc = 10000;
+constexpr int32_t kLongFirst = 8800;
+constexpr int32_t kLongLast = 11400;
+
+// Long code of an offset in minutes east of UTC: 10000 +/- (100 * hh + mm).
+constexpr int64_t long_code(int64_t minutes) {
+    const int64_t magnitude = minutes < 0 ? -minutes : minutes;
+    const int64_t hhmm = 100 * (magnitude / 60) + magnitude % 60;
+    return kLongUtc + (minutes < 0 ? -hhmm : hhmm);
+}
+
+// Offset in minutes east of UTC of a long code (both divisions truncate, so
+// 9570 gives -270).
+constexpr int64_t code_minutes(int64_t code) {
+    const int64_t d = code - kLongUtc;
+    return 60 * (d / 100) + d % 100;
+}
+
+// The zone a short or long code names, or nullptr when the code is not one
+// of the 62 codes of the catalogue.
+const Zone *find_zone(int32_t code);
+
+// The UTC zone, written for unknown codes when daylight saving is off.
+const Zone &utc_zone();
+
+// Every zone, ordered by offset.
+struct ZoneList {
+    const Zone *first;
+    int count;
+};
+ZoneList all_zones();
+
+// Both writers refuse a rule (with daylight saving on) unless it names a
+// month 1..12, a week 1..5 and a weekday 0..6.
+constexpr bool rule_day_valid(const qel_tzrule &rule) {
+    return rule.month >= 1 && rule.month <= 12 && rule.week >= 1 && rule.week <= 5 &&
+           rule.wday >= 0 && rule.wday <= 6;
+}
+
+}  // namespace qel::tz

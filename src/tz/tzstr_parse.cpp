@@ -1,0 +1,174 @@
+// Timezone settings record from a POSIX TZ string of the form
+//
+//   STD(+|-)hh:mm[:ss][DST(+|-)hh:mm[:ss]][,Mm.w.d[/h:m:s][,Mm.w.d[/h:m:s]]]
+//
+// Zone codes are computed from the offsets, always in long form; the names are
+// skipped without being read. Fields are split the way strtok splits (runs of
+// separators give no empty fields) and numbers read the way atoi reads them,
+// but without either: the parser works on (pointer, length) views of the
+// caller's text, never writes to it and keeps no state between calls.
+#include <cstddef>
+#include <cstring>
+
+#include "catalogue.hpp"
+#include "qel_time.h"
+
+namespace {
+
+using qel::tz::kLongFirst;
+using qel::tz::kLongLast;
+using qel::tz::kLongUtc;
+
+// Only the first 127 characters of a TZ string are read.
+constexpr size_t kMaxRead = 127;
+
+struct Span {
+    const char *p;
+    size_t n;
+};
+
+bool is_in(char c, const char *set) {
+    for (; *set != '\0'; ++set) {
+        if (*set == c) return true;
+    }
+    return false;
+}
+
+// Splits `text` at any character of `seps` into at most `max` fields, skipping
+// empty ones; returns how many were found.
+size_t split(Span text, const char *seps, Span *fields, size_t max) {
+    size_t count = 0;
+    size_t i = 0;
+    while (count < max) {
+        while (i < text.n && is_in(text.p[i], seps)) ++i;
+        if (i == text.n) break;
+        const size_t begin = i;
+        while (i < text.n && !is_in(text.p[i], seps)) ++i;
+        fields[count++] = Span{text.p + begin, i - begin};
+    }
+    return count;
+}
+
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Reads a number as atoi does (blanks, a sign, digits up to the first other
+// character; no digits reads as 0), but refuses one that does not fit in 32
+// bits instead of wrapping.
+bool read_int(Span field, int32_t &value) {
+    size_t i = 0;
+    while (i < field.n && is_space(field.p[i])) ++i;
+    bool negative = false;
+    if (i < field.n && (field.p[i] == '+' || field.p[i] == '-')) negative = field.p[i++] == '-';
+    int64_t magnitude = 0;
+    for (; i < field.n && field.p[i] >= '0' && field.p[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (field.p[i] - '0');
+        if (magnitude > int64_t{INT32_MAX} + (negative ? 1 : 0)) return false;
+    }
+    value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+    return true;
+}
+
+// Reads the first `count` fields of `text` split at `seps` as numbers; every
+// one of them must be present.
+bool read_ints(Span text, const char *seps, int32_t *values, size_t count) {
+    Span fields[3];
+    if (split(text, seps, fields, count) != count) return false;
+    for (size_t i = 0; i < count; ++i) {
+        if (!read_int(fields[i], values[i])) return false;
+    }
+    return true;
+}
+
+// Code of an offset text "hh:mm[...]": 10000 plus 100 * hh + mm under a "-"
+// sign, minus it otherwise. Wide arithmetic, so that huge hours fall out of
+// the code range instead of wrapping.
+bool read_offset_code(Span text, char sign, int64_t &code) {
+    int32_t hm[2];
+    if (!read_ints(text, ":", hm, 2)) return false;
+    const int64_t hhmm = 100 * int64_t{hm[0]} + hm[1];
+    code = sign == '-' ? kLongUtc + hhmm : kLongUtc - hhmm;
+    return true;
+}
+
+// A rule "M<month>.<week>.<wday>[/<hour>:<minute>:<second>]". Without a time
+// the rule keeps 00:00:00. Values above their range are refused; zero and
+// negative values pass.
+bool read_rule(Span text, qel_tzrule &rule) {
+    Span parts[2];
+    const size_t n = split(text, "/", parts, 2);
+    if (n == 0) return false;
+    const Span date = parts[0];
+    if (date.n < 2 || date.p[0] != 'M') return false;
+
+    int32_t day[3];
+    if (!read_ints(Span{date.p + 1, date.n - 1}, ".", day, 3)) return false;
+    int32_t time[3] = {0, 0, 0};
+    if (n == 2 && !read_ints(parts[1], ":", time, 3)) return false;
+
+    rule.month = day[0];
+    rule.week = day[1];
+    rule.wday = day[2];
+    rule.hour = time[0];
+    rule.minute = time[1];
+    rule.second = time[2];
+    return rule.month <= 12 && rule.week <= 5 && rule.wday <= 6 && rule.hour <= 24 &&
+           rule.minute <= 59 && rule.second <= 59;
+}
+
+bool code_in_range(int64_t code) { return code >= kLongFirst && code <= kLongLast; }
+
+bool parse(Span tz, qel_tzset &result) {
+    Span parts[3];
+    const size_t n_parts = split(tz, ",", parts, 3);
+    if (n_parts == 0) return false;
+    const Span zone_part = parts[0];
+
+    // The first sign stands before the standard offset, the next one (if
+    // any) before the daylight offset.
+    char std_sign = '\0';
+    char dst_sign = '\0';
+    for (size_t i = 0; i < zone_part.n && dst_sign == '\0'; ++i) {
+        const char c = zone_part.p[i];
+        if (c != '+' && c != '-') continue;
+        (std_sign == '\0' ? std_sign : dst_sign) = c;
+    }
+    if (std_sign == '\0') return false;
+
+    // Name, standard offset, daylight offset. The daylight name trails the
+    // standard offset ("08:00:00PDT") and is never read.
+    Span zone_fields[3];
+    const size_t n_zone = split(zone_part, "+-", zone_fields, 3);
+    if (n_zone < 2) return false;
+
+    int64_t std_code = 0;
+    if (!read_offset_code(zone_fields[1], std_sign, std_code)) return false;
+    int64_t dst_code = 0;
+    if (n_zone == 3 && !read_offset_code(zone_fields[2], dst_sign, dst_code)) return false;
+
+    if (n_parts >= 2 && !read_rule(parts[1], result.start)) return false;
+    if (n_parts >= 3 && !read_rule(parts[2], result.end)) return false;
+
+    if (!code_in_range(std_code)) return false;
+    result.zone = static_cast<int32_t>(std_code);
+
+    // A daylight offset that works out to code 0 counts as none at all.
+    if (dst_code != 0) {
+        if (!code_in_range(dst_code)) return false;
+        const int64_t amount = qel::tz::code_minutes(dst_code) - qel::tz::code_minutes(std_code);
+        if (amount < 0) return false;
+        result.dst_on = 1;
+        result.dst_minutes = static_cast<int32_t>(amount);
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out) {
+    if (tz == nullptr || out == nullptr || tz[0] == '\0') return QEL_EINVAL;
+    qel_tzset result{};
+    result.zone = kLongUtc;
+    if (!parse(Span{tz, strnlen(tz, kMaxRead)}, result)) return QEL_EINVAL;
+    *out = result;
+    return QEL_OK;
+}

@@ -1,0 +1,176 @@
+/* Definitions that take the place of the C library's clock and calendar calls
+ * in the test binaries; see fake_platform.h. Reads are passed on to the next
+ * definition (the C library, or a sanitizer's interceptor) through dlsym. */
+#define _GNU_SOURCE
+#include "fake_platform.h"
+
+#include <dlfcn.h>
+#include <errno.h>
+#include <stdarg.h>
+#include <string.h>
+#include <sys/syscall.h>
+#include <sys/sysinfo.h>
+
+/* Where glibc gives a 32-bit target 64-bit time (_TIME_BITS=64), its headers
+ * rename the time calls; the definitions below inherit the new names from
+ * those declarations, and the lookups of the real ones must use them too. */
+#ifdef __USE_TIME_BITS64
+#define REAL_NAME(plain, time64) time64
+#else
+#define REAL_NAME(plain, time64) plain
+#endif
+
+struct fake_platform fake;
+
+void fake_reset(void) { memset(&fake, 0, sizeof fake); }
+
+void fake_arm(void) {
+    fake_reset();
+    fake.armed = 1;
+}
+
+int fake_total_calls(void) {
+    int total = 0;
+    for (int i = 0; i < FAKE_FN_COUNT; ++i) total += fake.calls[i];
+    return total;
+}
+
+static void *real(const char *name) { return dlsym(RTLD_NEXT, name); }
+
+/* Records an armed call; returns whether the test asked it to fail. */
+static int enter(enum fake_fn fn) {
+    if (!fake.armed) return 0;
+    fake.calls[fn]++;
+    if (fake.log_len < FAKE_LOG_MAX) fake.log[fake.log_len++] = fn;
+    return (fake.fail & FAKE_BIT(fn)) != 0;
+}
+
+static int injected(enum fake_fn fn) { return fake.armed && (fake.inject & FAKE_BIT(fn)) != 0; }
+
+time_t time(time_t *t) {
+    if (enter(FAKE_TIME)) return (time_t)-1;
+    time_t now;
+    if (injected(FAKE_TIME)) {
+        now = fake.time_value;
+    } else {
+        time_t (*next)(time_t *) = (time_t(*)(time_t *))real(REAL_NAME("time", "__time64"));
+        now = next(NULL);
+    }
+    if (t != NULL) *t = now;
+    return now;
+}
+
+int clock_gettime(clockid_t clock, struct timespec *ts) {
+    if (enter(FAKE_CLOCK_GETTIME)) return -1;
+    int (*next)(clockid_t, struct timespec *) =
+        (int (*)(clockid_t, struct timespec *))real(REAL_NAME("clock_gettime", "__clock_gettime64"));
+    return next(clock, ts);
+}
+
+int clock_settime(clockid_t clock, const struct timespec *ts) {
+    if (!fake.armed) {
+        errno = EPERM;
+        return -1;
+    }
+    if (enter(FAKE_CLOCK_SETTIME)) return -1;
+    fake.settime_clock = clock;
+    fake.settime_value = *ts;
+    return 0;
+}
+
+int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
+    if (enter(FAKE_GETTIMEOFDAY)) return -1;
+    int (*next)(struct timeval *, void *) =
+        (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday64"));
+    int rc = next(tv, tz);
+    if (rc == 0 && tv != NULL && injected(FAKE_GETTIMEOFDAY)) *tv = fake.tv_value;
+    return rc;
+}
+
+int settimeofday(const struct timeval *tv, const struct timezone *tz) {
+    if (!fake.armed) {
+        errno = EPERM;
+        return -1;
+    }
+    if (enter(FAKE_SETTIMEOFDAY)) return -1;
+    if (tv != NULL) fake.settod_tv = *tv;
+    if (tz != NULL) fake.settod_tz = *tz;
+    return 0;
+}
+
+int sysinfo(struct sysinfo *info) {
+    if (enter(FAKE_SYSINFO)) return -1;
+    int (*next)(struct sysinfo *) = (int (*)(struct sysinfo *))real("sysinfo");
+    int rc = next(info);
+    if (rc == 0 && injected(FAKE_SYSINFO)) info->uptime = fake.uptime_value;
+    return rc;
+}
+
+/* The layout the clock_gettime system call fills. */
+struct kernel_timespec {
+    long tv_sec;
+    long tv_nsec;
+};
+
+long syscall(long number, ...) {
+    va_list ap;
+    va_start(ap, number);
+    if (number == SYS_clock_gettime) {
+        int clock = va_arg(ap, int);
+        struct kernel_timespec *ts = va_arg(ap, struct kernel_timespec *);
+        va_end(ap);
+        if (fake.armed) {
+            fake.syscall_number = number;
+            fake.syscall_clock = clock;
+        }
+        if (enter(FAKE_SYSCALL)) return -1;
+        if (injected(FAKE_SYSCALL)) {
+            ts->tv_sec = fake.raw_sec;
+            ts->tv_nsec = fake.raw_nsec;
+            return 0;
+        }
+        long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
+        return next(number, clock, ts);
+    }
+    long a[6];
+    for (int i = 0; i < 6; ++i) a[i] = va_arg(ap, long);
+    va_end(ap);
+    if (fake.armed) fake.syscall_number = number;
+    if (enter(FAKE_SYSCALL)) return -1;
+    long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
+    return next(number, a[0], a[1], a[2], a[3], a[4], a[5]);
+}
+
+struct tm *localtime_r(const time_t *restrict t, struct tm *restrict tm) {
+    if (enter(FAKE_LOCALTIME_R)) return NULL;
+    struct tm *(*next)(const time_t *, struct tm *) =
+        (struct tm * (*)(const time_t *, struct tm *)) real(REAL_NAME("localtime_r", "__localtime64_r"));
+    return next(t, tm);
+}
+
+struct tm *gmtime_r(const time_t *restrict t, struct tm *restrict tm) {
+    if (enter(FAKE_GMTIME_R)) return NULL;
+    struct tm *(*next)(const time_t *, struct tm *) =
+        (struct tm * (*)(const time_t *, struct tm *)) real(REAL_NAME("gmtime_r", "__gmtime64_r"));
+    return next(t, tm);
+}
+
+time_t mktime(struct tm *tm) {
+    if (enter(FAKE_MKTIME)) return (time_t)-1;
+    time_t (*next)(struct tm *) = (time_t(*)(struct tm *))real(REAL_NAME("mktime", "__mktime64"));
+    return next(tm);
+}
+
+size_t strftime(char *restrict s, size_t max, const char *restrict format, const struct tm *restrict tm) {
+    if (enter(FAKE_STRFTIME)) return 0;
+    size_t (*next)(char *, size_t, const char *, const struct tm *) =
+        (size_t(*)(char *, size_t, const char *, const struct tm *))real("strftime");
+    return next(s, max, format, tm);
+}
+
+char *strptime(const char *restrict s, const char *restrict format, struct tm *tm) {
+    if (enter(FAKE_STRPTIME)) return NULL;
+    char *(*next)(const char *, const char *, struct tm *) =
+        (char *(*)(const char *, const char *, struct tm *))real("strptime");
+    return next(s, format, tm);
+}
