@@ -46,10 +46,10 @@ struct timezone;
 
 /* Result codes. Every function that returns a result code returns one of
  * these and no other value. */
-#define QEL_OK 0          /* success: the output has been written */
-#define QEL_EINVAL (-2)   /* bad argument: nothing was called or written */
-#define QEL_ESYSTEM (-3)  /* a kernel or C library call failed */
-#define QEL_ENESTED (-4)  /* a nested qel_ call failed (composites only) */
+#define QEL_OK 0         /* success: the output has been written */
+#define QEL_EINVAL (-2)  /* bad argument: nothing was called or written */
+#define QEL_ESYSTEM (-3) /* a kernel or C library call failed */
+#define QEL_ENESTED (-4) /* a nested qel_ call failed (composites only) */
 
 /* A change rule: the week-th wday of month, at hour:minute:second local time.
  * month 1..12 (January = 1); week 1..4 = first..fourth, 5 = last;

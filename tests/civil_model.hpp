@@ -25,8 +25,7 @@ constexpr int64_t days_from_civil(int64_t y, int64_t m, int64_t d) {
 constexpr int weekday(int64_t days) { return static_cast<int>(((days % 7) + 11) % 7); }  // 0 = Sunday
 
 constexpr int days_in_month(int64_t y, int m) {
-    return static_cast<int>(days_from_civil(m == 12 ? y + 1 : y, m == 12 ? 1 : m + 1, 1) -
-                            days_from_civil(y, m, 1));
+    return static_cast<int>(days_from_civil(m == 12 ? y + 1 : y, m == 12 ? 1 : m + 1, 1) - days_from_civil(y, m, 1));
 }
 
 enum class Reading { posix, zic };
@@ -52,8 +51,8 @@ struct Change {
 
 // The changes of years year_from..year_to for a zone of standard offset
 // std_minutes and daylight amount dst_minutes, ordered by the POSIX instant.
-inline std::vector<Change> changes(const qel_tzset &r, int32_t std_minutes, int32_t dst_minutes,
-                                   int64_t year_from, int64_t year_to) {
+inline std::vector<Change> changes(const qel_tzset &r, int32_t std_minutes, int32_t dst_minutes, int64_t year_from,
+                                   int64_t year_to) {
     std::vector<Change> out;
     for (int64_t y = year_from; y <= year_to; ++y) {
         for (int which = 0; which < 2; ++which) {

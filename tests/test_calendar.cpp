@@ -35,9 +35,8 @@ const int64_t kInstants[] = {0, 1705320000, 1721044800, 1711846800, 1729994400};
 
 bool same_tm(const struct tm &a, const struct tm &b) {
     return a.tm_sec == b.tm_sec && a.tm_min == b.tm_min && a.tm_hour == b.tm_hour && a.tm_mday == b.tm_mday &&
-           a.tm_mon == b.tm_mon && a.tm_year == b.tm_year && a.tm_wday == b.tm_wday &&
-           a.tm_yday == b.tm_yday && a.tm_isdst == b.tm_isdst && a.tm_gmtoff == b.tm_gmtoff &&
-           std::strcmp(a.tm_zone, b.tm_zone) == 0;
+           a.tm_mon == b.tm_mon && a.tm_year == b.tm_year && a.tm_wday == b.tm_wday && a.tm_yday == b.tm_yday &&
+           a.tm_isdst == b.tm_isdst && a.tm_gmtoff == b.tm_gmtoff && std::strcmp(a.tm_zone, b.tm_zone) == 0;
 }
 
 TEST_P(Calendar, TimeToTmMatchesLocaltime) {
@@ -229,19 +228,17 @@ TEST_F(CalendarFixed, ArgumentsAndNestedFailures) {
     const Row rows[] = {
         {"time_to_tm/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_time_to_tm(&t, &tm_out); },
          QEL_ESYSTEM},
-        {"time_to_str/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R),
-         [&] { return qel_time_to_str(&t, buf, sizeof buf); }, QEL_ENESTED},
-        {"get_time_diff/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_get_time_diff(&t); },
-         QEL_ESYSTEM},
+        {"time_to_str/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_time_to_str(&t, buf, sizeof buf); },
+         QEL_ENESTED},
+        {"get_time_diff/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_get_time_diff(&t); }, QEL_ESYSTEM},
         {"get_time_diff/time", FAKE_BIT(FAKE_TIME), [&] { return qel_get_time_diff(&t); }, QEL_ESYSTEM},
-        {"timetm_to_str/strftime", FAKE_BIT(FAKE_STRFTIME),
-         [&] { return qel_timetm_to_str(&tm_out, buf, sizeof buf); }, QEL_ESYSTEM},
+        {"timetm_to_str/strftime", FAKE_BIT(FAKE_STRFTIME), [&] { return qel_timetm_to_str(&tm_out, buf, sizeof buf); },
+         QEL_ESYSTEM},
         {"time_to_str/strftime", FAKE_BIT(FAKE_STRFTIME), [&] { return qel_time_to_str(&t, buf, sizeof buf); },
          QEL_ENESTED},
         {"str_to_timetm/strptime", FAKE_BIT(FAKE_STRPTIME), [&] { return qel_str_to_timetm(text, &tm_out); },
          QEL_ESYSTEM},
-        {"str_to_time/strptime", FAKE_BIT(FAKE_STRPTIME), [&] { return qel_str_to_time(text, &t); },
-         QEL_ENESTED},
+        {"str_to_time/strptime", FAKE_BIT(FAKE_STRPTIME), [&] { return qel_str_to_time(text, &t); }, QEL_ENESTED},
         {"tm_to_time/mktime", FAKE_BIT(FAKE_MKTIME), [&] { return qel_tm_to_time(&tm_out, &t); }, QEL_ESYSTEM},
         {"str_to_time/mktime", FAKE_BIT(FAKE_MKTIME), [&] { return qel_str_to_time(text, &t); }, QEL_ENESTED},
     };

@@ -72,27 +72,18 @@ TEST_F(Clock, PlatformFailuresGiveMinusThreeAndLeaveOutputs) {
     const Row rows[] = {
         {"get_time/time", FAKE_BIT(FAKE_TIME), [&] { return qel_get_time(&value); }, value_kept},
         {"get_timetm/time", FAKE_BIT(FAKE_TIME), [&] { return qel_get_timetm(&tm_out, 0); }, tm_kept},
-        {"get_timetm/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_get_timetm(&tm_out, 0); },
-         tm_kept},
+        {"get_timetm/localtime_r", FAKE_BIT(FAKE_LOCALTIME_R), [&] { return qel_get_timetm(&tm_out, 0); }, tm_kept},
         {"get_timetm/gmtime_r", FAKE_BIT(FAKE_GMTIME_R), [&] { return qel_get_timetm(&tm_out, 1); }, tm_kept},
-        {"set_time/clock_settime", FAKE_BIT(FAKE_CLOCK_SETTIME), [&] { return qel_set_time(&settable); },
-         nothing},
+        {"set_time/clock_settime", FAKE_BIT(FAKE_CLOCK_SETTIME), [&] { return qel_set_time(&settable); }, nothing},
         {"set_timetm/mktime", FAKE_BIT(FAKE_MKTIME), [&] { return qel_set_timetm(&later); }, nothing},
-        {"set_timetm/clock_settime", FAKE_BIT(FAKE_CLOCK_SETTIME), [&] { return qel_set_timetm(&later); },
-         nothing},
-        {"get_timezone/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_get_timezone(&tz); },
-         nothing},
-        {"set_timezone/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_set_timezone(&tz); },
-         nothing},
-        {"set_timezone/settimeofday", FAKE_BIT(FAKE_SETTIMEOFDAY), [&] { return qel_set_timezone(&tz); },
-         nothing},
-        {"get_timeval/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_get_timeval(&tv); },
-         nothing},
-        {"get_timespec/clock_gettime", FAKE_BIT(FAKE_CLOCK_GETTIME), [&] { return qel_get_timespec(&ts); },
-         nothing},
+        {"set_timetm/clock_settime", FAKE_BIT(FAKE_CLOCK_SETTIME), [&] { return qel_set_timetm(&later); }, nothing},
+        {"get_timezone/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_get_timezone(&tz); }, nothing},
+        {"set_timezone/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_set_timezone(&tz); }, nothing},
+        {"set_timezone/settimeofday", FAKE_BIT(FAKE_SETTIMEOFDAY), [&] { return qel_set_timezone(&tz); }, nothing},
+        {"get_timeval/gettimeofday", FAKE_BIT(FAKE_GETTIMEOFDAY), [&] { return qel_get_timeval(&tv); }, nothing},
+        {"get_timespec/clock_gettime", FAKE_BIT(FAKE_CLOCK_GETTIME), [&] { return qel_get_timespec(&ts); }, nothing},
         {"get_uptime/sysinfo", FAKE_BIT(FAKE_SYSINFO), [&] { return qel_get_uptime(&value); }, value_kept},
-        {"get_uptime_ms/syscall", FAKE_BIT(FAKE_SYSCALL), [&] { return qel_get_uptime_ms(&value); },
-         value_kept},
+        {"get_uptime_ms/syscall", FAKE_BIT(FAKE_SYSCALL), [&] { return qel_get_uptime_ms(&value); }, value_kept},
     };
     for (const auto &row : rows) {
         fake_arm();
@@ -303,7 +294,9 @@ TEST_F(Clock, UptimeMsReadsTheRealRawClock) {
     int64_t first = 0;
     int64_t second = 0;
     ASSERT_EQ(qel_get_uptime_ms(&first), QEL_OK);
-    struct timespec pause {0, 3000000};
+    struct timespec pause {
+        0, 3000000
+    };
     nanosleep(&pause, nullptr);
     ASSERT_EQ(qel_get_uptime_ms(&second), QEL_OK);
     EXPECT_GE(second - first, 3);

@@ -18,14 +18,10 @@ TEST(Ordering, Table) {
         int32_t after, before, after_eq, before_eq;
     };
     const Row rows[] = {
-        {7, 7, 0, 0, 1, 1},
-        {8, 7, 1, 0, 1, 0},
-        {-1, 1, 0, 1, 0, 1},
-        {kMin, kMax, 1, 0, 1, 0},  // a just past the wrap is later
-        {kMax, kMin, 0, 1, 0, 1},
-        {0, kMin, 1, 1, 0, 0},  // exactly 2^63 apart: both directions "negative"
-        {kMin, 0, 1, 1, 0, 0},
-        {kMax, -1, 1, 1, 0, 0},
+        {7, 7, 0, 0, 1, 1},       {8, 7, 1, 0, 1, 0},
+        {-1, 1, 0, 1, 0, 1},      {kMin, kMax, 1, 0, 1, 0},  // a just past the wrap is later
+        {kMax, kMin, 0, 1, 0, 1}, {0, kMin, 1, 1, 0, 0},     // exactly 2^63 apart: both directions "negative"
+        {kMin, 0, 1, 1, 0, 0},    {kMax, -1, 1, 1, 0, 0},
     };
     for (const auto &r : rows) {
         EXPECT_EQ(qel_time_after(r.a, r.b), r.after) << r.a << " " << r.b;
@@ -58,8 +54,13 @@ TEST(Ordering, InRange) {
         int32_t in;
     };
     const Row rows[] = {
-        {5, 5, 5, 1},  {10, 6, 10, 1}, {6, 6, 10, 1},   {5, 6, 10, 0},
-        {11, 6, 10, 0}, {7, 10, 5, 0},  {kMin, kMax, kMin + 1, 1},  // across the wrap
+        {5, 5, 5, 1},
+        {10, 6, 10, 1},
+        {6, 6, 10, 1},
+        {5, 6, 10, 0},
+        {11, 6, 10, 0},
+        {7, 10, 5, 0},
+        {kMin, kMax, kMin + 1, 1},  // across the wrap
     };
     for (const auto &r : rows) {
         EXPECT_EQ(qel_time_in_range(r.t, r.start, r.end), r.in) << r.t << " in " << r.start << ".." << r.end;
@@ -77,8 +78,8 @@ TEST_F(Delay, WallClock) {
         int64_t base;
         int32_t delay, result;
     };
-    const Row rows[] = {{990, 10, 1}, {990, 11, 0}, {1000, 0, 1}, {1005, -5, 1}, {1005, -4, 0},
-                        {kMax, 1, 0}};  // the deadline wraps to -2^63, 2^63 + 1000 before now
+    const Row rows[] = {{990, 10, 1},  {990, 11, 0}, {1000, 0, 1}, {1005, -5, 1},
+                        {1005, -4, 0}, {kMax, 1, 0}};  // the deadline wraps to -2^63, 2^63 + 1000 before now
     for (const auto &r : rows) {
         fake_arm();
         fake.inject = FAKE_BIT(FAKE_TIME);

@@ -40,12 +40,9 @@ struct RulePair {
     qel_tzrule start, end;
 };
 const RulePair kRulePairs[] = {
-    {rule(3, 5, 0, 2), rule(10, 5, 0, 3)},
-    {rule(3, 2, 0, 2), rule(11, 1, 0, 2)},
-    {rule(10, 1, 0, 2), rule(4, 1, 0, 3)},
-    {rule(4, 3, 3, 1, 30), rule(9, 4, 5, 23, 15)},
-    {rule(5, 5, 6, 0, 0), rule(8, 5, 2, 22, 45)},
-    {rule(9, 5, 1, 2), rule(3, 5, 4, 3)},
+    {rule(3, 5, 0, 2), rule(10, 5, 0, 3)},        {rule(3, 2, 0, 2), rule(11, 1, 0, 2)},
+    {rule(10, 1, 0, 2), rule(4, 1, 0, 3)},        {rule(4, 3, 3, 1, 30), rule(9, 4, 5, 23, 15)},
+    {rule(5, 5, 6, 0, 0), rule(8, 5, 2, 22, 45)}, {rule(9, 5, 1, 2), rule(3, 5, 4, 3)},
 };
 const int32_t kAmounts[] = {30, 60, 90, 120};
 
@@ -205,8 +202,8 @@ class Zic : public ::testing::Test {
             d.at = static_cast<int64_t>(timegm(&tm));
             char zone[16] = {};
             const char *rest = std::strrchr(eq, ':');  // the seconds field of the local time
-            if (rest == nullptr || std::sscanf(rest, ":%*d %*d %15s isdst=%d gmtoff=%ld", zone, &d.isdst,
-                                               &d.gmtoff) != 3) {
+            if (rest == nullptr ||
+                std::sscanf(rest, ":%*d %*d %15s isdst=%d gmtoff=%ld", zone, &d.isdst, &d.gmtoff) != 3) {
                 continue;
             }
             d.zone = zone;
@@ -222,9 +219,7 @@ class Zic : public ::testing::Test {
 
 // The daylight name that zic makes from the FORMAT and letters: the TZ
 // string's, except for UTC, whose zic letters give "GDT".
-std::string zic_dst_name(int32_t code, const std::string &tz_dst_name) {
-    return code == 10000 ? "GDT" : tz_dst_name;
-}
+std::string zic_dst_name(int32_t code, const std::string &tz_dst_name) { return code == 10000 ? "GDT" : tz_dst_name; }
 
 TEST_F(Zic, StandardTimeOnlyCompilesToAFixedOffset) {
     for (int32_t code : qeltest::kLongCodes) {

@@ -92,8 +92,7 @@ TEST(TzstrWrite, WorkedExamples) {
         // Rule times are not checked; the time text is cut after 9 characters.
         {record(10100, 1, 60, rule(3, 5, 0, 24)), "CET-01:00:00CEST-02:00:00,M3.5.0/24:00:00,M10.5.0/03:00:00"},
         {record(10100, 1, 60, rule(3, 5, 0, 2, 60)), "CET-01:00:00CEST-02:00:00,M3.5.0/02:60:00,M10.5.0/03:00:00"},
-        {record(10100, 1, 60, rule(3, 5, 0, 2, 0, 100)),
-         "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:10,M10.5.0/03:00:00"},
+        {record(10100, 1, 60, rule(3, 5, 0, 2, 0, 100)), "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:10,M10.5.0/03:00:00"},
         {record(10100, 1, 60, rule(3, 5, 0, 12345)), "CET-01:00:00CEST-02:00:00,M3.5.0/12345:00,M10.5.0/03:00:00"},
         {record(10100, 1, 60, rule(3, 5, 0, 100)), "CET-01:00:00CEST-02:00:00,M3.5.0/100:00:0,M10.5.0/03:00:00"},
         {record(10100, 1, 60, rule(3, 5, 0, -1)), "CET-01:00:00CEST-02:00:00,M3.5.0/-1:00:00,M10.5.0/03:00:00"},
@@ -122,8 +121,8 @@ TEST(TzstrWrite, RuleDayRanges) {
         bool ok;
     };
     const Row rows[] = {
-        {rule(0, 1, 0), false}, {rule(13, 1, 0), false}, {rule(1, 0, 0), false}, {rule(1, 6, 0), false},
-        {rule(1, 1, -1), false}, {rule(1, 1, 7), false}, {rule(1, 1, 0), true},   {rule(12, 5, 6), true},
+        {rule(0, 1, 0), false},  {rule(13, 1, 0), false}, {rule(1, 0, 0), false}, {rule(1, 6, 0), false},
+        {rule(1, 1, -1), false}, {rule(1, 1, 7), false},  {rule(1, 1, 0), true},  {rule(12, 5, 6), true},
     };
     for (const auto &row : rows) {
         EXPECT_EQ(tzstr(record(10100, 1, 60, row.r, rule(10, 5, 0))) != "<-2>", row.ok) << row.r.month;

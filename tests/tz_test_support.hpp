@@ -15,8 +15,8 @@ inline qel_tzrule rule(int32_t month, int32_t week, int32_t wday, int32_t hour =
     return qel_tzrule{month, week, wday, hour, minute, second, 0};
 }
 
-inline qel_tzset record(int32_t zone, int32_t dst_on = 0, int32_t dst_minutes = 0,
-                        qel_tzrule start = rule(3, 5, 0, 2), qel_tzrule end = rule(10, 5, 0, 3)) {
+inline qel_tzset record(int32_t zone, int32_t dst_on = 0, int32_t dst_minutes = 0, qel_tzrule start = rule(3, 5, 0, 2),
+                        qel_tzrule end = rule(10, 5, 0, 3)) {
     return qel_tzset{zone, dst_on, dst_minutes, start, end};
 }
 
@@ -35,10 +35,9 @@ inline std::string zicstr(const qel_tzset &r) { return write(qel_tzset_to_zicstr
 inline bool same_record(const qel_tzset &a, const qel_tzset &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // The long codes of the 35 zones of the catalogue.
-constexpr int32_t kLongCodes[] = {8800,  8900,  9000,  9100,  9200,  9300,  9400,  9500,  9570,
-                                  9600,  9670,  9700,  9800,  9900,  10000, 10100, 10200, 10300,
-                                  10330, 10400, 10430, 10500, 10530, 10545, 10600, 10630, 10700,
-                                  10800, 10900, 10930, 11000, 11100, 11200, 11300, 11400};
+constexpr int32_t kLongCodes[] = {8800,  8900,  9000,  9100,  9200,  9300,  9400,  9500,  9570,  9600,  9670,  9700,
+                                  9800,  9900,  10000, 10100, 10200, 10300, 10330, 10400, 10430, 10500, 10530, 10545,
+                                  10600, 10630, 10700, 10800, 10900, 10930, 11000, 11100, 11200, 11300, 11400};
 
 // All 62 codes the writers know: the 35 long codes and the 27 short ones.
 inline std::vector<int32_t> catalogue_codes() {

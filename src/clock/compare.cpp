@@ -15,8 +15,7 @@ constexpr int32_t negative_difference(int64_t a, int64_t b) {
 // modulo 2^64 like the comparisons themselves.
 int32_t deadline_reached(int32_t read_result, int64_t now, int64_t base, int32_t delay) {
     if (read_result < 0) return QEL_ENESTED;
-    const int64_t deadline =
-        static_cast<int64_t>(static_cast<uint64_t>(base) + static_cast<uint64_t>(int64_t{delay}));
+    const int64_t deadline = static_cast<int64_t>(static_cast<uint64_t>(base) + static_cast<uint64_t>(int64_t{delay}));
     return qel_time_after_eq(now, deadline);
 }
 

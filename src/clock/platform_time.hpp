@@ -30,8 +30,6 @@ constexpr time_t to_platform(int64_t value) {
 }
 
 // The low 32 bits of a value read as a signed 32-bit number.
-constexpr int32_t low32(int64_t value) {
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
+constexpr int32_t low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 }  // namespace qel

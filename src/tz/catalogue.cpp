@@ -5,24 +5,18 @@ namespace {
 
 // Ordered by offset so that a code can be looked up by binary search.
 constexpr Zone kZones[] = {
-    {-720, "IDLW", "IDLWDT", 3, 0}, {-660, "BST", "BDT", 1, 1},
-    {-600, "HAST", "HADT", 2, 1},   {-540, "AKST", "AKDT", 2, 1},
-    {-480, "PST", "PDT", 1, 1},     {-420, "MST", "MDT", 1, 1},
-    {-360, "CST", "CDT", 1, 1},     {-300, "EST", "EDT", 1, 1},
-    {-270, "VET", "VDT", 1, 1},     {-240, "AST", "ADT", 1, 1},
-    {-210, "NST", "NDT", 1, 1},     {-180, "BRT", "BRST", 1, 1},
-    {-120, "FNT", "FNDT", 1, 1},    {-60, "EGT", "EGST", 1, 1},
-    {0, "GMT", "BST", 1, 1},        {60, "CET", "CEST", 1, 1},
-    {120, "EET", "EEST", 1, 1},     {180, "MSK", "MSD", 2, 0},
-    {210, "IRST", "IRDT", 2, 1},    {240, "AZT", "AZST", 1, 1},
-    {270, "AFT", "AFDT", 1, 1},     {300, "YEKT", "YEKDT", 2, 1},
-    {330, "IST", "IDT", 1, 1},      {345, "NPT", "NPDT", 1, 1},
-    {360, "NOVT", "NOVST", 2, 1},   {390, "MMT", "MMDT", 1, 1},
-    {420, "KRAT", "KRAST", 2, 1},   {480, "AWST", "AWDT", 2, 1},
-    {540, "YAKT", "YAKST", 2, 1},   {570, "ACST", "ACDT", 2, 1},
-    {600, "AEST", "AEDT", 2, 1},    {660, "MAGT", "MAGST", 2, 1},
-    {720, "NZST", "NZDT", 2, 1},    {780, "WST", "WDT", 1, 1},
-    {840, "LINT", "LINDT", 2, 1},
+    {-720, "IDLW", "IDLWDT", 3, 0}, {-660, "BST", "BDT", 1, 1},   {-600, "HAST", "HADT", 2, 1},
+    {-540, "AKST", "AKDT", 2, 1},   {-480, "PST", "PDT", 1, 1},   {-420, "MST", "MDT", 1, 1},
+    {-360, "CST", "CDT", 1, 1},     {-300, "EST", "EDT", 1, 1},   {-270, "VET", "VDT", 1, 1},
+    {-240, "AST", "ADT", 1, 1},     {-210, "NST", "NDT", 1, 1},   {-180, "BRT", "BRST", 1, 1},
+    {-120, "FNT", "FNDT", 1, 1},    {-60, "EGT", "EGST", 1, 1},   {0, "GMT", "BST", 1, 1},
+    {60, "CET", "CEST", 1, 1},      {120, "EET", "EEST", 1, 1},   {180, "MSK", "MSD", 2, 0},
+    {210, "IRST", "IRDT", 2, 1},    {240, "AZT", "AZST", 1, 1},   {270, "AFT", "AFDT", 1, 1},
+    {300, "YEKT", "YEKDT", 2, 1},   {330, "IST", "IDT", 1, 1},    {345, "NPT", "NPDT", 1, 1},
+    {360, "NOVT", "NOVST", 2, 1},   {390, "MMT", "MMDT", 1, 1},   {420, "KRAT", "KRAST", 2, 1},
+    {480, "AWST", "AWDT", 2, 1},    {540, "YAKT", "YAKST", 2, 1}, {570, "ACST", "ACDT", 2, 1},
+    {600, "AEST", "AEDT", 2, 1},    {660, "MAGT", "MAGST", 2, 1}, {720, "NZST", "NZDT", 2, 1},
+    {780, "WST", "WDT", 1, 1},      {840, "LINT", "LINDT", 2, 1},
 };
 constexpr int kZoneCount = static_cast<int>(sizeof kZones / sizeof kZones[0]);
 static_assert(kZoneCount == 35, "the catalogue holds 35 zones");

@@ -9,9 +9,9 @@
 namespace qel::tz {
 
 struct Zone {
-    int16_t minutes;    // standard offset in minutes east of UTC
-    char std_name[5];   // abbreviation of standard time
-    char dst_name[7];   // abbreviation of daylight time
+    int16_t minutes;   // standard offset in minutes east of UTC
+    char std_name[5];  // abbreviation of standard time
+    char dst_name[7];  // abbreviation of daylight time
     // zic FORMAT: the standard name with the part between these two counts
     // replaced by %s ("CET", 1, 1 gives "C%sT"); that part is the zic letters
     // of standard time, and the matching part of dst_name those of daylight.
@@ -58,8 +58,7 @@ ZoneList all_zones();
 // Both writers refuse a rule (with daylight saving on) unless it names a
 // month 1..12, a week 1..5 and a weekday 0..6.
 constexpr bool rule_day_valid(const qel_tzrule &rule) {
-    return rule.month >= 1 && rule.month <= 12 && rule.week >= 1 && rule.week <= 5 &&
-           rule.wday >= 0 && rule.wday <= 6;
+    return rule.month >= 1 && rule.month <= 12 && rule.week >= 1 && rule.week <= 5 && rule.wday >= 0 && rule.wday <= 6;
 }
 
 }  // namespace qel::tz

@@ -111,8 +111,8 @@ bool read_rule(Span text, qel_tzrule &rule) {
     rule.hour = time[0];
     rule.minute = time[1];
     rule.second = time[2];
-    return rule.month <= 12 && rule.week <= 5 && rule.wday <= 6 && rule.hour <= 24 &&
-           rule.minute <= 59 && rule.second <= 59;
+    return rule.month <= 12 && rule.week <= 5 && rule.wday <= 6 && rule.hour <= 24 && rule.minute <= 59 &&
+           rule.second <= 59;
 }
 
 bool code_in_range(int64_t code) { return code >= kLongFirst && code <= kLongLast; }

@@ -69,8 +69,7 @@ extern "C" int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t
         text.put(zone->std_name);
         put_offset(text, zone->minutes, false);
     } else {
-        if (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) ||
-            !qel::tz::rule_day_valid(tzset->end)) {
+        if (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) {
             return QEL_EINVAL;
         }
         text.put(zone->std_name);

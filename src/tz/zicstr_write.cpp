@@ -75,9 +75,9 @@ bool put_letters(Text &text, const Zone &zone, const char *name, size_t capacity
 // "Rule qlrule min max - <Mon> <Day>>=<n> <h>:<mm> "
 void put_rule_head(Text &text, const qel_tzrule &rule) {
     text.put("Rule qlrule min max - ");
-    text.put(kMonths + 3 * (rule.month - 1), 3);
+    text.put(&kMonths[3 * static_cast<size_t>(rule.month - 1)], 3);
     text.put(' ');
-    text.put(kWeekdays + 3 * rule.wday, 3);
+    text.put(&kWeekdays[3 * static_cast<size_t>(rule.wday)], 3);
     text.put(">=", 2);
     text.put_int(7 * (rule.week - 1) + 1);
     text.put(' ');

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds and tests every configuration the project promises: the host build,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# whatever further stages are listed below. Prints one line per stage and a
+# closing "stages: N passed, N failed".
+set -u
+cd "$(dirname "$0")/.."
+
+passed=0
+failed=0
+failures=()
+
+stage() {
+    local name=$1
+    shift
+    echo "=== stage $name"
+    if "$@"; then
+        passed=$((passed + 1))
+        echo "=== stage $name: passed"
+    else
+        failed=$((failed + 1))
+        failures+=("$name")
+        echo "=== stage $name: FAILED"
+    fi
+}
+
+preset() {
+    cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
+}
+
+stages=${QEL_STAGES:-"dev sanitize"}
+for s in $stages; do
+    case $s in
+        dev | sanitize) stage "$s" preset "$s" ;;
+        *) stage "$s" false ;;
+    esac
+done
+
+[ ${#failures[@]} -eq 0 ] || echo "failed stages: ${failures[*]}"
+echo "stages: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
