@@ -1,0 +1,17 @@
+# Cross build for the device: 32-bit ARM, hard-float EABI, Debian's
+# arm-linux-gnueabihf toolchain. Test binaries run under qemu-user, with the
+# target's C library from the cross toolchain's sysroot.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR arm)
+
+set(CMAKE_C_COMPILER arm-linux-gnueabihf-gcc)
+set(CMAKE_CXX_COMPILER arm-linux-gnueabihf-g++)
+
+set(QEL_ARM_SYSROOT /usr/arm-linux-gnueabihf)
+set(CMAKE_FIND_ROOT_PATH ${QEL_ARM_SYSROOT})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${QEL_ARM_SYSROOT})
