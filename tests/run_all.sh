@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds and tests every configuration the project promises: the host build,
-# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# whatever further stages are listed below. Prints one line per stage and a
+# Builds and tests every configuration the project promises: the host build;
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run
+# under qemu-arm; and the device library's footprint. QEL_STAGES="dev arm32"
+# runs a subset. Prints one line per stage and a
 # closing "stages: N passed, N failed".
 set -u
 cd "$(dirname "$0")/.."
@@ -28,10 +30,11 @@ preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
 }
 
-stages=${QEL_STAGES:-"dev sanitize"}
+stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 footprint"}
 for s in $stages; do
     case $s in
-        dev | sanitize) stage "$s" preset "$s" ;;
+        dev | sanitize | arm32 | arm32-time64) stage "$s" preset "$s" ;;
+        footprint) stage "$s" tests/footprint.sh ;;
         *) stage "$s" false ;;
     esac
 done
