@@ -2,7 +2,8 @@
 # Builds and tests every configuration the project promises: the host build;
 # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer; the
 # device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run
-# under qemu-arm; and the device library's footprint. QEL_STAGES="dev arm32"
+# under qemu-arm; the device library's footprint; a ThreadSanitizer run; line
+# coverage of src/; and each fuzz target for 20 seconds. QEL_STAGES="dev arm32"
 # runs a subset. Prints one line per stage and a
 # closing "stages: N passed, N failed".
 set -u
@@ -30,11 +31,13 @@ preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
 }
 
-stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 footprint"}
+stages=${QEL_STAGES:-"dev sanitize tsan arm32 arm32-time64 footprint coverage fuzz"}
 for s in $stages; do
     case $s in
-        dev | sanitize | arm32 | arm32-time64) stage "$s" preset "$s" ;;
+        dev | sanitize | tsan | arm32 | arm32-time64) stage "$s" preset "$s" ;;
         footprint) stage "$s" tests/footprint.sh ;;
+        coverage) stage "$s" tests/coverage.sh ;;
+        fuzz) stage "$s" tests/fuzz.sh 20 ;;
         *) stage "$s" false ;;
     esac
 done

@@ -52,6 +52,4 @@ const Zone *find_zone(int32_t code) {
 
 const Zone &utc_zone() { return kZones[kUtcIndex]; }
 
-ZoneList all_zones() { return {kZones, kZoneCount}; }
-
 }  // namespace qel::tz

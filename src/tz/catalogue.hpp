@@ -48,12 +48,6 @@ const Zone *find_zone(int32_t code);
 // The UTC zone, written for unknown codes when daylight saving is off.
 const Zone &utc_zone();
 
-// Every zone, ordered by offset.
-struct ZoneList {
-    const Zone *first;
-    int count;
-};
-ZoneList all_zones();
 
 // Both writers refuse a rule (with daylight saving on) unless it names a
 // month 1..12, a week 1..5 and a weekday 0..6.
