@@ -6,12 +6,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#define FUZZ_CHECK(cond)                                                            \
-    do {                                                                            \
-        if (!(cond)) {                                                              \
+#define FUZZ_CHECK(cond)                                                                      \
+    do {                                                                                      \
+        if (!(cond)) {                                                                        \
             std::fprintf(stderr, "%s:%d: invariant broken: %s\n", __FILE__, __LINE__, #cond); \
-            std::abort();                                                           \
-        }                                                                           \
+            std::abort();                                                                     \
+        }                                                                                     \
     } while (0)
 
 namespace qelfuzz {

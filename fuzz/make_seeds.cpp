@@ -34,7 +34,8 @@ int main(int argc, char **argv) {
     bool ok = true;
     for (int32_t code : kLongCodes) {
         for (int32_t amount : {0, 30, 60, 90, 120}) {
-            const qel_tzset r = {code, amount != 0, amount, {3, 5, 0, 2, 0, 0, 0}, {10, (code % 4) + 1, 6, 3, 30, 0, 0}};
+            const qel_tzset r = {
+                code, amount != 0, amount, {3, 5, 0, 2, 0, 0, 0}, {10, (code % 4) + 1, 6, 3, 30, 0, 0}};
             char text[64];
             if (qel_tzset_to_tzstr(&r, text, sizeof text) != QEL_OK) return 1;
             const std::string name = std::to_string(code) + "-" + std::to_string(amount);
@@ -47,8 +48,8 @@ int main(int argc, char **argv) {
             files += 2;
         }
     }
-    const char *texts[] = {"2024-01-05 10:20:30", "1970-01-01 00:00:00", "2038-01-19 03:14:07",
-                           "2024-03-31 02:30:00 trailing", "2024-7-5 1:2:3", "9999-12-31 23:59:59"};
+    const char *texts[] = {"2024-01-05 10:20:30",          "1970-01-01 00:00:00", "2038-01-19 03:14:07",
+                           "2024-03-31 02:30:00 trailing", "2024-7-5 1:2:3",      "9999-12-31 23:59:59"};
     for (const char *t : texts) {
         ok &= write_file(dir + "/text_form/" + std::to_string(files++), t, std::strlen(t));
     }

@@ -8,17 +8,6 @@
 
 namespace qel::tz {
 
-struct Zone {
-    int16_t minutes;   // standard offset in minutes east of UTC
-    char std_name[5];  // abbreviation of standard time
-    char dst_name[7];  // abbreviation of daylight time
-    // zic FORMAT: the standard name with the part between these two counts
-    // replaced by %s ("CET", 1, 1 gives "C%sT"); that part is the zic letters
-    // of standard time, and the matching part of dst_name those of daylight.
-    uint8_t zic_prefix;
-    uint8_t zic_suffix;
-};
-
 // Zone codes: short form 100 + hours for whole hours (88..114); long form
 // 10000 +/- hhmm (8800..11400).
 constexpr int32_t kShortFirst = 88;
@@ -27,13 +16,6 @@ constexpr int32_t kLongUtc = 10000;
 constexpr int32_t kLongFirst = 8800;
 constexpr int32_t kLongLast = 11400;
 
-// Long code of an offset in minutes east of UTC: 10000 +/- (100 * hh + mm).
-constexpr int64_t long_code(int64_t minutes) {
-    const int64_t magnitude = minutes < 0 ? -minutes : minutes;
-    const int64_t hhmm = 100 * (magnitude / 60) + magnitude % 60;
-    return kLongUtc + (minutes < 0 ? -hhmm : hhmm);
-}
-
 // Offset in minutes east of UTC of a long code (both divisions truncate, so
 // 9570 gives -270).
 constexpr int64_t code_minutes(int64_t code) {
@@ -41,13 +23,25 @@ constexpr int64_t code_minutes(int64_t code) {
     return 60 * (d / 100) + d % 100;
 }
 
+struct Zone {
+    int16_t code;      // long code of the standard offset
+    char std_name[5];  // abbreviation of standard time
+    char dst_name[7];  // abbreviation of daylight time
+    // zic FORMAT: the standard name with the part between these two counts
+    // replaced by %s ("CET", 1, 1 gives "C%sT"); that part is the zic letters
+    // of standard time, and the matching part of dst_name those of daylight.
+    uint8_t zic_prefix;
+    uint8_t zic_suffix;
+
+    constexpr int32_t minutes() const { return static_cast<int32_t>(code_minutes(code)); }
+};
+
 // The zone a short or long code names, or nullptr when the code is not one
 // of the 62 codes of the catalogue.
 const Zone *find_zone(int32_t code);
 
 // The UTC zone, written for unknown codes when daylight saving is off.
 const Zone &utc_zone();
-
 
 // Both writers refuse a rule (with daylight saving on) unless it names a
 // month 1..12, a week 1..5 and a weekday 0..6.

@@ -27,24 +27,25 @@ struct Span {
     size_t n;
 };
 
-bool is_in(char c, const char *set) {
-    for (; *set != '\0'; ++set) {
-        if (*set == c) return true;
-    }
-    return false;
+// Whether c is one of the separators Seps.
+template <char... Seps>
+constexpr bool is_sep(char c) {
+    return ((c == Seps) || ...);
 }
 
-// Splits `text` at any character of `seps` into at most `max` fields, skipping
-// empty ones; returns how many were found.
-size_t split(Span text, const char *seps, Span *fields, size_t max) {
+// Splits `text` at any of the separators Seps into at most `max` fields,
+// skipping empty ones; returns how many were found.
+template <char... Seps>
+size_t split(Span text, Span *fields, size_t max) {
     size_t count = 0;
-    size_t i = 0;
+    const char *p = text.p;
+    const char *const end = text.p + text.n;
     while (count < max) {
-        while (i < text.n && is_in(text.p[i], seps)) ++i;
-        if (i == text.n) break;
-        const size_t begin = i;
-        while (i < text.n && !is_in(text.p[i], seps)) ++i;
-        fields[count++] = Span{text.p + begin, i - begin};
+        while (p != end && is_sep<Seps...>(*p)) ++p;
+        if (p == end) break;
+        const char *const begin = p;
+        while (p != end && !is_sep<Seps...>(*p)) ++p;
+        fields[count++] = Span{begin, static_cast<size_t>(p - begin)};
     }
     return count;
 }
@@ -68,11 +69,12 @@ bool read_int(Span field, int32_t &value) {
     return true;
 }
 
-// Reads the first `count` fields of `text` split at `seps` as numbers; every
+// Reads the first `count` fields of `text` split at Sep as numbers; every
 // one of them must be present.
-bool read_ints(Span text, const char *seps, int32_t *values, size_t count) {
+template <char Sep>
+bool read_ints(Span text, int32_t *values, size_t count) {
     Span fields[3];
-    if (split(text, seps, fields, count) != count) return false;
+    if (split<Sep>(text, fields, count) != count) return false;
     for (size_t i = 0; i < count; ++i) {
         if (!read_int(fields[i], values[i])) return false;
     }
@@ -84,7 +86,7 @@ bool read_ints(Span text, const char *seps, int32_t *values, size_t count) {
 // the code range instead of wrapping.
 bool read_offset_code(Span text, char sign, int64_t &code) {
     int32_t hm[2];
-    if (!read_ints(text, ":", hm, 2)) return false;
+    if (!read_ints<':'>(text, hm, 2)) return false;
     const int64_t hhmm = 100 * int64_t{hm[0]} + hm[1];
     code = sign == '-' ? kLongUtc + hhmm : kLongUtc - hhmm;
     return true;
@@ -95,15 +97,15 @@ bool read_offset_code(Span text, char sign, int64_t &code) {
 // negative values pass.
 bool read_rule(Span text, qel_tzrule &rule) {
     Span parts[2];
-    const size_t n = split(text, "/", parts, 2);
+    const size_t n = split<'/'>(text, parts, 2);
     if (n == 0) return false;
     const Span date = parts[0];
     if (date.n < 2 || date.p[0] != 'M') return false;
 
     int32_t day[3];
-    if (!read_ints(Span{date.p + 1, date.n - 1}, ".", day, 3)) return false;
+    if (!read_ints<'.'>(Span{date.p + 1, date.n - 1}, day, 3)) return false;
     int32_t time[3] = {0, 0, 0};
-    if (n == 2 && !read_ints(parts[1], ":", time, 3)) return false;
+    if (n == 2 && !read_ints<':'>(parts[1], time, 3)) return false;
 
     rule.month = day[0];
     rule.week = day[1];
@@ -119,7 +121,7 @@ bool code_in_range(int64_t code) { return code >= kLongFirst && code <= kLongLas
 
 bool parse(Span tz, qel_tzset &result) {
     Span parts[3];
-    const size_t n_parts = split(tz, ",", parts, 3);
+    const size_t n_parts = split<','>(tz, parts, 3);
     if (n_parts == 0) return false;
     const Span zone_part = parts[0];
 
@@ -137,7 +139,7 @@ bool parse(Span tz, qel_tzset &result) {
     // Name, standard offset, daylight offset. The daylight name trails the
     // standard offset ("08:00:00PDT") and is never read.
     Span zone_fields[3];
-    const size_t n_zone = split(zone_part, "+-", zone_fields, 3);
+    const size_t n_zone = split<'+', '-'>(zone_part, zone_fields, 3);
     if (n_zone < 2) return false;
 
     int64_t std_code = 0;

@@ -10,12 +10,15 @@
 
 namespace {
 
-using qel::tz::Text;
+using qel::tz::put;
+using qel::tz::put_int;
 using qel::tz::Zone;
 
-// Zone text (28) + two rule dates (8 each) + two rule times (9 each).
+// Zone text (at most 28 characters) + two rule dates (8 each) + two rule
+// times (9 each, after the cut).
 constexpr size_t kLongestText = 62;
-// A rule's time text is cut after this many characters.
+// A rule's time text is cut after this many characters, so that fields out
+// of range cannot push the text past its bound.
 constexpr size_t kRuleTimeLimit = 9;
 
 // The amounts the TZ string knows; everything else is written as 30.
@@ -23,36 +26,37 @@ int32_t daylight_amount(int32_t dst_minutes) {
     return dst_minutes == 60 || dst_minutes == 90 || dst_minutes == 120 ? dst_minutes : 30;
 }
 
-// Sign, hours and minutes of an offset east of UTC, and ":00" seconds when
-// asked for.
-void put_offset(Text &text, int32_t minutes_east, bool with_seconds) {
-    text.put(minutes_east >= 0 ? '-' : '+');
+// Name, sign, hours and minutes of an offset east of UTC, and ":00" seconds
+// when asked for.
+template <size_t N>
+char *put_zone(char *p, const char (&name)[N], int32_t minutes_east, bool with_seconds) {
+    p = qel::tz::put_name(p, name);
+    p = put(p, minutes_east >= 0 ? '-' : '+');
     const int32_t magnitude = minutes_east < 0 ? -minutes_east : minutes_east;
-    text.put_int(magnitude / 60, 2);
-    text.put(':');
-    text.put_int(magnitude % 60, 2);
-    if (with_seconds) text.put(":00", 3);
+    p = put_int(p, magnitude / 60, 2);
+    p = put(p, ':');
+    p = put_int(p, magnitude % 60, 2);
+    return with_seconds ? put(p, ":00", 3) : p;
 }
 
-// ",M<month>.<week>.<wday>/<hh>:<mm>:<ss>", the time part cut to 9 characters
-// so that out-of-range fields cannot push the text past its bound.
-void put_rule(Text &text, const qel_tzrule &rule) {
-    text.put(",M", 2);
-    text.put_int(rule.month);
-    text.put('.');
-    text.put_int(rule.week);
-    text.put('.');
-    text.put_int(rule.wday);
+// ",M<month>.<week>.<wday>/<hh>:<mm>:<ss>", the time part cut to 9 characters.
+char *put_rule(char *p, const qel_tzrule &rule) {
+    p = put(p, ",M", 2);
+    p = put_int(p, rule.month);
+    p = put(p, '.');
+    p = put_int(p, rule.week);
+    p = put(p, '.');
+    p = put_int(p, rule.wday);
 
-    char time_buf[kRuleTimeLimit];
-    Text time(time_buf, sizeof time_buf);
-    time.put('/');
-    time.put_int(rule.hour, 2);
-    time.put(':');
-    time.put_int(rule.minute, 2);
-    time.put(':');
-    time.put_int(rule.second, 2);
-    text.put(time.data(), time.size());
+    char time[1 + 3 * (qel::tz::kIntChars + 1)];
+    char *t = put(time, '/');
+    t = put_int(t, rule.hour, 2);
+    t = put(t, ':');
+    t = put_int(t, rule.minute, 2);
+    t = put(t, ':');
+    t = put_int(t, rule.second, 2);
+    const auto len = static_cast<size_t>(t - time);
+    return put(p, time, len < kRuleTimeLimit ? len : kRuleTimeLimit);
 }
 
 }  // namespace
@@ -61,24 +65,21 @@ extern "C" int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t
     if (tzset == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
 
     const Zone *zone = qel::tz::find_zone(tzset->zone);
-    char buf[kLongestText];
-    Text text(buf, sizeof buf);
+    char text[kLongestText];
+    char *p = text;
 
     if (tzset->dst_on == 0) {
         if (zone == nullptr) zone = &qel::tz::utc_zone();
-        text.put(zone->std_name);
-        put_offset(text, zone->minutes, false);
+        p = put_zone(p, zone->std_name, zone->minutes(), false);
     } else {
         if (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) {
             return QEL_EINVAL;
         }
-        text.put(zone->std_name);
-        put_offset(text, zone->minutes, true);
-        text.put(zone->dst_name);
-        put_offset(text, zone->minutes + daylight_amount(tzset->dst_minutes), true);
-        put_rule(text, tzset->start);
-        put_rule(text, tzset->end);
+        p = put_zone(p, zone->std_name, zone->minutes(), true);
+        p = put_zone(p, zone->dst_name, zone->minutes() + daylight_amount(tzset->dst_minutes), true);
+        p = put_rule(p, tzset->start);
+        p = put_rule(p, tzset->end);
     }
-    text.copy_to(out, size);
+    qel::tz::copy_cut(out, size, text, p);
     return QEL_OK;
 }

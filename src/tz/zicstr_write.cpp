@@ -14,13 +14,15 @@
 
 namespace {
 
-using qel::tz::Text;
+using qel::tz::put;
+using qel::tz::put_int;
 using qel::tz::Zone;
 
-// Two Rule lines and a Zone line; even with every number at its widest
-// (11 characters) the text stays well below this.
+// A Rule line is at most 77 characters (every number at its widest), the
+// Zone line at most 33: the whole text stays well below this.
 constexpr size_t kTextLimit = 256;
 
+constexpr char kRuleHead[] = "Rule qlrule min max - ";
 constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
 constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
 
@@ -28,61 +30,61 @@ constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
 // fit its FORMAT: UTC, whose TZ daylight name is "BST" but whose FORMAT is
 // "G%sT". "D" gives "GDT", Greenwich Daylight Time, the same letter that the
 // zones without letters of their own use for daylight time.
-constexpr char kDefaultDaylightLetters[] = "D";
+constexpr char kDefaultDaylightLetters = 'D';
 
 // "<hours>:<mm>", hours without a leading zero, as zic reads AT and SAVE.
-void put_hours_minutes(Text &text, int32_t hours, int32_t minutes) {
-    text.put_int(hours);
-    text.put(':');
-    text.put_int(minutes, 2);
+char *put_hours_minutes(char *p, int32_t hours, int32_t minutes) {
+    p = put_int(p, hours);
+    p = put(p, ':');
+    return put_int(p, minutes, 2);
 }
 
 // The zone's offset as the Zone line writes it: "-9:00", "0:00", "5:45".
-void put_zone_offset(Text &text, const Zone &zone) {
-    if (zone.minutes < 0) text.put('-');
-    const int32_t magnitude = zone.minutes < 0 ? -zone.minutes : zone.minutes;
-    put_hours_minutes(text, magnitude / 60, magnitude % 60);
+char *put_zone_offset(char *p, const Zone &zone) {
+    const int32_t minutes = zone.minutes();
+    if (minutes < 0) p = put(p, '-');
+    const int32_t magnitude = minutes < 0 ? -minutes : minutes;
+    return put_hours_minutes(p, magnitude / 60, magnitude % 60);
 }
 
-size_t name_length(const char *name, size_t capacity) {
-    size_t n = 0;
-    while (n < capacity && name[n] != '\0') ++n;
-    return n;
-}
-
-// The zone's FORMAT: its standard name with the letters replaced by %s.
-void put_format(Text &text, const Zone &zone) {
-    const size_t len = name_length(zone.std_name, sizeof zone.std_name);
-    text.put(zone.std_name, zone.zic_prefix);
-    text.put("%s", 2);
-    text.put(zone.std_name + len - zone.zic_suffix, zone.zic_suffix);
-}
-
-// The letters that turn the FORMAT into `name`, where the name fits it.
-bool put_letters(Text &text, const Zone &zone, const char *name, size_t capacity) {
-    const size_t len = name_length(name, capacity);
+// The part of `name` inside the zone's FORMAT frame (what replaces %s), or
+// nothing when the name does not fit the frame.
+struct Letters {
+    const char *p;
+    size_t n;
+};
+template <size_t N>
+Letters letters_of(const Zone &zone, const char (&name)[N]) {
+    const size_t len = strnlen(name, N);
+    const size_t std_len = strnlen(zone.std_name, sizeof zone.std_name);
     const size_t frame = size_t{zone.zic_prefix} + zone.zic_suffix;
-    const size_t std_len = name_length(zone.std_name, sizeof zone.std_name);
     const char *suffix = zone.std_name + std_len - zone.zic_suffix;
     if (len <= frame || std::memcmp(name, zone.std_name, zone.zic_prefix) != 0 ||
         std::memcmp(name + len - zone.zic_suffix, suffix, zone.zic_suffix) != 0) {
-        return false;
+        return {nullptr, 0};
     }
-    text.put(name + zone.zic_prefix, len - frame);
-    return true;
+    return {name + zone.zic_prefix, len - frame};
+}
+
+// The zone's FORMAT: its standard name with the letters replaced by %s.
+char *put_format(char *p, const Zone &zone) {
+    const size_t len = strnlen(zone.std_name, sizeof zone.std_name);
+    p = put(p, zone.std_name, zone.zic_prefix);
+    p = put(p, "%s", 2);
+    return put(p, zone.std_name + len - zone.zic_suffix, zone.zic_suffix);
 }
 
 // "Rule qlrule min max - <Mon> <Day>>=<n> <h>:<mm> "
-void put_rule_head(Text &text, const qel_tzrule &rule) {
-    text.put("Rule qlrule min max - ");
-    text.put(&kMonths[3 * static_cast<size_t>(rule.month - 1)], 3);
-    text.put(' ');
-    text.put(&kWeekdays[3 * static_cast<size_t>(rule.wday)], 3);
-    text.put(">=", 2);
-    text.put_int(7 * (rule.week - 1) + 1);
-    text.put(' ');
-    put_hours_minutes(text, rule.hour, rule.minute);
-    text.put(' ');
+char *put_rule_head(char *p, const qel_tzrule &rule) {
+    p = put(p, kRuleHead, sizeof kRuleHead - 1);
+    p = put(p, &kMonths[3 * static_cast<size_t>(rule.month - 1)], 3);
+    p = put(p, ' ');
+    p = put(p, &kWeekdays[3 * static_cast<size_t>(rule.wday)], 3);
+    p = put(p, ">=", 2);
+    p = put_int(p, 7 * (rule.week - 1) + 1);
+    p = put(p, ' ');
+    p = put_hours_minutes(p, rule.hour, rule.minute);
+    return put(p, ' ');
 }
 
 }  // namespace
@@ -92,42 +94,40 @@ extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_
     const Zone *zone = qel::tz::find_zone(tzset->zone);
     if (zone == nullptr) return QEL_EINVAL;
 
-    char buf[kTextLimit];
-    Text text(buf, sizeof buf);
+    char text[kTextLimit];
+    char *p = text;
 
     if (tzset->dst_on == 0) {
-        text.put("Zone local ");
-        put_zone_offset(text, *zone);
-        text.put(" - ");
-        text.put(zone->std_name);
-        text.put("\n\n", 2);
-        text.copy_to(out, size);
+        p = put(p, "Zone local ", 11);
+        p = put_zone_offset(p, *zone);
+        p = put(p, " - ", 3);
+        p = qel::tz::put_name(p, zone->std_name);
+        p = put(p, "\n\n", 2);
+        qel::tz::copy_cut(out, size, text, p);
         return QEL_OK;
     }
 
-    if (!qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) {
-        return QEL_EINVAL;
-    }
+    if (!qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) return QEL_EINVAL;
 
-    put_rule_head(text, tzset->start);
-    put_hours_minutes(text, tzset->dst_minutes / 60, tzset->dst_minutes % 60);
-    text.put(' ');
-    if (!put_letters(text, *zone, zone->dst_name, sizeof zone->dst_name)) {
-        text.put(kDefaultDaylightLetters);
-    }
-    text.put('\n');
+    p = put_rule_head(p, tzset->start);
+    p = put_hours_minutes(p, tzset->dst_minutes / 60, tzset->dst_minutes % 60);
+    p = put(p, ' ');
+    const Letters dst_letters = letters_of(*zone, zone->dst_name);
+    p = dst_letters.p != nullptr ? put(p, dst_letters.p, dst_letters.n) : put(p, kDefaultDaylightLetters);
+    p = put(p, '\n');
 
-    put_rule_head(text, tzset->end);
-    text.put("0 ", 2);
-    put_letters(text, *zone, zone->std_name, sizeof zone->std_name);
-    text.put('\n');
+    p = put_rule_head(p, tzset->end);
+    p = put(p, "0 ", 2);
+    const Letters std_letters = letters_of(*zone, zone->std_name);
+    p = put(p, std_letters.p, std_letters.n);
+    p = put(p, '\n');
 
-    text.put("Zone local ");
-    put_zone_offset(text, *zone);
-    text.put(" qlrule ");
-    put_format(text, *zone);
-    text.put("\n\n", 2);
+    p = put(p, "Zone local ", 11);
+    p = put_zone_offset(p, *zone);
+    p = put(p, " qlrule ", 8);
+    p = put_format(p, *zone);
+    p = put(p, "\n\n", 2);
 
-    text.copy_to(out, size);
+    qel::tz::copy_cut(out, size, text, p);
     return QEL_OK;
 }
