@@ -56,6 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                  ? static_cast<int32_t>(kBuffer)
                                  : static_cast<int32_t>(static_cast<uint32_t>(raw_size) % 300) - 4;
     check_writer(qel_tzset_to_tzstr, r, out_size, 62);
-    check_writer(qel_tzset_to_zicstr, r, out_size, 255);
+    check_writer(qel_tzset_to_zicstr, r, out_size, 171);
     return 0;
 }

@@ -103,6 +103,17 @@ TEST(ZicstrWrite, WorkedExamples) {
     }
 }
 
+// Every number at its widest in the zone with the longest names and letters.
+TEST(ZicstrWrite, LongestText) {
+    const qel_tzrule wide = rule(3, 5, 0, INT32_MIN, INT32_MIN);
+    const std::string text = zicstr(record(8800, 1, -2147483639, wide, wide));
+    EXPECT_EQ(text,
+              "Rule qlrule min max - Mar Sun>=29 -2147483648:-2147483648 -35791393:-59 WDT\n"
+              "Rule qlrule min max - Mar Sun>=29 -2147483648:-2147483648 0 W\n"
+              "Zone local -12:00 qlrule IDL%s\n\n");
+    EXPECT_EQ(text.size(), 170U);
+}
+
 TEST(ZicstrWrite, RefusedCodesAndRules) {
     for (int32_t code : {0, 87, 115, 8700, 8799, 9571, 10015, 10060, 11401, 11500, 12000, -1, -10100, INT32_MIN}) {
         EXPECT_EQ(zicstr(record(code)), "<-2>") << code;

@@ -2,6 +2,7 @@
 // know, their names, and the zone codes that name them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "qel_time.h"
@@ -23,15 +24,37 @@ constexpr int64_t code_minutes(int64_t code) {
     return 60 * (d / 100) + d % 100;
 }
 
+// An abbreviation of at most N characters, kept with its length. The bytes
+// after it are NUL, so the writers may copy the whole field and move on by
+// the length: what they write next covers the rest.
+template <size_t N>
+struct Name {
+    char text[N] = {};
+    uint8_t length = 0;
+
+    Name() = default;
+    template <size_t L>
+    constexpr explicit Name(const char (&s)[L]) : length(L - 1) {
+        static_assert(L - 1 <= N, "abbreviation too long for its field");
+        for (size_t i = 0; i + 1 < L; ++i) text[i] = s[i];
+    }
+};
+
 struct Zone {
-    int16_t code;      // long code of the standard offset
-    char std_name[5];  // abbreviation of standard time
-    char dst_name[7];  // abbreviation of daylight time
+    int16_t code;  // long code of the standard offset
+    Name<4> std;   // abbreviation of standard time
+    Name<6> dst;   // abbreviation of daylight time
     // zic FORMAT: the standard name with the part between these two counts
     // replaced by %s ("CET", 1, 1 gives "C%sT"); that part is the zic letters
-    // of standard time, and the matching part of dst_name those of daylight.
+    // of standard time, and the matching part of the daylight name those of
+    // daylight time.
     uint8_t zic_prefix;
     uint8_t zic_suffix;
+
+    template <size_t S, size_t D>
+    constexpr Zone(int16_t long_code, const char (&std_name)[S], const char (&dst_name)[D], uint8_t prefix,
+                   uint8_t suffix)
+        : code(long_code), std(std_name), dst(dst_name), zic_prefix(prefix), zic_suffix(suffix) {}
 
     constexpr int32_t minutes() const { return static_cast<int32_t>(code_minutes(code)); }
 };

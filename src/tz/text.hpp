@@ -20,10 +20,24 @@ inline char *put(char *p, const char *s, size_t n) {
     return p + n;
 }
 
-// A NUL-terminated name from a fixed-size field.
-template <size_t N>
-char *put_name(char *p, const char (&name)[N]) {
-    return put(p, name, strnlen(name, N));
+// A catalogue name: the whole field is copied, the cursor moves on by the
+// name's length.
+template <typename Name>
+char *put_name(char *p, const Name &name) {
+    std::memcpy(p, name.text, sizeof name.text);
+    return p + name.length;
+}
+
+// "00" to "99": two digits in one copy instead of a division each.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Two decimal digits of a value in 0..99.
+inline char *put_2digits(char *p, int32_t value) {
+    std::memcpy(p, &kDigitPairs[2 * static_cast<size_t>(value)], 2);
+    return p + 2;
 }
 
 // The longest text of put_int: a sign and ten digits.
@@ -34,9 +48,8 @@ constexpr size_t kIntChars = 11;
 // characters.
 inline char *put_int(char *p, int32_t value, int width = 0) {
     if (value >= 0 && value < 100) {  // the common case: one or two digits
-        if (value >= 10 || width == 2) *p++ = static_cast<char>('0' + value / 10);
-        *p++ = static_cast<char>('0' + value % 10);
-        return p;
+        if (value >= 10 || width == 2) return put_2digits(p, value);
+        return put(p, static_cast<char>('0' + value));
     }
     if (value < 0) *p++ = '-';
     uint32_t magnitude = value < 0 ? 0U - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
@@ -50,14 +63,34 @@ inline char *put_int(char *p, int32_t value, int width = 0) {
     return p;
 }
 
-// Writes the text [begin, end) into a caller's buffer of `size` bytes
-// (size >= 1): at most size - 1 characters, then a NUL.
-inline void copy_cut(char *out, int32_t size, const char *begin, const char *end) {
-    const auto len = static_cast<size_t>(end - begin);
-    const size_t room = static_cast<size_t>(size) - 1;
-    const size_t take = len < room ? len : room;
-    std::memcpy(out, begin, take);
-    out[take] = '\0';
-}
+// Where a writer formats a text of at most Longest characters for a caller's
+// buffer of `size` bytes (size >= 1). A buffer that takes the longest text
+// and its NUL is written directly; a smaller one receives the first size - 1
+// characters of a local copy, then a NUL.
+template <size_t Longest>
+class CutOutput {
+  public:
+    CutOutput(char *out, int32_t size) : out_(out), size_(static_cast<size_t>(size)) {}
+
+    char *begin() { return direct() ? out_ : local_; }
+
+    void finish(const char *end) {
+        if (direct()) {
+            out_[end - out_] = '\0';
+            return;
+        }
+        const auto len = static_cast<size_t>(end - local_);
+        const size_t take = len < size_ - 1 ? len : size_ - 1;
+        std::memcpy(out_, local_, take);
+        out_[take] = '\0';
+    }
+
+  private:
+    bool direct() const { return size_ > Longest; }
+
+    char *out_;
+    size_t size_;
+    char local_[Longest];
+};
 
 }  // namespace qel::tz

@@ -28,26 +28,36 @@ int32_t daylight_amount(int32_t dst_minutes) {
 
 // Name, sign, hours and minutes of an offset east of UTC, and ":00" seconds
 // when asked for.
-template <size_t N>
-char *put_zone(char *p, const char (&name)[N], int32_t minutes_east, bool with_seconds) {
+template <typename Name>
+char *put_zone(char *p, const Name &name, int32_t minutes_east, bool with_seconds) {
     p = qel::tz::put_name(p, name);
     p = put(p, minutes_east >= 0 ? '-' : '+');
-    const int32_t magnitude = minutes_east < 0 ? -minutes_east : minutes_east;
-    p = put_int(p, magnitude / 60, 2);
+    const int32_t magnitude = minutes_east < 0 ? -minutes_east : minutes_east;  // at most 16 hours
+    p = qel::tz::put_2digits(p, magnitude / 60);
     p = put(p, ':');
-    p = put_int(p, magnitude % 60, 2);
+    p = qel::tz::put_2digits(p, magnitude % 60);
     return with_seconds ? put(p, ":00", 3) : p;
 }
 
 // ",M<month>.<week>.<wday>/<hh>:<mm>:<ss>", the time part cut to 9 characters.
+// The day fields have been checked: month 1..12, week 1..5, weekday 0..6.
 char *put_rule(char *p, const qel_tzrule &rule) {
     p = put(p, ",M", 2);
     p = put_int(p, rule.month);
     p = put(p, '.');
-    p = put_int(p, rule.week);
+    p = put(p, static_cast<char>('0' + rule.week));
     p = put(p, '.');
-    p = put_int(p, rule.wday);
+    p = put(p, static_cast<char>('0' + rule.wday));
 
+    const auto two_digits = [](int32_t v) { return v >= 0 && v < 100; };
+    if (two_digits(rule.hour) && two_digits(rule.minute) && two_digits(rule.second)) {
+        p = put(p, '/');  // the usual case: exactly nine characters, nothing to cut
+        p = qel::tz::put_2digits(p, rule.hour);
+        p = put(p, ':');
+        p = qel::tz::put_2digits(p, rule.minute);
+        p = put(p, ':');
+        return qel::tz::put_2digits(p, rule.second);
+    }
     char time[1 + 3 * (qel::tz::kIntChars + 1)];
     char *t = put(time, '/');
     t = put_int(t, rule.hour, 2);
@@ -65,21 +75,22 @@ extern "C" int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t
     if (tzset == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
 
     const Zone *zone = qel::tz::find_zone(tzset->zone);
-    char text[kLongestText];
-    char *p = text;
+    if (tzset->dst_on != 0 &&
+        (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end))) {
+        return QEL_EINVAL;
+    }
+    qel::tz::CutOutput<kLongestText> output(out, size);
+    char *p = output.begin();
 
     if (tzset->dst_on == 0) {
         if (zone == nullptr) zone = &qel::tz::utc_zone();
-        p = put_zone(p, zone->std_name, zone->minutes(), false);
+        p = put_zone(p, zone->std, zone->minutes(), false);
     } else {
-        if (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) {
-            return QEL_EINVAL;
-        }
-        p = put_zone(p, zone->std_name, zone->minutes(), true);
-        p = put_zone(p, zone->dst_name, zone->minutes() + daylight_amount(tzset->dst_minutes), true);
+        p = put_zone(p, zone->std, zone->minutes(), true);
+        p = put_zone(p, zone->dst, zone->minutes() + daylight_amount(tzset->dst_minutes), true);
         p = put_rule(p, tzset->start);
         p = put_rule(p, tzset->end);
     }
-    qel::tz::copy_cut(out, size, text, p);
+    output.finish(p);
     return QEL_OK;
 }

@@ -18,9 +18,11 @@ using qel::tz::put;
 using qel::tz::put_int;
 using qel::tz::Zone;
 
-// A Rule line is at most 77 characters (every number at its widest), the
-// Zone line at most 33: the whole text stays well below this.
-constexpr size_t kTextLimit = 256;
+// The longest text, every number at its widest: the start line at most 76
+// characters (22 + month 3 + 1 + weekday 3 + 2 + day 2 + 1 + hour 11 + 1 +
+// minute 11 + 1 + SAVE 9 + 1 + 3 + 1 + letters 3 + newline), the end line at
+// most 62, the Zone line at most 33.
+constexpr size_t kLongestText = 76 + 62 + 33;
 
 constexpr char kRuleHead[] = "Rule qlrule min max - ";
 constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
@@ -53,25 +55,22 @@ struct Letters {
     const char *p;
     size_t n;
 };
-template <size_t N>
-Letters letters_of(const Zone &zone, const char (&name)[N]) {
-    const size_t len = strnlen(name, N);
-    const size_t std_len = strnlen(zone.std_name, sizeof zone.std_name);
+template <typename Name>
+Letters letters_of(const Zone &zone, const Name &name) {
     const size_t frame = size_t{zone.zic_prefix} + zone.zic_suffix;
-    const char *suffix = zone.std_name + std_len - zone.zic_suffix;
-    if (len <= frame || std::memcmp(name, zone.std_name, zone.zic_prefix) != 0 ||
-        std::memcmp(name + len - zone.zic_suffix, suffix, zone.zic_suffix) != 0) {
+    const char *suffix = zone.std.text + zone.std.length - zone.zic_suffix;
+    if (name.length <= frame || std::memcmp(name.text, zone.std.text, zone.zic_prefix) != 0 ||
+        std::memcmp(name.text + name.length - zone.zic_suffix, suffix, zone.zic_suffix) != 0) {
         return {nullptr, 0};
     }
-    return {name + zone.zic_prefix, len - frame};
+    return {name.text + zone.zic_prefix, name.length - frame};
 }
 
 // The zone's FORMAT: its standard name with the letters replaced by %s.
 char *put_format(char *p, const Zone &zone) {
-    const size_t len = strnlen(zone.std_name, sizeof zone.std_name);
-    p = put(p, zone.std_name, zone.zic_prefix);
+    p = put(p, zone.std.text, zone.zic_prefix);
     p = put(p, "%s", 2);
-    return put(p, zone.std_name + len - zone.zic_suffix, zone.zic_suffix);
+    return put(p, zone.std.text + zone.std.length - zone.zic_suffix, zone.zic_suffix);
 }
 
 // "Rule qlrule min max - <Mon> <Day>>=<n> <h>:<mm> "
@@ -93,32 +92,32 @@ extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_
     if (tzset == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
     const Zone *zone = qel::tz::find_zone(tzset->zone);
     if (zone == nullptr) return QEL_EINVAL;
-
-    char text[kTextLimit];
-    char *p = text;
+    if (tzset->dst_on != 0 && (!qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end))) {
+        return QEL_EINVAL;
+    }
+    qel::tz::CutOutput<kLongestText> output(out, size);
+    char *p = output.begin();
 
     if (tzset->dst_on == 0) {
         p = put(p, "Zone local ", 11);
         p = put_zone_offset(p, *zone);
         p = put(p, " - ", 3);
-        p = qel::tz::put_name(p, zone->std_name);
+        p = qel::tz::put_name(p, zone->std);
         p = put(p, "\n\n", 2);
-        qel::tz::copy_cut(out, size, text, p);
+        output.finish(p);
         return QEL_OK;
     }
-
-    if (!qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end)) return QEL_EINVAL;
 
     p = put_rule_head(p, tzset->start);
     p = put_hours_minutes(p, tzset->dst_minutes / 60, tzset->dst_minutes % 60);
     p = put(p, ' ');
-    const Letters dst_letters = letters_of(*zone, zone->dst_name);
+    const Letters dst_letters = letters_of(*zone, zone->dst);
     p = dst_letters.p != nullptr ? put(p, dst_letters.p, dst_letters.n) : put(p, kDefaultDaylightLetters);
     p = put(p, '\n');
 
     p = put_rule_head(p, tzset->end);
     p = put(p, "0 ", 2);
-    const Letters std_letters = letters_of(*zone, zone->std_name);
+    const Letters std_letters = letters_of(*zone, zone->std);
     p = put(p, std_letters.p, std_letters.n);
     p = put(p, '\n');
 
@@ -128,6 +127,6 @@ extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_
     p = put_format(p, *zone);
     p = put(p, "\n\n", 2);
 
-    qel::tz::copy_cut(out, size, text, p);
+    output.finish(p);
     return QEL_OK;
 }
