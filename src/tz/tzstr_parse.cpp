@@ -12,6 +12,7 @@
 
 #include "catalogue.hpp"
 #include "qel_time.h"
+#include "tzstr_read.hpp"
 
 namespace {
 
@@ -93,8 +94,7 @@ bool read_offset_code(Span text, char sign, int64_t &code) {
 }
 
 // A rule "M<month>.<week>.<wday>[/<hour>:<minute>:<second>]". Without a time
-// the rule keeps 00:00:00. Values above their range are refused; zero and
-// negative values pass.
+// the rule keeps 00:00:00.
 bool read_rule(Span text, qel_tzrule &rule) {
     Span parts[2];
     const size_t n = split<'/'>(text, parts, 2);
@@ -106,22 +106,44 @@ bool read_rule(Span text, qel_tzrule &rule) {
     if (!read_ints<'.'>(Span{date.p + 1, date.n - 1}, day, 3)) return false;
     int32_t time[3] = {0, 0, 0};
     if (n == 2 && !read_ints<':'>(parts[1], time, 3)) return false;
+    rule = qel_tzrule{day[0], day[1], day[2], time[0], time[1], time[2], 0};
+    return true;
+}
 
-    rule.month = day[0];
-    rule.week = day[1];
-    rule.wday = day[2];
-    rule.hour = time[0];
-    rule.minute = time[1];
-    rule.second = time[2];
-    return rule.month <= 12 && rule.week <= 5 && rule.wday <= 6 && rule.hour <= 24 && rule.minute <= 59 &&
-           rule.second <= 59;
+// Only upper bounds apply: zero and negative values pass, and so does a rule
+// the text does not have.
+bool rule_in_range(const qel_tzrule &r) {
+    return r.month <= 12 && r.week <= 5 && r.wday <= 6 && r.hour <= 24 && r.minute <= 59 && r.second <= 59;
 }
 
 bool code_in_range(int64_t code) { return code >= kLongFirst && code <= kLongLast; }
 
-bool parse(Span tz, qel_tzset &result) {
+// The range checks on the pieces, and the record they make.
+bool make_record(const qel::tz::TzPieces &pieces, qel_tzset &result) {
+    if (!rule_in_range(pieces.start) || !rule_in_range(pieces.end) || !code_in_range(pieces.std_code)) {
+        return false;
+    }
+    result.zone = static_cast<int32_t>(pieces.std_code);
+    result.start = pieces.start;
+    result.end = pieces.end;
+    // A daylight offset that works out to code 0 counts as none at all.
+    if (pieces.dst_code != 0) {
+        if (!code_in_range(pieces.dst_code)) return false;
+        const int64_t amount = qel::tz::code_minutes(pieces.dst_code) - qel::tz::code_minutes(pieces.std_code);
+        if (amount < 0) return false;
+        result.dst_on = 1;
+        result.dst_minutes = static_cast<int32_t>(amount);
+    }
+    return true;
+}
+
+}  // namespace
+
+namespace qel::tz {
+
+bool read_tz_general(const char *text, size_t n, TzPieces &pieces) {
     Span parts[3];
-    const size_t n_parts = split<','>(tz, parts, 3);
+    const size_t n_parts = split<','>(Span{text, n}, parts, 3);
     if (n_parts == 0) return false;
     const Span zone_part = parts[0];
 
@@ -142,35 +164,25 @@ bool parse(Span tz, qel_tzset &result) {
     const size_t n_zone = split<'+', '-'>(zone_part, zone_fields, 3);
     if (n_zone < 2) return false;
 
-    int64_t std_code = 0;
-    if (!read_offset_code(zone_fields[1], std_sign, std_code)) return false;
-    int64_t dst_code = 0;
-    if (n_zone == 3 && !read_offset_code(zone_fields[2], dst_sign, dst_code)) return false;
-
-    if (n_parts >= 2 && !read_rule(parts[1], result.start)) return false;
-    if (n_parts >= 3 && !read_rule(parts[2], result.end)) return false;
-
-    if (!code_in_range(std_code)) return false;
-    result.zone = static_cast<int32_t>(std_code);
-
-    // A daylight offset that works out to code 0 counts as none at all.
-    if (dst_code != 0) {
-        if (!code_in_range(dst_code)) return false;
-        const int64_t amount = qel::tz::code_minutes(dst_code) - qel::tz::code_minutes(std_code);
-        if (amount < 0) return false;
-        result.dst_on = 1;
-        result.dst_minutes = static_cast<int32_t>(amount);
-    }
+    if (!read_offset_code(zone_fields[1], std_sign, pieces.std_code)) return false;
+    if (n_zone == 3 && !read_offset_code(zone_fields[2], dst_sign, pieces.dst_code)) return false;
+    if (n_parts >= 2 && !read_rule(parts[1], pieces.start)) return false;
+    if (n_parts >= 3 && !read_rule(parts[2], pieces.end)) return false;
     return true;
 }
 
-}  // namespace
+}  // namespace qel::tz
 
 extern "C" int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out) {
     if (tz == nullptr || out == nullptr || tz[0] == '\0') return QEL_EINVAL;
+    const size_t n = strnlen(tz, kMaxRead);
+    qel::tz::TzPieces pieces;
+    if (!qel::tz::read_tz_direct(tz, n, pieces)) {
+        pieces = qel::tz::TzPieces{};
+        if (!qel::tz::read_tz_general(tz, n, pieces)) return QEL_EINVAL;
+    }
     qel_tzset result{};
-    result.zone = kLongUtc;
-    if (!parse(Span{tz, strnlen(tz, kMaxRead)}, result)) return QEL_EINVAL;
+    if (!make_record(pieces, result)) return QEL_EINVAL;
     *out = result;
     return QEL_OK;
 }
