@@ -40,7 +40,7 @@ int32_t qel_time_to_tm(const int64_t *t, struct tm *tm) {
     const time_t value = qel::to_platform(*t);
     struct tm scratch {};
     if (localtime_r(&value, &scratch) == nullptr) return QEL_ESYSTEM;
-    *tm = scratch;
+    qel::copy_fresh_tm(tm, scratch);
     return QEL_OK;
 }
 
@@ -58,11 +58,15 @@ int32_t qel_time_to_str(const int64_t *t, char *buf, uint32_t size) {
 
 int32_t qel_str_to_timetm(const char *str, struct tm *tm) {
     if (str == nullptr || tm == nullptr) return QEL_EINVAL;
-    // Only the first 19 characters are read; the zero-filled scratch keeps
-    // the copy terminated whatever follows them.
+    // Only the first 19 characters are read. A text that ends within them is
+    // read where it stands; a longer one is cut into a zero-filled copy.
     char scratch[kReadScratch] = {};
-    std::memcpy(scratch, str, strnlen(str, kMaxTextRead));
-    return strptime(scratch, kTextForm, tm) == nullptr ? QEL_ESYSTEM : QEL_OK;
+    const char *text = str;
+    if (strnlen(str, kMaxTextRead + 1) > kMaxTextRead) {
+        std::memcpy(scratch, str, kMaxTextRead);
+        text = scratch;
+    }
+    return strptime(text, kTextForm, tm) == nullptr ? QEL_ESYSTEM : QEL_OK;
 }
 
 int32_t qel_str_to_time(const char *str, int64_t *t) {

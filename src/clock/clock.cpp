@@ -60,7 +60,7 @@ int32_t qel_get_timetm(struct tm *tm, uint32_t mode) {
     struct tm scratch {};
     const struct tm *done = mode == 1 ? gmtime_r(&now, &scratch) : localtime_r(&now, &scratch);
     if (done == nullptr) return QEL_ESYSTEM;
-    *tm = scratch;
+    qel::copy_fresh_tm(tm, scratch);
     return QEL_OK;
 }
 
