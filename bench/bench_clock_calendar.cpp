@@ -1,10 +1,12 @@
 // Clock reads, ordering tests, delay checks and calendar conversions beside
 // the bare C library calls they wrap.
 #include <benchmark/benchmark.h>
+
 #include <sys/syscall.h>
 #include <sys/sysinfo.h>
 #include <sys/time.h>
 #include <unistd.h>
+#include "bench_register.hpp"
 
 #include <cstdlib>
 #include <cstring>
@@ -195,33 +197,33 @@ void BM_qel_get_time_diff(benchmark::State &s) {
 
 }  // namespace
 
-BENCHMARK(BM_qel_get_time);
-BENCHMARK(BM_libc_time);
-BENCHMARK(BM_qel_get_timespec);
-BENCHMARK(BM_libc_clock_gettime);
-BENCHMARK(BM_qel_get_timeval);
-BENCHMARK(BM_libc_gettimeofday);
-BENCHMARK(BM_qel_get_uptime);
-BENCHMARK(BM_libc_sysinfo);
-BENCHMARK(BM_qel_get_uptime_ms);
-BENCHMARK(BM_libc_syscall_clock_gettime);
-BENCHMARK(BM_qel_get_timetm);
-BENCHMARK(BM_libc_time_localtime_r);
-BENCHMARK(BM_qel_time_after);
-BENCHMARK(BM_qel_time_in_range);
-BENCHMARK(BM_empty_abi_call);
-BENCHMARK(BM_qel_time_delay);
-BENCHMARK(BM_qel_uptime_delay);
-BENCHMARK(BM_qel_time_to_tm);
-BENCHMARK(BM_libc_localtime_r);
-BENCHMARK(BM_qel_tm_to_time);
-BENCHMARK(BM_libc_mktime);
-BENCHMARK(BM_qel_timetm_to_str);
-BENCHMARK(BM_libc_strftime);
-BENCHMARK(BM_qel_str_to_timetm);
-BENCHMARK(BM_libc_strptime);
-BENCHMARK(BM_qel_time_to_str);
-BENCHMARK(BM_libc_localtime_r_strftime);
-BENCHMARK(BM_qel_str_to_time);
-BENCHMARK(BM_libc_strptime_mktime);
-BENCHMARK(BM_qel_get_time_diff);
+QEL_BENCHMARK(BM_qel_get_time);
+QEL_BENCHMARK(BM_libc_time);
+QEL_BENCHMARK(BM_qel_get_timespec);
+QEL_BENCHMARK(BM_libc_clock_gettime);
+QEL_BENCHMARK(BM_qel_get_timeval);
+QEL_BENCHMARK(BM_libc_gettimeofday);
+QEL_BENCHMARK(BM_qel_get_uptime);
+QEL_BENCHMARK(BM_libc_sysinfo);
+QEL_BENCHMARK(BM_qel_get_uptime_ms);
+QEL_BENCHMARK(BM_libc_syscall_clock_gettime);
+QEL_BENCHMARK(BM_qel_get_timetm);
+QEL_BENCHMARK(BM_libc_time_localtime_r);
+QEL_BENCHMARK(BM_qel_time_after);
+QEL_BENCHMARK(BM_qel_time_in_range);
+QEL_BENCHMARK(BM_empty_abi_call);
+QEL_BENCHMARK(BM_qel_time_delay);
+QEL_BENCHMARK(BM_qel_uptime_delay);
+QEL_BENCHMARK(BM_qel_time_to_tm);
+QEL_BENCHMARK(BM_libc_localtime_r);
+QEL_BENCHMARK(BM_qel_tm_to_time);
+QEL_BENCHMARK(BM_libc_mktime);
+QEL_BENCHMARK(BM_qel_timetm_to_str);
+QEL_BENCHMARK(BM_libc_strftime);
+QEL_BENCHMARK(BM_qel_str_to_timetm);
+QEL_BENCHMARK(BM_libc_strptime);
+QEL_BENCHMARK(BM_qel_time_to_str);
+QEL_BENCHMARK(BM_libc_localtime_r_strftime);
+QEL_BENCHMARK(BM_qel_str_to_time);
+QEL_BENCHMARK(BM_libc_strptime_mktime);
+QEL_BENCHMARK(BM_qel_get_time_diff);

@@ -3,6 +3,8 @@
 // plain snprintf rendering of the same TZ text.
 #include <benchmark/benchmark.h>
 
+#include "bench_register.hpp"
+
 #include <boost/date_time/local_time/local_time.hpp>
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +50,7 @@ void BM_qel_tzstr_to_tzset(benchmark::State &state) {
         i = i + 1 == t.size() ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_qel_tzstr_to_tzset);
+QEL_BENCHMARK(BM_qel_tzstr_to_tzset);
 
 void BM_boost_posix_time_zone_parse(benchmark::State &state) {
     const auto t = texts();
@@ -59,7 +61,7 @@ void BM_boost_posix_time_zone_parse(benchmark::State &state) {
         i = i + 1 == t.size() ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_boost_posix_time_zone_parse);
+QEL_BENCHMARK(BM_boost_posix_time_zone_parse);
 
 // Two strings in turn, so the C library cannot keep the last one parsed.
 void BM_libc_setenv_tzset(benchmark::State &state) {
@@ -73,7 +75,7 @@ void BM_libc_setenv_tzset(benchmark::State &state) {
     setenv("TZ", "UTC0", 1);
     tzset();
 }
-BENCHMARK(BM_libc_setenv_tzset);
+QEL_BENCHMARK(BM_libc_setenv_tzset);
 
 void BM_qel_tzset_to_tzstr(benchmark::State &state) {
     const auto &r = records();
@@ -85,7 +87,7 @@ void BM_qel_tzset_to_tzstr(benchmark::State &state) {
         i = i + 1 == r.size() ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_qel_tzset_to_tzstr);
+QEL_BENCHMARK(BM_qel_tzset_to_tzstr);
 
 void BM_boost_to_posix_string(benchmark::State &state) {
     std::vector<boost::local_time::posix_time_zone> zones;
@@ -96,7 +98,7 @@ void BM_boost_to_posix_string(benchmark::State &state) {
         i = i + 1 == zones.size() ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_boost_to_posix_string);
+QEL_BENCHMARK(BM_boost_to_posix_string);
 
 // The same text as the TZ writer's, rendered with snprintf from the same
 // record fields (names and offsets resolved beforehand).
@@ -135,7 +137,7 @@ void BM_snprintf_tzstr(benchmark::State &state) {
         i = i + 1 == std::size(rows) ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_snprintf_tzstr);
+QEL_BENCHMARK(BM_snprintf_tzstr);
 
 void BM_qel_tzset_to_zicstr(benchmark::State &state) {
     const auto &r = records();
@@ -147,6 +149,6 @@ void BM_qel_tzset_to_zicstr(benchmark::State &state) {
         i = i + 1 == r.size() ? 0 : i + 1;
     }
 }
-BENCHMARK(BM_qel_tzset_to_zicstr);
+QEL_BENCHMARK(BM_qel_tzset_to_zicstr);
 
 }  // namespace

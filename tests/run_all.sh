@@ -3,7 +3,8 @@
 # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer; the
 # device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run
 # under qemu-arm; the device library's footprint; a ThreadSanitizer run; line
-# coverage of src/; and each fuzz target for 20 seconds. QEL_STAGES="dev arm32"
+# coverage of src/; each fuzz target for 20 seconds; and one short pass of
+# the benchmarks. QEL_STAGES="dev arm32"
 # runs a subset. Prints one line per stage and a
 # closing "stages: N passed, N failed".
 set -u
@@ -31,13 +32,14 @@ preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
 }
 
-stages=${QEL_STAGES:-"dev sanitize tsan arm32 arm32-time64 footprint coverage fuzz"}
+stages=${QEL_STAGES:-"dev sanitize tsan arm32 arm32-time64 footprint coverage fuzz bench"}
 for s in $stages; do
     case $s in
         dev | sanitize | tsan | arm32 | arm32-time64) stage "$s" preset "$s" ;;
         footprint) stage "$s" tests/footprint.sh ;;
         coverage) stage "$s" tests/coverage.sh ;;
         fuzz) stage "$s" tests/fuzz.sh 20 ;;
+        bench) stage "$s" bench/report.sh --smoke ;;
         *) stage "$s" false ;;
     esac
 done

@@ -31,9 +31,10 @@ int32_t qel_time_after_eq(int64_t a, int64_t b) { return negative_difference(a, 
 
 int32_t qel_time_before_eq(int64_t a, int64_t b) { return negative_difference(b, a) ^ 1; }
 
+// Both tests are pure arithmetic, so both are made and combined without a
+// branch; the result is the same as stopping after a failed first test.
 int32_t qel_time_in_range(int64_t t, int64_t start, int64_t end) {
-    if (qel_time_after_eq(t, start) == 0) return 0;
-    return qel_time_before_eq(t, end) != 0 ? 1 : 0;
+    return qel_time_after_eq(t, start) & qel_time_before_eq(t, end);
 }
 
 int32_t qel_time_delay(int64_t base, int32_t delay) {

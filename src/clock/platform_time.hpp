@@ -34,8 +34,7 @@ constexpr time_t to_platform(int64_t value) {
 constexpr int32_t low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 // The fields of struct tm that copy_fresh_tm copies are all it has.
-static_assert(offsetof(struct tm, tm_zone) + sizeof(const char *) == sizeof(struct tm),
-              "struct tm ends with tm_zone");
+static_assert(offsetof(struct tm, tm_zone) + sizeof(const char *) == sizeof(struct tm), "struct tm ends with tm_zone");
 static_assert(offsetof(struct tm, tm_gmtoff) >= offsetof(struct tm, tm_isdst) + sizeof(int),
               "struct tm has tm_gmtoff after tm_isdst");
 
