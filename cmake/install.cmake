@@ -1,0 +1,24 @@
+# Installs the header, the versioned shared library, a CMake package
+# (find_package(qeltime CONFIG) with the imported target qeltime::qeltime)
+# and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qeltime)
+install(TARGETS qeltime EXPORT qeltimeTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/qel_time.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(EXPORT qeltimeTargets NAMESPACE qeltime:: DESTINATION ${QEL_CMAKE_DIR})
+
+configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qeltimeConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/qeltimeConfig.cmake INSTALL_DESTINATION ${QEL_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
+  COMPATIBILITY SameMajorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/qeltimeConfig.cmake ${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
+  DESTINATION ${QEL_CMAKE_DIR})
+
+# The pkg-config file finds the prefix from where it lies, so the installed
+# tree can be moved (and installed with --prefix).
+file(RELATIVE_PATH QEL_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+configure_file(${PROJECT_SOURCE_DIR}/cmake/qeltime.pc.in ${PROJECT_BINARY_DIR}/qeltime.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/qeltime.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
