@@ -70,141 +70,219 @@ typedef struct qel_tzset {
     qel_tzrule start, end;
 } qel_tzset;
 
-/* ---- Clock access --------------------------------------------------------
- * Null pointers give QEL_EINVAL before any system call. A failed system call
- * gives QEL_ESYSTEM and leaves the caller's output as it was, except where the
- * caller's own structure is handed to the system call (said below). */
+/* ---- Clock access ----------------------------------------------------------
+ * Every pointer argument belongs to the caller and is used only during the
+ * call. A null pointer gives QEL_EINVAL before any system call; a failed
+ * system call gives QEL_ESYSTEM. Outputs are written only on success, except
+ * where a function hands the caller's own structure to the system call (said
+ * below): then that structure may have been written even on failure. */
 
-/* Current time in seconds since the epoch into *t. QEL_ESYSTEM if the clock
- * cannot be read or reads before the epoch. */
+/* Reads the current time.
+ * t: out, seconds since the epoch.
+ * Returns QEL_OK; QEL_EINVAL if t is null; QEL_ESYSTEM if the clock cannot
+ * be read or reads before the epoch. *t is written only on QEL_OK. */
 QEL_API int32_t qel_get_time(int64_t *t);
 
-/* Sets the system clock (CLOCK_REALTIME) to *t seconds, 0 ns. *t and its low
- * 32 bits read as a signed 32-bit number must both be at least 1, otherwise
- * QEL_EINVAL (so 0 and 2147483648..4294967296 are refused). Needs the
- * privilege to set the clock; QEL_ESYSTEM without it. */
+/* Sets the system clock (CLOCK_REALTIME) to *t seconds and 0 ns.
+ * t: in, seconds since the epoch. *t and its low 32 bits read as a signed
+ *    32-bit number must both be at least 1 (so 0 and 2147483648 to
+ *    4294967296 are refused, as a 32-bit device would see them as 0 or
+ *    negative). A 32-bit time_t is handed the low 32 bits, a 64-bit one the
+ *    whole value.
+ * Returns QEL_OK; QEL_EINVAL for a null or refused value (the clock is not
+ * touched); QEL_ESYSTEM if the kernel refuses, e.g. without the privilege. */
 QEL_API int32_t qel_set_time(const int64_t *t);
 
-/* Current broken-down time into *tm, every field copied: mode 0 = local time,
- * 1 = UTC; any other mode gives QEL_EINVAL. QEL_ESYSTEM if the clock reads
- * before the epoch or the conversion fails. */
+/* Reads the current time as broken-down time.
+ * tm: out, every field copied (tm_gmtoff and tm_zone included).
+ * mode: 0 = local time, 1 = UTC.
+ * Returns QEL_OK; QEL_EINVAL if tm is null or mode is above 1; QEL_ESYSTEM
+ * if the clock reads before the epoch or the conversion fails. *tm is
+ * written only on QEL_OK. */
 QEL_API int32_t qel_get_timetm(struct tm *tm, uint32_t mode);
 
-/* Sets the system clock to the local time *tm. mktime() normalises *tm in
- * place, also when the clock setting then fails; a time before the epoch
- * gives QEL_ESYSTEM (the epoch itself is accepted). */
+/* Sets the system clock to the local time *tm (as mktime() reads it).
+ * tm: in/out; mktime() normalises it in place (field ranges, tm_wday,
+ *     tm_yday, tm_isdst), also when the clock setting then fails.
+ * Returns QEL_OK; QEL_EINVAL if tm is null; QEL_ESYSTEM if mktime() fails,
+ * the time lies before the epoch (the epoch itself is accepted), or the
+ * kernel refuses the setting. */
 QEL_API int32_t qel_set_timetm(struct tm *tm);
 
-/* The kernel's timezone into *tz (filled by gettimeofday() directly). */
+/* Reads the kernel's timezone.
+ * tz: out, filled by gettimeofday() directly.
+ * Returns QEL_OK; QEL_EINVAL if tz is null; QEL_ESYSTEM if gettimeofday()
+ * fails. */
 QEL_API int32_t qel_get_timezone(struct timezone *tz);
 
-/* Sets the kernel's timezone to *tz. The clock is read and written back with
- * the same call, so it loses the few microseconds between the two. */
+/* Sets the kernel's timezone. The clock is read with gettimeofday() and
+ * written back with the same settimeofday() call, so it loses the few
+ * microseconds between the two.
+ * tz: in, the timezone to set.
+ * Returns QEL_OK; QEL_EINVAL if tz is null; QEL_ESYSTEM if reading the clock
+ * or setting fails (settimeofday() is not called when the read fails). */
 QEL_API int32_t qel_set_timezone(const struct timezone *tz);
 
-/* Seconds and microseconds since the epoch into *tv (filled by
- * gettimeofday() directly). */
+/* Reads seconds and microseconds since the epoch.
+ * tv: out, filled by gettimeofday() directly.
+ * Returns QEL_OK; QEL_EINVAL if tv is null; QEL_ESYSTEM on failure. */
 QEL_API int32_t qel_get_timeval(struct timeval *tv);
 
-/* Seconds and nanoseconds since the epoch into *ts (filled by
- * clock_gettime(CLOCK_REALTIME) directly). */
+/* Reads seconds and nanoseconds since the epoch.
+ * ts: out, filled by clock_gettime(CLOCK_REALTIME) directly.
+ * Returns QEL_OK; QEL_EINVAL if ts is null; QEL_ESYSTEM on failure. */
 QEL_API int32_t qel_get_timespec(struct timespec *ts);
 
-/* Seconds since boot (the kernel's sysinfo uptime) into *up. */
+/* Reads the seconds since boot (the kernel's sysinfo() uptime).
+ * up: out, sign-extended from the platform's long.
+ * Returns QEL_OK; QEL_EINVAL if up is null; QEL_ESYSTEM if sysinfo() fails.
+ * *up is written only on QEL_OK. */
 QEL_API int32_t qel_get_uptime(int64_t *up);
 
-/* Milliseconds of the raw monotonic clock (CLOCK_MONOTONIC_RAW, read by the
- * clock_gettime system call) into *ms. */
+/* Reads the raw monotonic clock (CLOCK_MONOTONIC_RAW, through the
+ * clock_gettime system call itself) in milliseconds: seconds * 1000 in 64
+ * bits plus nanoseconds / 1000000.
+ * ms: out.
+ * Returns QEL_OK; QEL_EINVAL if ms is null; QEL_ESYSTEM if the system call
+ * fails. *ms is written only on QEL_OK. */
 QEL_API int32_t qel_get_uptime_ms(int64_t *ms);
 
-/* ---- Ordering and delay checks --------------------------------------------
- * The ordering tests decide by the sign of the 64-bit difference taken modulo
- * 2^64, so a value just past the wrap counts as later than one just before it.
- * They return 1 (true) or 0 (false) and cannot fail. */
+/* ---- Ordering and delay checks ----------------------------------------------
+ * The ordering tests decide by the sign (bit 63) of the 64-bit difference
+ * taken modulo 2^64, so a value just past the wrap of a counter counts as
+ * later than one just before it. Two values exactly 2^63 apart are each
+ * "after" and "before" the other. They return 1 (true) or 0 (false) and
+ * cannot fail. */
 
-QEL_API int32_t qel_time_after(int64_t a, int64_t b);     /* a later than b */
-QEL_API int32_t qel_time_before(int64_t a, int64_t b);    /* a earlier than b */
-QEL_API int32_t qel_time_after_eq(int64_t a, int64_t b);  /* a not earlier */
-QEL_API int32_t qel_time_before_eq(int64_t a, int64_t b); /* a not later */
+/* 1 if a is later than b (b - a is negative), else 0. */
+QEL_API int32_t qel_time_after(int64_t a, int64_t b);
+/* 1 if a is earlier than b (a - b is negative), else 0. */
+QEL_API int32_t qel_time_before(int64_t a, int64_t b);
+/* 1 if a is later than or equal to b (a - b is not negative), else 0. */
+QEL_API int32_t qel_time_after_eq(int64_t a, int64_t b);
+/* 1 if a is earlier than or equal to b (b - a is not negative), else 0. */
+QEL_API int32_t qel_time_before_eq(int64_t a, int64_t b);
 
-/* 1 if start <= t <= end in the wrap-safe order (both ends included), else 0. */
+/* 1 if qel_time_after_eq(t, start) and qel_time_before_eq(t, end): both ends
+ * included. A start later than the end makes an empty range. */
 QEL_API int32_t qel_time_in_range(int64_t t, int64_t start, int64_t end);
 
-/* 1 if the current time (seconds since the epoch) has reached base + delay,
- * 0 if not, QEL_ENESTED if the clock cannot be read. */
+/* Whether a delay has elapsed on the wall clock.
+ * base: seconds since the epoch; delay: seconds, may be negative.
+ * Returns 1 if the current time has reached base + delay (computed modulo
+ * 2^64), 0 if not, QEL_ENESTED if the clock cannot be read. */
 QEL_API int32_t qel_time_delay(int64_t base, int32_t delay);
 
-/* 1 if the uptime (seconds since boot) has reached base + delay, 0 if not,
- * QEL_ENESTED if the uptime cannot be read. */
+/* Whether a delay has elapsed on the uptime.
+ * base: seconds since boot; delay: seconds, may be negative.
+ * Returns 1 if the uptime has reached base + delay, 0 if not, QEL_ENESTED if
+ * the uptime cannot be read. */
 QEL_API int32_t qel_uptime_delay(int64_t base, int32_t delay);
 
-/* ---- Calendar and text form ------------------------------------------------
- * All conversions use the process's local timezone as the C library sees it.
- * The text form is "%Y-%m-%d %H:%M:%S": 19 characters for a four-digit year,
- * so text buffers must hold at least 20 bytes. */
+/* ---- Calendar and text form ---------------------------------------------------
+ * All conversions use the process's local timezone as the C library sees it
+ * (the TZ environment variable). The text form is "%Y-%m-%d %H:%M:%S", e.g.
+ * "2024-01-05 10:20:30": 19 characters for a four-digit year, so text
+ * buffers must hold at least 20 bytes. */
 
-/* Local offset from UTC now, in seconds east of UTC (daylight saving
- * included), into *diff. */
+/* Reads the local offset from UTC now, in seconds east of UTC, daylight
+ * saving included.
+ * diff: out.
+ * Returns QEL_OK; QEL_EINVAL if diff is null; QEL_ESYSTEM if the clock reads
+ * before the epoch or the conversion fails. *diff is written only on QEL_OK. */
 QEL_API int32_t qel_get_time_diff(int64_t *diff);
 
-/* Time value of the local broken-down time *tm into *t. mktime() honours
- * tm_isdst and normalises *tm in place, also on failure. A time before the
- * epoch gives QEL_ESYSTEM. */
+/* Converts local broken-down time to a time value.
+ * tm: in/out; mktime() honours tm_isdst and normalises it in place, also on
+ *     failure. t: out.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null; QEL_ESYSTEM if mktime()
+ * fails or the time lies before the epoch (the epoch itself is accepted).
+ * *t is written only on QEL_OK. */
 QEL_API int32_t qel_tm_to_time(struct tm *tm, int64_t *t);
 
-/* Local broken-down time of *t into *tm, every field copied. */
+/* Converts a time value to local broken-down time.
+ * t: in; a 32-bit time_t is handed its low 32 bits, a 64-bit one the whole
+ *    value. tm: out, every field copied.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null; QEL_ESYSTEM if the
+ * conversion fails. *tm is written only on QEL_OK. */
 QEL_API int32_t qel_time_to_tm(const int64_t *t, struct tm *tm);
 
-/* Text form of *tm into buf (size bytes, at least 20, else QEL_EINVAL).
- * QEL_ESYSTEM if the text does not fit (a five-digit year in 20 bytes);
- * buf may then have been written. Fields are formatted as they stand. */
+/* Writes broken-down time in the text form; the fields are formatted as
+ * they stand, not normalised.
+ * tm: in. buf: out, size bytes (at least 20), NUL-terminated on success.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below 20
+ * (nothing written); QEL_ESYSTEM if the text does not fit (a five-digit year
+ * in 20 bytes), in which case buf may have been written. */
 QEL_API int32_t qel_timetm_to_str(const struct tm *tm, char *buf, uint32_t size);
 
-/* Text form of the local time of *t into buf (size at least 20).
- * QEL_ENESTED if the conversion or the formatting fails. */
+/* Writes the local time of a time value in the text form
+ * (qel_time_to_tm, then qel_timetm_to_str).
+ * t: in. buf: out, size bytes (at least 20).
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below 20;
+ * QEL_ENESTED if the conversion or the formatting fails (buf may then have
+ * been written). */
 QEL_API int32_t qel_time_to_str(const int64_t *t, char *buf, uint32_t size);
 
-/* Reads the text form from str into *tm; only the first 19 characters are
- * read and what follows them is ignored. *tm is not cleared first: fields
- * the form does not set keep their values. QEL_ESYSTEM if the text does not
- * match the form (*tm may then have been written in part). */
+/* Reads the text form into broken-down time. Only the first 19 characters
+ * of str are read; what follows them is ignored, as is anything after the
+ * form within them. *tm is not cleared first: fields the form does not set
+ * keep their values.
+ * str: in, NUL-terminated. tm: out.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null; QEL_ESYSTEM if the text
+ * does not match the form, in which case *tm may have been written in part. */
 QEL_API int32_t qel_str_to_timetm(const char *str, struct tm *tm);
 
-/* Reads the text form as local time into *t; mktime() decides whether
- * daylight saving applies. QEL_ENESTED if the text cannot be read or the
- * time lies before the epoch. */
+/* Reads the text form as local time into a time value
+ * (qel_str_to_timetm, then qel_tm_to_time with tm_isdst = -1, so mktime()
+ * decides whether daylight saving applies).
+ * str: in, NUL-terminated. t: out.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null; QEL_ENESTED if the text
+ * cannot be read or the time lies before the epoch. *t is written only on
+ * QEL_OK. */
 QEL_API int32_t qel_str_to_time(const char *str, int64_t *t);
 
-/* ---- Timezone settings conversion ------------------------------------------
- * Pure computation: no system call, no state. The writers never change the
- * record; on QEL_EINVAL they leave every byte of out untouched. A text
- * longer than size - 1 characters is cut to size - 1 characters plus a NUL
- * and the call still returns QEL_OK. */
+/* ---- Timezone settings conversion ----------------------------------------------
+ * Pure computation: no system call, no state, no allocation. The writers
+ * never change the record and on QEL_EINVAL leave every byte of out
+ * untouched. A text longer than size - 1 characters is cut to size - 1
+ * characters plus a NUL and the call still returns QEL_OK. See
+ * docs/timezone-settings.md for the record, the zone codes and both forms. */
 
-/* POSIX TZ string of *tzset into out (size bytes, 1 or more).
- * Daylight saving off: "CET-01:00"; any unknown zone code is written as
- * "GMT-00:00". Daylight saving on: for example
+/* Writes the POSIX TZ string of a settings record.
+ * tzset: in. out: out, size bytes (1 or more; 63 always hold the longest
+ * text, 62 characters).
+ * Daylight saving off: standard name and offset, "CET-01:00"; an unknown zone
+ * code is written as UTC, "GMT-00:00". Daylight saving on: both names and
+ * offsets with seconds and both rules, e.g.
  * "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"; dst_minutes
- * other than 60, 90 or 120 is written as 30. The longest text is 62
- * characters, so 63 bytes always suffice. QEL_EINVAL: null pointer,
- * size <= 0, or with daylight saving on an unknown zone code or a rule
- * month, week or wday out of range. */
+ * other than 60, 90 or 120 is written as 30; each rule's time is cut to 8
+ * characters after its "/".
+ * Returns QEL_OK; QEL_EINVAL for a null pointer, size 0 or less, or (daylight
+ * saving on) a zone code outside the catalogue or a rule month, week or
+ * weekday out of range. */
 QEL_API int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t size);
 
-/* Reads a POSIX TZ string ("STD+hh:mm[:ss][DST+hh:mm[:ss]][,Mm.w.d[/h:m:s]
- * [,Mm.w.d[/h:m:s]]]", at most its first 127 characters) into *out, every
- * word written, zone in long form. QEL_EINVAL for a null or empty argument,
- * a text not in that form, an offset outside UTC-12:00..UTC+14:00, daylight
- * time behind standard time, or a rule value above its range; *out is then
- * untouched. */
+/* Reads a POSIX TZ string into a settings record: at most the first 127
+ * characters of "STD(+|-)hh:mm[:ss][DST(+|-)hh:mm[:ss]][,Mm.w.d[/h:m:s]
+ * [,Mm.w.d[/h:m:s]]]". The zone code comes back in long form, computed from
+ * the offset; the names are not read.
+ * tz: in, NUL-terminated. out: out, all 17 words written on success.
+ * Returns QEL_OK; QEL_EINVAL for a null or empty argument, a text not in
+ * that form, an offset outside UTC-12:00..UTC+14:00, daylight time behind
+ * standard time, a rule value above its range, or a number too large for 32
+ * bits. *out is untouched on QEL_EINVAL. */
 QEL_API int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out);
 
-/* zic source text of *tzset into out (size bytes, 1 or more): a Zone line
- * named "local", and with daylight saving on two Rule lines named "qlrule"
- * before it. QEL_EINVAL: null pointer, size <= 0, a zone code outside the
- * catalogue, or with daylight saving on a rule month, week or wday out of
- * range. Week w is written as "on or after day 7*(w-1)+1", so week 5 means
- * the first such weekday on or after the 29th. */
+/* Writes zic source text of a settings record: with daylight saving off one
+ * Zone line, "Zone local 1:00 - CET"; with it on two Rule lines named
+ * "qlrule" and a Zone line. Every line ends with a newline and an empty line
+ * follows the Zone line. Week w of a rule becomes "on or after day
+ * 7 * (w - 1) + 1", so week 5 means the first such weekday on or after the
+ * 29th, not the last one.
+ * tzset: in. out: out, size bytes (1 or more; 171 always suffice).
+ * Returns QEL_OK; QEL_EINVAL for a null pointer, size 0 or less, a zone code
+ * outside the catalogue (with daylight saving on or off), or (daylight
+ * saving on) a rule month, week or weekday out of range. */
 QEL_API int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_t size);
 
 #ifdef __cplusplus

@@ -71,6 +71,15 @@ if [ "$(grep -c -E '^[0-9]{4,5} ' "$out")" -ne 35 ]; then failures=$((failures +
 EXPECT_OUT='\{"long_code": 8800, "short_code": 88, "offset": "UTC-12:00", "standard": "IDLW", "daylight": "IDLWDT"\}'
 expect 0 "zones as JSON" -- zones --json
 
+# The catalogue shown in the docs is the one the library has.
+docs="$(dirname "$0")/../docs/timezone-settings.md"
+run zones
+checks=$((checks + 1))
+if ! awk '/as `qel-tz zones` prints it/ { f = 1; next } f && /^```/ { if (n++) exit; next } f && n' "$docs" | diff -q - "$out" >/dev/null; then
+    failures=$((failures + 1))
+    echo "FAILED: the zone table in docs/timezone-settings.md differs from qel-tz zones"
+fi
+
 EXPECT_OUT='^usage: qel-tz'
 expect 0 "help" -- --help
 
