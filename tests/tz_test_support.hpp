@@ -2,7 +2,11 @@
 // writers into std::string.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,6 +37,35 @@ inline std::string tzstr(const qel_tzset &r) { return write(qel_tzset_to_tzstr, 
 inline std::string zicstr(const qel_tzset &r) { return write(qel_tzset_to_zicstr, r); }
 
 inline bool same_record(const qel_tzset &a, const qel_tzset &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// At every size from 1 to past the whole text, the writer gives the first
+// size - 1 characters and a NUL, and writes nothing beyond them.
+inline void expect_cut_at_every_size(Writer writer, const qel_tzset &r) {
+    const std::string full = write(writer, r);
+    for (int32_t size = 1; size <= static_cast<int32_t>(full.size()) + 8; ++size) {
+        char buf[256];
+        std::memset(buf, '#', sizeof buf);
+        ASSERT_EQ(writer(&r, buf, size), QEL_OK);
+        const size_t kept = std::min<size_t>(full.size(), static_cast<size_t>(size) - 1);
+        EXPECT_EQ(std::string(buf), full.substr(0, kept)) << size;
+        for (size_t i = kept + 1; i < sizeof buf; ++i) ASSERT_EQ(buf[i], '#') << size;
+    }
+}
+
+// Null pointers, sizes 0 and -1, and every refused record give -2 and leave
+// every byte of the buffer as it was.
+inline void expect_refusals_untouched(Writer writer, const qel_tzset &valid, std::initializer_list<qel_tzset> refused) {
+    char buf[256];
+    char before[256];
+    std::memset(buf, 0x5a, sizeof buf);
+    std::memcpy(before, buf, sizeof buf);
+    EXPECT_EQ(writer(nullptr, buf, sizeof buf), QEL_EINVAL);
+    EXPECT_EQ(writer(&valid, nullptr, sizeof buf), QEL_EINVAL);
+    EXPECT_EQ(writer(&valid, buf, 0), QEL_EINVAL);
+    EXPECT_EQ(writer(&valid, buf, -1), QEL_EINVAL);
+    for (const auto &r : refused) EXPECT_EQ(writer(&r, buf, sizeof buf), QEL_EINVAL) << r.zone;
+    EXPECT_EQ(std::memcmp(buf, before, sizeof buf), 0);
+}
 
 // The long codes of the 35 zones of the catalogue.
 constexpr int32_t kLongCodes[] = {8800,  8900,  9000,  9100,  9200,  9300,  9400,  9500,  9570,  9600,  9670,  9700,
