@@ -2,7 +2,6 @@
 // has 32-bit ones, this host 64-bit ones. Each test states both outcomes, so
 // it bites on whichever build runs it.
 #include <gtest/gtest.h>
-#include <sys/syscall.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -51,39 +50,6 @@ TEST_F(PlatformWidthUtc, TimeToTmHandsOnTheLow32BitsOnlyWhereTimeTIs32Bits) {
         EXPECT_EQ(tm.tm_mday, kTime32 ? row.mday32 : row.mday64) << row.value;
         EXPECT_EQ(tm.tm_hour, kTime32 ? row.hour32 : row.hour64) << row.value;
     }
-}
-
-// Readings near and past 2^31 from the platform are sign-extended.
-TEST_F(PlatformWidthUtc, ReadingsAreSignExtended) {
-    fake_arm();
-    fake.inject = FAKE_BIT(FAKE_TIME) | FAKE_BIT(FAKE_SYSINFO);
-    fake.time_value = static_cast<time_t>(INT32_MAX);
-    fake.uptime_value = -2;
-    int64_t now = 0;
-    int64_t up = 0;
-    ASSERT_EQ(qel_get_time(&now), QEL_OK);
-    ASSERT_EQ(qel_get_uptime(&up), QEL_OK);
-    EXPECT_EQ(now, INT32_MAX);
-    EXPECT_EQ(up, -2);  // not 4294967294
-}
-
-// The raw clock is read with the clock_gettime system call; its number is
-// 263 on the 32-bit ARM EABI.
-TEST_F(PlatformWidthUtc, RawClockSystemCall) {
-    fake_arm();
-    int64_t ms = 0;
-    ASSERT_EQ(qel_get_uptime_ms(&ms), QEL_OK);
-    EXPECT_EQ(fake.syscall_number, SYS_clock_gettime);
-    EXPECT_EQ(fake.syscall_clock, 4);
-#if defined(__ARM_EABI__)
-    EXPECT_EQ(fake.syscall_number, 263);
-#endif
-    // The real raw clock agrees with the C library's reading of it.
-    struct timespec ts {};
-    ASSERT_EQ(clock_gettime(CLOCK_MONOTONIC_RAW, &ts), 0);
-    const int64_t lib_ms = int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1000000;
-    EXPECT_LE(ms, lib_ms);
-    EXPECT_GT(ms, lib_ms - 1000);
 }
 
 }  // namespace
