@@ -36,7 +36,7 @@ echo "writable data:      $data bytes"
 [ "$text_rodata" -lt 12288 ] || fail "code and read-only data are $text_rodata bytes"
 
 # Stack frames from -fstack-usage: "file:line:col:signature<TAB>bytes<TAB>kind".
-frames=$(find "$build" -name '*.su' -exec cat {} + | awk -F'\t' '{
+frames=$(find "$build/CMakeFiles/qeltime.dir" -name '*.su' -exec cat {} + | awk -F'\t' '{
     sig = $1; sub(/^[^:]*:[0-9]+:[0-9]+:/, "", sig)
     name = sig; sub(/\(.*/, "", name); sub(/.* /, "", name)
     print $2, name, $3 }' | sort -n -r)

@@ -53,8 +53,7 @@ const Zone *find_zone(int32_t code) {
     } else if (code < kLongFirst || code > kLongLast) {
         return nullptr;
     }
-    const int32_t d = long_code - kLongUtc;  // within -1200..1400 here
-    const int32_t minutes = 60 * (d / 100) + d % 100;
+    const int32_t minutes = code_minutes(long_code);
     if (minutes < kFirstMinutes || minutes % 15 != 0) return nullptr;
     const int slot = (minutes - kFirstMinutes) / 15;
     if (slot >= kSlots) return nullptr;

@@ -17,10 +17,10 @@ constexpr int32_t kLongUtc = 10000;
 constexpr int32_t kLongFirst = 8800;
 constexpr int32_t kLongLast = 11400;
 
-// Offset in minutes east of UTC of a long code (both divisions truncate, so
-// 9570 gives -270).
-constexpr int64_t code_minutes(int64_t code) {
-    const int64_t d = code - kLongUtc;
+// Offset in minutes east of UTC of a long code within 8800..11400 (both
+// divisions truncate, so 9570 gives -270).
+constexpr int32_t code_minutes(int32_t code) {
+    const int32_t d = code - kLongUtc;
     return 60 * (d / 100) + d % 100;
 }
 
@@ -56,7 +56,7 @@ struct Zone {
                    uint8_t suffix)
         : code(long_code), std(std_name), dst(dst_name), zic_prefix(prefix), zic_suffix(suffix) {}
 
-    constexpr int32_t minutes() const { return static_cast<int32_t>(code_minutes(code)); }
+    constexpr int32_t minutes() const { return code_minutes(code); }
 };
 
 // The zone a short or long code names, or nullptr when the code is not one

@@ -129,10 +129,11 @@ bool make_record(const qel::tz::TzPieces &pieces, qel_tzset &result) {
     // A daylight offset that works out to code 0 counts as none at all.
     if (pieces.dst_code != 0) {
         if (!code_in_range(pieces.dst_code)) return false;
-        const int64_t amount = qel::tz::code_minutes(pieces.dst_code) - qel::tz::code_minutes(pieces.std_code);
+        const int32_t amount =
+            qel::tz::code_minutes(static_cast<int32_t>(pieces.dst_code)) - qel::tz::code_minutes(result.zone);
         if (amount < 0) return false;
         result.dst_on = 1;
-        result.dst_minutes = static_cast<int32_t>(amount);
+        result.dst_minutes = amount;
     }
     return true;
 }
