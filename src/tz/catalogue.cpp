@@ -26,23 +26,25 @@ static_assert(kZoneCount == 35, "the catalogue holds 35 zones");
 constexpr int kFirstMinutes = -720;
 constexpr int kSlots = (840 - kFirstMinutes) / 15 + 1;
 
+constexpr uint8_t kNoRow = 0xFF;
 struct SlotIndex {
-    int8_t row[kSlots];
+    uint8_t row[kSlots];
 };
 
-// Built from kZones at compile time: the row of each quarter-hour slot, or -1.
+// Built from kZones at compile time: the row of each quarter-hour slot, or
+// kNoRow.
 constexpr SlotIndex make_slot_index() {
     SlotIndex index{};
-    for (int8_t &r : index.row) r = -1;
+    for (uint8_t &r : index.row) r = kNoRow;
     for (int i = 0; i < kZoneCount; ++i) {
-        index.row[(kZones[i].minutes() - kFirstMinutes) / 15] = static_cast<int8_t>(i);
+        index.row[(kZones[i].minutes() - kFirstMinutes) / 15] = static_cast<uint8_t>(i);
     }
     return index;
 }
 constexpr SlotIndex kSlotIndex = make_slot_index();
 
-constexpr int kUtcRow = kSlotIndex.row[(0 - kFirstMinutes) / 15];
-static_assert(kUtcRow >= 0 && kZones[kUtcRow].code == kLongUtc, "the catalogue has a UTC row");
+constexpr uint8_t kUtcRow = kSlotIndex.row[(0 - kFirstMinutes) / 15];
+static_assert(kUtcRow != kNoRow && kZones[kUtcRow].code == kLongUtc, "the catalogue has a UTC row");
 
 }  // namespace
 
@@ -57,10 +59,10 @@ const Zone *find_zone(int32_t code) {
     if (minutes < kFirstMinutes || minutes % 15 != 0) return nullptr;
     const int slot = (minutes - kFirstMinutes) / 15;
     if (slot >= kSlots) return nullptr;
-    const int row = kSlotIndex.row[slot];
+    const uint8_t row = kSlotIndex.row[slot];
     // Only the canonical spelling of an offset is a code: 10060 reads as
     // 60 minutes, but the code of UTC+01:00 is 10100.
-    if (row < 0 || kZones[row].code != long_code) return nullptr;
+    if (row == kNoRow || kZones[row].code != long_code) return nullptr;
     return &kZones[row];
 }
 

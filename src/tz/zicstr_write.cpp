@@ -54,6 +54,7 @@ char *put_zone_offset(char *p, const Zone &zone) {
 struct Letters {
     const char *p;
     size_t n;
+    bool fits;
 };
 template <typename Name>
 Letters letters_of(const Zone &zone, const Name &name) {
@@ -61,9 +62,9 @@ Letters letters_of(const Zone &zone, const Name &name) {
     const char *suffix = zone.std.text + zone.std.length - zone.zic_suffix;
     if (name.length <= frame || std::memcmp(name.text, zone.std.text, zone.zic_prefix) != 0 ||
         std::memcmp(name.text + name.length - zone.zic_suffix, suffix, zone.zic_suffix) != 0) {
-        return {nullptr, 0};
+        return {name.text, 0, false};
     }
-    return {name.text + zone.zic_prefix, name.length - frame};
+    return {name.text + zone.zic_prefix, name.length - frame, true};
 }
 
 // The zone's FORMAT: its standard name with the letters replaced by %s.
@@ -112,7 +113,7 @@ extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_
     p = put_hours_minutes(p, tzset->dst_minutes / 60, tzset->dst_minutes % 60);
     p = put(p, ' ');
     const Letters dst_letters = letters_of(*zone, zone->dst);
-    p = dst_letters.p != nullptr ? put(p, dst_letters.p, dst_letters.n) : put(p, kDefaultDaylightLetters);
+    p = dst_letters.fits ? put(p, dst_letters.p, dst_letters.n) : put(p, kDefaultDaylightLetters);
     p = put(p, '\n');
 
     p = put_rule_head(p, tzset->end);
