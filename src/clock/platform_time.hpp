@@ -17,6 +17,9 @@ constexpr int64_t widen(T value) {
     return static_cast<int64_t>(value);
 }
 
+// The low 32 bits of a value read as a signed 32-bit number.
+constexpr int32_t low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
+
 // A 64-bit time value handed to the platform. Where time_t is 32 bits the
 // platform gets the low 32 bits read as a signed number, the device's
 // historical behaviour. Where time_t is 64 bits (a 64-bit host, or a 32-bit
@@ -24,14 +27,11 @@ constexpr int64_t widen(T value) {
 // a build keeps working past 2038.
 constexpr time_t to_platform(int64_t value) {
     if constexpr (sizeof(time_t) < sizeof(int64_t)) {
-        return static_cast<time_t>(static_cast<int32_t>(static_cast<uint32_t>(value)));
+        return static_cast<time_t>(low32(value));
     } else {
         return static_cast<time_t>(value);
     }
 }
-
-// The low 32 bits of a value read as a signed 32-bit number.
-constexpr int32_t low32(int64_t value) { return static_cast<int32_t>(static_cast<uint32_t>(value)); }
 
 // The fields of struct tm that copy_fresh_tm copies are all it has.
 static_assert(offsetof(struct tm, tm_zone) + sizeof(const char *) == sizeof(struct tm), "struct tm ends with tm_zone");

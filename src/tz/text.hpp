@@ -1,7 +1,7 @@
-// Text building for the timezone writers. Each writer formats into a local
-// buffer sized for its longest possible text, through a cursor kept in a
-// local variable (so the compiler can hold it in a register), and then hands
-// the caller at most size - 1 characters of it and a NUL.
+// Text building for the timezone writers. Each writer formats through a
+// cursor kept in a local variable (so the compiler can hold it in a
+// register) into a CutOutput, which gives the caller at most size - 1
+// characters and a NUL.
 #pragma once
 
 #include <cstddef>
