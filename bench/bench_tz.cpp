@@ -40,26 +40,29 @@ std::vector<std::string> texts() {
     return out;
 }
 
-void BM_qel_tzstr_to_tzset(benchmark::State &state) {
-    const auto t = texts();
+// Calls `call` on the items in turn, one item per iteration.
+template <typename Items, typename Call>
+void in_turn(benchmark::State &state, const Items &items, Call call) {
     size_t i = 0;
-    qel_tzset out{};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(qel_tzstr_to_tzset(t[i].c_str(), &out));
+        call(items[i]);
         benchmark::ClobberMemory();
-        i = i + 1 == t.size() ? 0 : i + 1;
+        i = i + 1 == std::size(items) ? 0 : i + 1;
     }
+}
+
+void BM_qel_tzstr_to_tzset(benchmark::State &state) {
+    qel_tzset out{};
+    in_turn(state, texts(),
+            [&](const std::string &t) { benchmark::DoNotOptimize(qel_tzstr_to_tzset(t.c_str(), &out)); });
 }
 QEL_BENCHMARK(BM_qel_tzstr_to_tzset);
 
 void BM_boost_posix_time_zone_parse(benchmark::State &state) {
-    const auto t = texts();
-    size_t i = 0;
-    for (auto _ : state) {
-        boost::local_time::posix_time_zone zone(t[i]);
+    in_turn(state, texts(), [](const std::string &t) {
+        boost::local_time::posix_time_zone zone(t);
         benchmark::DoNotOptimize(zone);
-        i = i + 1 == t.size() ? 0 : i + 1;
-    }
+    });
 }
 QEL_BENCHMARK(BM_boost_posix_time_zone_parse);
 
@@ -80,14 +83,8 @@ QEL_BENCHMARK(BM_libc_setenv_tzset);
 // One of our writers over the records in turn, into a buffer of N bytes.
 template <size_t N>
 void bench_writer(benchmark::State &state, int32_t (*writer)(const qel_tzset *, char *, int32_t)) {
-    const auto &r = records();
-    size_t i = 0;
     char buf[N];
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(writer(&r[i], buf, sizeof buf));
-        benchmark::ClobberMemory();
-        i = i + 1 == r.size() ? 0 : i + 1;
-    }
+    in_turn(state, records(), [&](const qel_tzset &r) { benchmark::DoNotOptimize(writer(&r, buf, sizeof buf)); });
 }
 
 void BM_qel_tzset_to_tzstr(benchmark::State &state) { bench_writer<64>(state, qel_tzset_to_tzstr); }
@@ -96,11 +93,8 @@ QEL_BENCHMARK(BM_qel_tzset_to_tzstr);
 void BM_boost_to_posix_string(benchmark::State &state) {
     std::vector<boost::local_time::posix_time_zone> zones;
     for (const auto &t : texts()) zones.emplace_back(t);
-    size_t i = 0;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(zones[i].to_posix_string());
-        i = i + 1 == zones.size() ? 0 : i + 1;
-    }
+    in_turn(state, zones,
+            [](const boost::local_time::posix_time_zone &z) { benchmark::DoNotOptimize(z.to_posix_string()); });
 }
 QEL_BENCHMARK(BM_boost_to_posix_string);
 
@@ -123,10 +117,8 @@ void BM_snprintf_tzstr(benchmark::State &state) {
         {"CET", "", '-', '-', 1, 0, 0, 0, false, {}, {}},
         {"VET", "", '+', '+', 4, 30, 0, 0, false, {}, {}},
     };
-    size_t i = 0;
     char buf[64];
-    for (auto _ : state) {
-        const Resolved &r = rows[i];
+    in_turn(state, rows, [&](const Resolved &r) {
         if (r.dst) {
             benchmark::DoNotOptimize(std::snprintf(
                 buf, sizeof buf, "%s%c%02d:%02d:00%s%c%02d:%02d:00,M%d.%d.%d/%02d:%02d:%02d,M%d.%d.%d/%02d:%02d:%02d",
@@ -137,9 +129,7 @@ void BM_snprintf_tzstr(benchmark::State &state) {
             benchmark::DoNotOptimize(
                 std::snprintf(buf, sizeof buf, "%s%c%02d:%02d", r.std_name, r.std_sign, r.std_h, r.std_m));
         }
-        benchmark::ClobberMemory();
-        i = i + 1 == std::size(rows) ? 0 : i + 1;
-    }
+    });
 }
 QEL_BENCHMARK(BM_snprintf_tzstr);
 

@@ -8,8 +8,6 @@
 //
 // Exit status: 0 done, 2 bad input (one line on stderr says what), 1 a tool
 // or system failure.
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -21,6 +19,7 @@
 #include <vector>
 
 #include "qel_time.h"
+#include "zic_tools.hpp"
 
 namespace {
 
@@ -243,10 +242,7 @@ LocalState state_at(time_t t) {
 
 // The changes that the C library gives for TZ within [from, from + days).
 std::vector<Change> libc_changes(const std::string &tz, time_t from, int days, size_t most) {
-    const char *old = std::getenv("TZ");
-    const std::string saved = old != nullptr ? old : "";
-    setenv("TZ", tz.c_str(), 1);
-    tzset();
+    const qeltools::ScopedTz zone(tz);
     std::vector<Change> out;
     LocalState prev = state_at(from);
     for (time_t t = from + 3600; t < from + days * 86400L && out.size() < most; t += 3600) {
@@ -262,80 +258,24 @@ std::vector<Change> libc_changes(const std::string &tz, time_t from, int days, s
         out.push_back({hi, cur.gmtoff, cur.zone});
         prev = cur;
     }
-    if (old != nullptr) {
-        setenv("TZ", saved.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
     return out;
 }
 
-std::string find_tool(const char *name) {
-    for (const char *dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/", "/usr/local/sbin/", "/usr/local/bin/"}) {
-        const std::string path = std::string(dir) + name;
-        if (access(path.c_str(), X_OK) == 0) return path;
+// Compiles the zic text and reads its next changes after `from` back with
+// zdump. False where zic refused the text, with what it said in `why`.
+bool zdump_changes(const qeltools::ZicWorkspace &zic, const std::string &zic_text, time_t from, size_t most,
+                   std::vector<Change> &out, std::string &why) {
+    const std::string path = zic.compile(zic_text, &why);
+    if (path.empty()) {
+        if (why.empty()) why = "zic refused the text";
+        return false;
     }
-    return "";
-}
-
-// Compiles the zic text in a temporary directory and reads its changes in
-// [from, ...) back with zdump. False where zic refused the text.
-bool zdump_changes(const std::string &zic_text, time_t from, size_t most, std::vector<Change> &out, std::string &why) {
-    const std::string zic = find_tool("zic");
-    const std::string zdump = find_tool("zdump");
-    char dir[] = "/tmp/qel-tz-XXXXXX";
-    if (mkdtemp(dir) == nullptr) failure("cannot make a temporary directory");
-    const std::string source = std::string(dir) + "/zone.zi";
-    FILE *f = std::fopen(source.c_str(), "w");
-    if (f == nullptr) failure("cannot write " + source);
-    std::fputs(zic_text.c_str(), f);
-    std::fclose(f);
-    const std::string compiled = std::string(dir) + "/out";
-    const std::string cmd = "'" + zic + "' -d '" + compiled + "' '" + source + "' 2>&1";
-    std::string zic_said;
-    bool ok = false;
-    if (FILE *p = popen(cmd.c_str(), "r")) {
-        char line[512];
-        while (std::fgets(line, sizeof line, p) != nullptr) zic_said += line;
-        const int status = pclose(p);
-        ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    struct tm now {};
+    gmtime_r(&from, &now);
+    for (const auto &c : zic.changes(path, now.tm_year + 1900, now.tm_year + 1903)) {
+        if (c.at > from && out.size() < most) out.push_back({static_cast<time_t>(c.at), c.gmtoff, c.zone});
     }
-    if (!ok) {
-        why = zic_said.empty() ? "zic refused the text" : zic_said;
-        while (!why.empty() && why.back() == '\n') why.pop_back();
-    } else {
-        struct tm now {};
-        gmtime_r(&from, &now);
-        const std::string dump = "'" + zdump + "' -v -c " + std::to_string(now.tm_year + 1900) + "," +
-                                 std::to_string(now.tm_year + 1903) + " '" + compiled + "/local'";
-        if (FILE *p = popen(dump.c_str(), "r")) {
-            char line[512];
-            bool second = false;
-            while (std::fgets(line, sizeof line, p) != nullptr) {
-                const char *ut = std::strstr(line, "  ");
-                const char *eq = std::strstr(line, " UT = ");
-                const char *rest = eq != nullptr ? std::strrchr(eq, ':') : nullptr;
-                struct tm tm {};
-                char zone[16] = {};
-                int isdst = 0;
-                long gmtoff = 0;
-                if (ut == nullptr || rest == nullptr || strptime(ut + 2, "%a %b %d %H:%M:%S %Y", &tm) == nullptr ||
-                    std::sscanf(rest, ":%*d %*d %15s isdst=%d gmtoff=%ld", zone, &isdst, &gmtoff) != 3) {
-                    continue;
-                }
-                if (second) {
-                    const time_t at = timegm(&tm);
-                    if (at > from && out.size() < most) out.push_back({at, gmtoff, zone});
-                }
-                second = !second;
-            }
-            pclose(p);
-        }
-    }
-    const std::string rm = "rm -rf '" + std::string(dir) + "'";
-    if (std::system(rm.c_str()) != 0) std::fprintf(stderr, "qel-tz: could not remove %s\n", dir);
-    return ok;
+    return true;
 }
 
 std::string change_text(const Change &c) {
@@ -378,8 +318,9 @@ int run_default(bool json) {
     const std::vector<Change> from_tz = libc_changes(tz, now, 3 * 366, 4);
     std::vector<Change> from_zic;
     std::string why;
-    const bool have_tools = !find_tool("zic").empty() && !find_tool("zdump").empty();
-    const bool compiled = have_tools && zdump_changes(zic, now, 4, from_zic, why);
+    const qeltools::ZicWorkspace workspace;
+    const bool have_tools = workspace.usable();
+    const bool compiled = have_tools && zdump_changes(workspace, zic, now, 4, from_zic, why);
 
     if (json) {
         std::printf("{\"record\": %s, \"tz\": %s, \"read_back\": %s, \"zic\": %s, \"changes_tz\": %s",
@@ -466,11 +407,8 @@ int run_zones(int argc, char **argv) {
         char tz[64];
         if (qel_tzset_to_tzstr(&r, tz, sizeof tz) != QEL_OK)
             failure("zone " + std::to_string(code) + " has no TZ string");
-        const std::string text = tz;
-        const size_t sign = text.find_first_of("+-");
-        const size_t dst_at = text.find_first_not_of("+-0123456789:", sign);
-        const std::string std_name = text.substr(0, sign);
-        const std::string dst_name = text.substr(dst_at, text.find_first_of("+-", dst_at) - dst_at);
+        std::string std_name, dst_name;
+        qeltools::tz_names(tz, std_name, dst_name);
         const int32_t minutes = zone_minutes(code);
         const std::string short_code = minutes % 60 == 0 ? std::to_string(100 + minutes / 60) : "";
         if (json) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "../src/tz/catalogue.hpp"
 #include "../src/tz/tzstr_read.hpp"
 #include "fuzz_check.hpp"
 #include "qel_time.h"
@@ -30,25 +31,17 @@ Parsed parse(const char *text) {
     return p;
 }
 
-bool is_catalogue_code(int32_t code) {
-    const qel_tzset probe = {code, 0, 0, {}, {}};
-    char buf[64];
-    return qel_tzset_to_zicstr(&probe, buf, sizeof buf) == QEL_OK;  // the zic writer knows exactly the catalogue
-}
-
 // A rule's time is written whole when "/hh:mm:ss" fits in 9 characters.
 bool time_written_whole(const qel_tzrule &r) {
     char buf[64];
     return std::snprintf(buf, sizeof buf, "/%02d:%02d:%02d", r.hour, r.minute, r.second) <= 9;
 }
 
-int32_t minutes_of(int32_t code) { return 60 * ((code - 10000) / 100) + (code - 10000) % 100; }
-
 // The record that writing r and reading it back must give.
 qel_tzset read_back_of(const qel_tzset &r) {
     qel_tzset want{};
     if (r.dst_on == 0) {
-        want.zone = is_catalogue_code(r.zone) ? r.zone : 10000;
+        want.zone = qel::tz::find_zone(r.zone) != nullptr ? r.zone : 10000;
         return want;
     }
     want.zone = r.zone;
@@ -98,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (r.dst_on != 0 && (!time_written_whole(r.start) || !time_written_whole(r.end))) return 0;
     const qel_tzset want = read_back_of(r);
     const Parsed again = parse(written);
-    if (want.dst_on != 0 && minutes_of(want.zone) + want.dst_minutes > 14 * 60) {
+    if (want.dst_on != 0 && qel::tz::code_minutes(want.zone) + want.dst_minutes > 14 * 60) {
         FUZZ_CHECK(again.rc == QEL_EINVAL);  // daylight beyond UTC+14:00 cannot be read back
         return 0;
     }

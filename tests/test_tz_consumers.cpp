@@ -3,20 +3,18 @@
 // result read back with zdump. Each must mean what the record means, as an
 // independent model computes it.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "civil_model.hpp"
 #include "qel_time.h"
 #include "tz_test_support.hpp"
+#include "zic_tools.hpp"
 
 namespace {
 
@@ -46,39 +44,7 @@ const RulePair kRulePairs[] = {
 };
 const int32_t kAmounts[] = {30, 60, 90, 120};
 
-// The names in a TZ string: the letters before each offset.
-void names_of(const std::string &tz, std::string &std_name, std::string &dst_name) {
-    const size_t sign = tz.find_first_of("+-");
-    std_name = tz.substr(0, sign);
-    const size_t dst_at = tz.find_first_not_of("+-0123456789:", sign);
-    const size_t dst_end = tz.find_first_of("+-,", dst_at);
-    dst_name = dst_at == std::string::npos ? "" : tz.substr(dst_at, dst_end - dst_at);
-}
-
-class WithTz {
-  public:
-    explicit WithTz(const std::string &tz) {
-        const char *old = getenv("TZ");
-        saved_ = old != nullptr ? old : "";
-        had_ = old != nullptr;
-        setenv("TZ", tz.c_str(), 1);
-        tzset();
-    }
-    ~WithTz() {
-        if (had_) {
-            setenv("TZ", saved_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-    WithTz(const WithTz &) = delete;
-    WithTz &operator=(const WithTz &) = delete;
-
-  private:
-    std::string saved_;
-    bool had_ = false;
-};
+using WithTz = qeltools::ScopedTz;
 
 struct Local {
     long gmtoff;
@@ -97,7 +63,7 @@ TEST(CLibraryReadsTheTzString, StandardTimeOnly) {
     for (int32_t code : qeltest::kLongCodes) {
         const std::string tz = qeltest::tzstr(record(code));
         std::string std_name, dst_name;
-        names_of(tz, std_name, dst_name);
+        qeltools::tz_names(tz, std_name, dst_name);
         WithTz zone(tz);
         for (int64_t t : {int64_t{1767225600}, int64_t{1783000000}}) {
             const Local l = local_at(t);
@@ -118,7 +84,7 @@ TEST(CLibraryReadsTheTzString, BothSidesOfEveryChange) {
                 const qel_tzset r = record(code, 1, amount, pair.start, pair.end);
                 const std::string tz = qeltest::tzstr(r);
                 std::string std_name, dst_name;
-                names_of(tz, std_name, dst_name);
+                qeltools::tz_names(tz, std_name, dst_name);
                 WithTz zone(tz);
                 const int32_t s = code_minutes(code);
                 for (const Change &c : changes(r, s, written_amount(amount), 2026, 2028)) {
@@ -140,81 +106,17 @@ TEST(CLibraryReadsTheTzString, BothSidesOfEveryChange) {
 
 // ---- zic and zdump ----------------------------------------------------------
 
-std::string find_tool(const char *name) {
-    for (const char *dir : {"/usr/sbin/", "/usr/bin/", "/sbin/", "/bin/", "/usr/local/sbin/", "/usr/local/bin/"}) {
-        const std::string path = std::string(dir) + name;
-        if (access(path.c_str(), X_OK) == 0) return path;
-    }
-    return "";
-}
-
 class Zic : public ::testing::Test {
   protected:
     void SetUp() override {
-        zic_ = find_tool("zic");
-        zdump_ = find_tool("zdump");
-        if (zic_.empty() || zdump_.empty()) GTEST_SKIP() << "zic or zdump is not installed; zic texts not checked";
-        char dir[] = "/tmp/qeltime-zic-XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        dir_ = dir;
+        if (!zic_.usable()) GTEST_SKIP() << "zic or zdump is not installed; zic texts not checked";
     }
-    void TearDown() override {
-        if (!dir_.empty()) {
-            const std::string rm = "rm -rf '" + dir_ + "'";
-            EXPECT_EQ(std::system(rm.c_str()), 0);
-        }
+    std::string compile(const std::string &text) const { return zic_.compile(text); }
+    std::vector<qeltools::ZoneChange> dump(const std::string &path, int from, int to) const {
+        return zic_.changes(path, from, to);
     }
 
-    // Compiles the text into the temporary directory; the compiled zone's
-    // absolute path, or "" if zic refused the text.
-    std::string compile(const std::string &text) {
-        const std::string source = dir_ + "/zone.zi";
-        std::ofstream(source) << text;
-        const std::string out = dir_ + "/out";
-        const std::string cmd = "'" + zic_ + "' -d '" + out + "' '" + source + "' 2>/dev/null";
-        return std::system(cmd.c_str()) == 0 ? out + "/local" : "";
-    }
-
-    struct Dumped {
-        int64_t at;
-        long gmtoff;
-        int isdst;
-        std::string zone;
-    };
-
-    // zdump -v prints each change as two lines, the last second before it and
-    // the first one after; the second line of each pair is kept.
-    std::vector<Dumped> dump(const std::string &path, int from, int to) {
-        const std::string cmd =
-            "'" + zdump_ + "' -v -c " + std::to_string(from) + "," + std::to_string(to) + " '" + path + "'";
-        std::vector<Dumped> out;
-        FILE *p = popen(cmd.c_str(), "r");
-        if (p == nullptr) return out;
-        char line[512];
-        bool second = false;
-        while (std::fgets(line, sizeof line, p) != nullptr) {
-            const char *ut = std::strstr(line, "  ");
-            const char *eq = std::strstr(line, " UT = ");
-            if (ut == nullptr || eq == nullptr) continue;
-            struct tm tm {};
-            if (strptime(ut + 2, "%a %b %d %H:%M:%S %Y", &tm) == nullptr) continue;
-            Dumped d{};
-            d.at = static_cast<int64_t>(timegm(&tm));
-            char zone[16] = {};
-            const char *rest = std::strrchr(eq, ':');  // the seconds field of the local time
-            if (rest == nullptr ||
-                std::sscanf(rest, ":%*d %*d %15s isdst=%d gmtoff=%ld", zone, &d.isdst, &d.gmtoff) != 3) {
-                continue;
-            }
-            d.zone = zone;
-            if (second) out.push_back(d);
-            second = !second;
-        }
-        pclose(p);
-        return out;
-    }
-
-    std::string zic_, zdump_, dir_;
+    qeltools::ZicWorkspace zic_;
 };
 
 // The daylight name that zic makes from the FORMAT and letters: the TZ
@@ -227,7 +129,7 @@ TEST_F(Zic, StandardTimeOnlyCompilesToAFixedOffset) {
         ASSERT_FALSE(path.empty()) << code;
         EXPECT_TRUE(dump(path, 2026, 2031).empty()) << code;
         std::string std_name, dst_name;
-        names_of(qeltest::tzstr(record(code)), std_name, dst_name);
+        qeltools::tz_names(qeltest::tzstr(record(code)), std_name, dst_name);
         WithTz zone(path);
         const Local l = local_at(1783000000);
         EXPECT_EQ(l.gmtoff, code_minutes(code) * 60) << code;
@@ -252,10 +154,10 @@ TEST_F(Zic, CompiledChangesMatchTheTzString) {
             const std::string tz = qeltest::tzstr(r);
             const std::string zic = qeltest::zicstr(r);
             std::string std_name, dst_name;
-            names_of(tz, std_name, dst_name);
+            qeltools::tz_names(tz, std_name, dst_name);
             const std::string path = compile(zic);
             ASSERT_FALSE(path.empty()) << zic;
-            const std::vector<Dumped> got = dump(path, 2026, 2031);
+            const std::vector<qeltools::ZoneChange> got = dump(path, 2026, 2031);
 
             std::vector<Change> want;
             for (const Change &c : changes(r, code_minutes(code), written_amount(amount), 2025, 2031)) {
