@@ -3,6 +3,17 @@
 # and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
+# A program linked through either file also runs from a prefix the dynamic
+# loader does not search: both add the installed library directory as a run
+# path. A distribution package that installs into the loader's own directories
+# turns this off.
+option(QEL_CONSUMER_RPATH "Installed CMake package and pkg-config file add the library's run path" ON)
+if(QEL_CONSUMER_RPATH)
+  set(QEL_PC_RPATH " -Wl,-rpath,\${libdir}")
+else()
+  set(QEL_PC_RPATH "")
+endif()
+
 set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qeltime)
 install(TARGETS qeltime EXPORT qeltimeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -18,13 +18,16 @@ soname=$(readelf -d "$work/prefix/lib/libqeltime.so.1" | sed -n 's/.*SONAME.*\[\
 
 cmake -S "$src/examples/consumer" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
-LD_LIBRARY_PATH="$work/prefix/lib" "$work/cmake-build/typical_request" >/dev/null
+# Both consumers must find the library by themselves, through the run path the
+# installed package files give them.
+unset LD_LIBRARY_PATH
+"$work/cmake-build/typical_request" >/dev/null
 echo "find_package(qeltime): built and ran the C example"
 
 export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
 cc -std=c99 -Wall -Werror -o "$work/pc-example" "$src/examples/typical_request.c" $(pkg-config --cflags --libs qeltime)
-LD_LIBRARY_PATH="$work/prefix/lib" "$work/pc-example" >/dev/null
+"$work/pc-example" >/dev/null
 echo "pkg-config qeltime: built and ran the C example"
 
 "$work/prefix/bin/qel-tz" tz --zone 101 >/dev/null

@@ -4,11 +4,17 @@
 # device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run
 # under qemu-arm; the device library's footprint; a ThreadSanitizer run; line
 # coverage of src/; each fuzz target for 20 seconds; and one short pass of
-# the benchmarks. QEL_STAGES="dev arm32"
-# runs a subset. Prints one line per stage and a
-# closing "stages: N passed, N failed".
+# the benchmarks. QEL_STAGES="dev arm32" runs a subset. First it installs the
+# Debian packages of tests/packages.txt that are missing (as root; otherwise it
+# prints the apt-get line and stops). Prints one line per stage and a closing
+# "stages: N passed, N failed".
 set -u
 cd "$(dirname "$0")/.."
+
+tests/install_packages.sh || { echo "stages: 0 passed, 1 failed"; exit 1; }
+# In this full run every real consumer (zic, zdump) is installed: a test that
+# would skip itself for want of one fails instead.
+export QEL_REQUIRE_CONSUMERS=1
 
 passed=0
 failed=0
