@@ -109,15 +109,17 @@ QEL_API int32_t qel_get_timetm(struct tm *tm, uint32_t mode);
  * kernel refuses the setting. */
 QEL_API int32_t qel_set_timetm(struct tm *tm);
 
-/* Reads the kernel's timezone.
- * tz: out, filled by gettimeofday() directly.
+/* Reads the kernel's timezone, through the kernel's own gettimeofday call
+ * (C libraries do not all pass the timezone on).
+ * tz: out, filled by the kernel directly.
  * Returns QEL_OK; QEL_EINVAL if tz is null; QEL_ESYSTEM if gettimeofday()
  * fails. */
 QEL_API int32_t qel_get_timezone(struct timezone *tz);
 
-/* Sets the kernel's timezone. The clock is read with gettimeofday() and
- * written back with the same settimeofday() call, so it loses the few
- * microseconds between the two.
+/* Sets the kernel's timezone, through the kernel's own gettimeofday and
+ * settimeofday calls. The clock is read with the first and written back with
+ * the second, together with the timezone, so it loses the few microseconds
+ * between the two.
  * tz: in, the timezone to set.
  * Returns QEL_OK; QEL_EINVAL if tz is null; QEL_ESYSTEM if reading the clock
  * or setting fails (settimeofday() is not called when the read fails). */
@@ -183,7 +185,11 @@ QEL_API int32_t qel_uptime_delay(int64_t base, int32_t delay);
  * All conversions use the process's local timezone as the C library sees it
  * (the TZ environment variable). The text form is "%Y-%m-%d %H:%M:%S", e.g.
  * "2024-01-05 10:20:30": 19 characters for a four-digit year, so text
- * buffers must hold at least 20 bytes. */
+ * buffers must hold at least 20 bytes. In edge cases (a time in the spring
+ * gap or the autumn overlap, tm_isdst where the zone has no daylight saving,
+ * the fields strptime() sets, blanks, second 61, years outside 1000..9999,
+ * the name of UTC) the results are the C library's own, and glibc and musl
+ * differ in them (docs/c-libraries.md). */
 
 /* Reads the local offset from UTC now, in seconds east of UTC, daylight
  * saving included.

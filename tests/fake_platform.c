@@ -8,17 +8,17 @@
 #include <errno.h>
 #include <stdarg.h>
 #include <string.h>
-#include <sys/syscall.h>
 #include <sys/sysinfo.h>
 
-/* Where glibc gives a 32-bit target 64-bit time (_TIME_BITS=64), its headers
- * rename the time calls; the definitions below inherit the new names from
- * those declarations, and the lookups of the real ones must use them too. */
-#ifdef __USE_TIME_BITS64
-#define REAL_NAME(plain, time64) time64
-#else
-#define REAL_NAME(plain, time64) plain
-#endif
+#include "kernel_calls.h"
+
+/* Where a 32-bit target has a 64-bit time_t (glibc with _TIME_BITS=64, musl
+ * 1.2), the C library's headers rename the time calls; the definitions below
+ * inherit the new names from those declarations, and the lookups of the real
+ * ones must use them too. glibc and musl agree on every new name but
+ * gettimeofday's. */
+#define TIME64_RENAMED (sizeof(time_t) > sizeof(long))
+#define REAL_NAME(plain, time64) (TIME64_RENAMED ? (time64) : (plain))
 
 struct fake_platform fake;
 
@@ -82,6 +82,7 @@ int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
     if (enter(FAKE_GETTIMEOFDAY)) return -1;
     int (*next)(struct timeval *, void *) =
         (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday64"));
+    if (next == NULL) next = (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday_time64"));
     int rc = next(tv, tz);
     if (rc == 0 && tv != NULL && injected(FAKE_GETTIMEOFDAY)) *tv = fake.tv_value;
     return rc;
@@ -102,42 +103,58 @@ int sysinfo(struct sysinfo *info) {
     if (enter(FAKE_SYSINFO)) return -1;
     int (*next)(struct sysinfo *) = (int (*)(struct sysinfo *))real("sysinfo");
     int rc = next(info);
-    if (rc == 0 && injected(FAKE_SYSINFO)) info->uptime = fake.uptime_value;
+    if (rc == 0 && injected(FAKE_SYSINFO)) info->uptime = (__typeof__(info->uptime))fake.uptime_value;
     return rc;
 }
 
-/* The layout the clock_gettime system call fills. */
-struct kernel_timespec {
-    long tv_sec;
-    long tv_nsec;
-};
-
+/* The library's own system calls: the raw clock, and the kernel's timezone
+ * (read and set with the clock in the kernel's two-long layout). Reads pass
+ * on to the kernel; a setting is only recorded. */
 long syscall(long number, ...) {
     va_list ap;
     va_start(ap, number);
-    if (number == SYS_clock_gettime) {
+    long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
+    if (fake.armed) fake.syscall_number = number;
+    if (number == QEL_SYS_CLOCK_GETTIME) {
         int clock = va_arg(ap, int);
-        struct kernel_timespec *ts = va_arg(ap, struct kernel_timespec *);
+        struct qel_kernel_time *ts = va_arg(ap, struct qel_kernel_time *);
         va_end(ap);
-        if (fake.armed) {
-            fake.syscall_number = number;
-            fake.syscall_clock = clock;
-        }
+        if (fake.armed) fake.syscall_clock = clock;
         if (enter(FAKE_SYSCALL)) return -1;
         if (injected(FAKE_SYSCALL)) {
-            ts->tv_sec = fake.raw_sec;
-            ts->tv_nsec = fake.raw_nsec;
+            ts->sec = fake.raw_sec;
+            ts->fraction = fake.raw_nsec;
             return 0;
         }
-        long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
         return next(number, clock, ts);
+    }
+    if (number == QEL_SYS_GETTIMEOFDAY || number == QEL_SYS_SETTIMEOFDAY) {
+        struct qel_kernel_time *tv = va_arg(ap, struct qel_kernel_time *);
+        struct timezone *tz = va_arg(ap, struct timezone *);
+        va_end(ap);
+        if (number == QEL_SYS_SETTIMEOFDAY) {
+            if (!fake.armed) {
+                errno = EPERM;
+                return -1;
+            }
+            if (enter(FAKE_SETTIMEOFDAY)) return -1;
+            fake.settod_tv.tv_sec = tv->sec;
+            fake.settod_tv.tv_usec = tv->fraction;
+            fake.settod_tz = *tz;
+            return 0;
+        }
+        if (enter(FAKE_GETTIMEOFDAY)) return -1;
+        long rc = next(number, tv, tz);
+        if (rc == 0 && injected(FAKE_GETTIMEOFDAY)) {
+            tv->sec = (long)fake.tv_value.tv_sec;
+            tv->fraction = (long)fake.tv_value.tv_usec;
+        }
+        return rc;
     }
     long a[6];
     for (int i = 0; i < 6; ++i) a[i] = va_arg(ap, long);
     va_end(ap);
-    if (fake.armed) fake.syscall_number = number;
     if (enter(FAKE_SYSCALL)) return -1;
-    long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
     return next(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 

@@ -1,64 +1,81 @@
 #!/usr/bin/env bash
-# Footprint of the device library: builds it for 32-bit ARM at -Os and prints
-# its code and data sizes, the largest stack frame of an exported function,
-# its run-time dependencies and its exported symbols. Exits non-zero when a
-# target is missed: code and read-only data under 12 KiB, no exported frame
-# over 512 bytes, the C library as the only dependency, and exactly the
-# qel_ functions of the public header exported.
+# Footprint of the device library: builds it for 32-bit ARM at -Os, against
+# glibc and against musl, and prints for each its code and data sizes, the
+# largest stack frame of an exported function, its run-time dependencies and
+# its exported symbols. Exits non-zero when a target is missed by either:
+# code and read-only data under 12 KiB, no exported frame over 512 bytes, the
+# C library as the only dependency, and exactly the qel_ functions of the
+# public header exported.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-cmake --preset arm32-size >/dev/null
-cmake --build --preset arm32-size >/dev/null
-build=build/arm32-size
-lib=$build/libqeltime.so
 tools=arm-linux-gnueabihf
 status=0
-fail() { echo "FOOTPRINT FAILURE: $*"; status=1; }
+fail() { echo "FOOTPRINT FAILURE ($label): $*"; status=1; }
 
-# Allocated sections by their flags: executable = code, read-only = read-only
-# data (including the dynamic symbol tables and relocations), writable = data.
-read -r code rodata data < <($tools-readelf -S -W "$lib" | awk '
-    function hex(s,   i, n) { n = 0; for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
-    /^ *\[ *[0-9]+\]/ {
-        sub(/^ *\[ *[0-9]+\] */, "")
-        flags = $7; size = hex($5)
-        if (flags !~ /A/) next
-        if (flags ~ /X/) code += size; else if (flags ~ /W/) data += size; else ro += size
-    }
-    END { print code + 0, ro + 0, data + 0 }')
-text_rodata=$(($code + $rodata))
-echo "library:            $lib (32-bit ARM, -Os)"
-echo "code:               $code bytes"
-echo "read-only data:     $rodata bytes (symbol tables and relocations included)"
-echo "code + read-only:   $text_rodata bytes (target: under 12288)"
-echo "writable data:      $data bytes"
-[ "$text_rodata" -lt 12288 ] || fail "code and read-only data are $text_rodata bytes"
+# preset, the C library's name for the report, its file name as a dependency
+report() {
+    preset=$1
+    label=$2
+    libc=$3
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" >/dev/null
+    build=build/$preset
+    lib=$build/libqeltime.so
+    echo "== $label"
 
-# Stack frames from -fstack-usage: "file:line:col:signature<TAB>bytes<TAB>kind".
-frames=$(find "$build/CMakeFiles/qeltime.dir" -name '*.su' -exec cat {} + | awk -F'\t' '{
-    sig = $1; sub(/^[^:]*:[0-9]+:[0-9]+:/, "", sig)
-    name = sig; sub(/\(.*/, "", name); sub(/.* /, "", name)
-    print $2, name, $3 }' | sort -n -r)
-largest=$(echo "$frames" | awk '$2 ~ /^qel_/ { print; exit }')
-echo "largest exported stack frame: ${largest:-none} (target: at most 512 bytes)"
-echo "largest internal stack frame: $(echo "$frames" | head -n 1)"
-echo "$frames" | awk '$2 ~ /^qel_/ && $3 != "static" { bad = 1 } END { exit bad }' ||
-    fail "an exported function has a dynamic stack frame"
-[ "$(echo "$largest" | awk '{print $1}')" -le 512 ] || fail "stack frame over 512 bytes: $largest"
+    # Allocated sections by their flags: executable = code, read-only = read-only
+    # data (including the dynamic symbol tables and relocations), writable = data.
+    read -r code rodata data < <($tools-readelf -S -W "$lib" | awk '
+        function hex(s,   i, n) { n = 0; for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
+        /^ *\[ *[0-9]+\]/ {
+            sub(/^ *\[ *[0-9]+\] */, "")
+            flags = $7; size = hex($5)
+            if (flags !~ /A/) next
+            if (flags ~ /X/) code += size; else if (flags ~ /W/) data += size; else ro += size
+        }
+        END { print code + 0, ro + 0, data + 0 }')
+    text_rodata=$(($code + $rodata))
+    echo "library:            $lib (32-bit ARM, -Os, $label)"
+    echo "code:               $code bytes"
+    echo "read-only data:     $rodata bytes (symbol tables and relocations included)"
+    echo "code + read-only:   $text_rodata bytes (target: under 12288)"
+    echo "writable data:      $data bytes"
+    [ "$text_rodata" -lt 12288 ] || fail "code and read-only data are $text_rodata bytes"
 
-needed=$($tools-readelf -d "$lib" | awk '/NEEDED/ { gsub(/[\[\]]/, "", $5); print $5 }' | sort | tr '\n' ' ')
-echo "run-time dependencies: $needed"
-[ "$needed" = "libc.so.6 " ] || fail "dependencies are: $needed"
+    # Stack frames from -fstack-usage: "file:line:col:signature<TAB>bytes<TAB>kind".
+    frames=$(find "$build/CMakeFiles/qeltime.dir" -name '*.su' -exec cat {} + | awk -F'\t' '{
+        sig = $1; sub(/^[^:]*:[0-9]+:[0-9]+:/, "", sig)
+        name = sig; sub(/\(.*/, "", name); sub(/.* /, "", name)
+        print $2, name, $3 }' | sort -n -r)
+    largest=$(echo "$frames" | awk '$2 ~ /^qel_/ { print; exit }')
+    echo "largest exported stack frame: ${largest:-none} (target: at most 512 bytes)"
+    echo "largest internal stack frame: $(echo "$frames" | head -n 1)"
+    echo "$frames" | awk '$2 ~ /^qel_/ && $3 != "static" { bad = 1 } END { exit bad }' ||
+        fail "an exported function has a dynamic stack frame"
+    [ "$(echo "$largest" | awk '{print $1}')" -le 512 ] || fail "stack frame over 512 bytes: $largest"
 
-exported=$($tools-nm -D --defined-only "$lib" | awk '{ print $3 }' | sort)
-declared=$(grep -o '^QEL_API [^(]*(' include/qel_time.h | sed 's/.*[ *]\([a-z_0-9]*\)($/\1/' | sort)
-echo "exported symbols: $(echo "$exported" | wc -l) ($(echo "$declared" | wc -l) declared in qel_time.h)"
-if [ "$exported" != "$declared" ]; then
-    fail "exported symbols differ from the header's functions:"
-    diff <(echo "$declared") <(echo "$exported") || true
-fi
-[ "$(echo "$exported" | wc -l)" -eq 27 ] || fail "expected 27 exported functions"
+    needed=$($tools-readelf -d "$lib" | awk '/NEEDED/ { gsub(/[\[\]]/, "", $5); print $5 }' | sort | tr '\n' ' ')
+    echo "run-time dependencies: $needed"
+    [ "$needed" = "$libc " ] || fail "dependencies are: $needed"
 
+    exported=$($tools-nm -D --defined-only "$lib" | awk '{ print $3 }' | sort)
+    declared=$(grep -o '^QEL_API [^(]*(' include/qel_time.h | sed 's/.*[ *]\([a-z_0-9]*\)($/\1/' | sort)
+    echo "exported symbols: $(echo "$exported" | wc -l) ($(echo "$declared" | wc -l) declared in qel_time.h)"
+    if [ "$exported" != "$declared" ]; then
+        fail "exported symbols differ from the header's functions:"
+        diff <(echo "$declared") <(echo "$exported") || true
+    fi
+    [ "$(echo "$exported" | wc -l)" -eq 27 ] || fail "expected 27 exported functions"
+
+    summary+=("$(printf '%-6s %6d bytes code + read-only, %4d writable, largest exported frame %s, needs %s, %d exports' \
+        "$label" "$text_rodata" "$data" "$(echo "$largest" | awk '{print $1 " (" $2 ")"}')" "${needed% }" "$(echo "$exported" | wc -l)")")
+}
+
+summary=()
+report arm32-size glibc libc.so.6
+report musl-arm32-size musl libc.so
+echo "== side by side (32-bit ARM, -Os)"
+printf '%s\n' "${summary[@]}"
 [ $status -eq 0 ] && echo "footprint: all targets met"
 exit $status

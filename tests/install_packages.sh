@@ -10,9 +10,14 @@ cd "$(dirname "$0")/.."
 
 mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' tests/packages.txt)
 
-# dpkg names an installed foreign-architecture package with its ":arch"; a
-# native one answers to its bare name.
-installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed$'; }
+# A bare name asks for the machine's own architecture (or an
+# architecture-independent package); "name:arch" for that architecture.
+native=$(dpkg --print-architecture)
+installed() {
+    local name=${1%%:*} arch=${1#*:}
+    [ "$arch" != "$1" ] || arch="$native|all"
+    dpkg-query -W -f='${Status} ${Architecture}\n' "$name" 2>/dev/null | grep -q -E "^install ok installed ($arch)\$"
+}
 missing() {
     local p
     for p in "${wanted[@]}"; do installed "$p" || echo "$p"; done
@@ -45,7 +50,10 @@ if printf '%s\n' "${need[@]}" | grep -q ':armhf$' && ! dpkg --print-foreign-arch
     dpkg --add-architecture armhf
 fi
 echo "packages: installing ${need[*]}"
-apt_retry update -qq --error-on=any || { echo "apt-get update failed"; exit 1; }
+# A package list the mirror serves half-synced makes the update fail; after
+# the retries the lists that did arrive are used, and the install and the
+# check below decide.
+apt_retry update -qq --error-on=any || apt-get update -qq || { echo "apt-get update failed"; exit 1; }
 apt_retry install -y -qq --no-install-recommends "${need[@]}" >/dev/null || { echo "apt-get install failed"; exit 1; }
 
 mapfile -t still < <(missing)

@@ -2,27 +2,19 @@
 // Each one checks its arguments, zero-fills the structures it hands to the
 // platform, makes its calls in a fixed order and writes the caller's output
 // only once every call has succeeded.
-#include <sys/syscall.h>
 #include <sys/sysinfo.h>
 #include <sys/time.h>
 #include <unistd.h>
 
 #include <ctime>
 
+#include "kernel_calls.h"
 #include "platform_time.hpp"
 #include "qel_time.h"
 
 namespace {
 
 constexpr clockid_t kMonotonicRaw = 4;  // CLOCK_MONOTONIC_RAW
-
-// The layout the clock_gettime system call fills: two longs. On a 32-bit
-// device this is the 32-bit layout that SYS_clock_gettime expects even when
-// the C library's own struct timespec has 64-bit seconds (_TIME_BITS=64).
-struct KernelTimespec {
-    long tv_sec;
-    long tv_nsec;
-};
 
 int32_t set_clock(time_t seconds) {
     struct timespec ts {};
@@ -71,18 +63,22 @@ int32_t qel_set_timetm(struct tm *tm) {
     return set_clock(when);
 }
 
+// The kernel's timezone is read and set through the kernel's own
+// gettimeofday and settimeofday calls: C libraries do not pass it on (musl
+// ignores the argument; glibc refuses a clock and a timezone in one
+// settimeofday), and the timezone exists only in the kernel.
 int32_t qel_get_timezone(struct timezone *tz) {
     if (tz == nullptr) return QEL_EINVAL;
-    struct timeval unused {};
-    return gettimeofday(&unused, tz) < 0 ? QEL_ESYSTEM : QEL_OK;
+    qel_kernel_time unused{};
+    return syscall(QEL_SYS_GETTIMEOFDAY, &unused, tz) < 0 ? QEL_ESYSTEM : QEL_OK;
 }
 
 int32_t qel_set_timezone(const struct timezone *tz) {
     if (tz == nullptr) return QEL_EINVAL;
-    struct timeval now {};
+    qel_kernel_time now{};
     struct timezone unused {};
-    if (gettimeofday(&now, &unused) < 0) return QEL_ESYSTEM;
-    return settimeofday(&now, tz) < 0 ? QEL_ESYSTEM : QEL_OK;
+    if (syscall(QEL_SYS_GETTIMEOFDAY, &now, &unused) < 0) return QEL_ESYSTEM;
+    return syscall(QEL_SYS_SETTIMEOFDAY, &now, tz) < 0 ? QEL_ESYSTEM : QEL_OK;
 }
 
 int32_t qel_get_timeval(struct timeval *tv) {
@@ -106,13 +102,13 @@ int32_t qel_get_uptime(int64_t *up) {
 
 int32_t qel_get_uptime_ms(int64_t *ms) {
     if (ms == nullptr) return QEL_EINVAL;
-    KernelTimespec raw{};
+    qel_kernel_time raw{};
     // The system call itself, not the C library's wrapper: the raw clock is
     // read the same way on every C library the device may carry.
-    if (syscall(SYS_clock_gettime, kMonotonicRaw, &raw) < 0) return QEL_ESYSTEM;
+    if (syscall(QEL_SYS_CLOCK_GETTIME, kMonotonicRaw, &raw) < 0) return QEL_ESYSTEM;
     // Seconds are widened before the multiplication so that 3,000,000 s
     // gives 3,000,000,000 ms even where long is 32 bits.
-    *ms = qel::widen(raw.tv_sec) * 1000 + qel::widen(raw.tv_nsec / 1000000);
+    *ms = qel::widen(raw.sec) * 1000 + qel::widen(raw.fraction / 1000000);
     return QEL_OK;
 }
 

@@ -10,11 +10,13 @@
 namespace qel {
 
 // Values read from the platform are widened by sign extension; this is a
-// no-op where time_t (or long) is already 64 bits.
+// no-op where time_t (or long) is already 64 bits. The kernel's counts are
+// signed longs; where a C library declares one unsigned (musl's sysinfo
+// uptime), its bits are read back as the kernel's signed value first.
 template <typename T>
 constexpr int64_t widen(T value) {
-    static_assert(std::is_signed_v<T>, "platform counts are signed");
-    return static_cast<int64_t>(value);
+    static_assert(std::is_integral_v<T>, "platform counts are integers");
+    return static_cast<int64_t>(static_cast<std::make_signed_t<T>>(value));
 }
 
 // The low 32 bits of a value read as a signed 32-bit number.
