@@ -82,7 +82,8 @@ int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
     if (enter(FAKE_GETTIMEOFDAY)) return -1;
     int (*next)(struct timeval *, void *) =
         (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday64"));
-    if (next == NULL) next = (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday_time64"));
+    if (next == NULL)
+        next = (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday_time64"));
     int rc = next(tv, tz);
     if (rc == 0 && tv != NULL && injected(FAKE_GETTIMEOFDAY)) *tv = fake.tv_value;
     return rc;

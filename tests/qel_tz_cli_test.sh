@@ -1,108 +1,163 @@
 #!/usr/bin/env bash
-# Runs qel-tz as a user would and checks its output and exit status.
+# Runs qel-tz as a user would and checks its output and exit status, one row
+# a case. The place commands run against the small places of
+# tests/places/places.zi, compiled with zic into a scratch directory, so that
+# they do not depend on the machine's tz database.
 # Usage: qel_tz_cli_test.sh [emulator ...] path/to/qel-tz
 set -u
 tool=("$@")
+here=$(dirname "$0")
 failures=0
 checks=0
-out=$(mktemp)
-err=$(mktemp)
-trap 'rm -f "$out" "$err"' EXIT
+work=$(mktemp -d "${TMPDIR:-/tmp}/qeltime-cli.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+out=$work/out
+err=$work/err
 
-run() { "${tool[@]}" "$@" >"$out" 2>"$err"; }
+fail() {
+    failures=$((failures + 1))
+    echo "FAILED: $*"
+    sed 's/^/  out: /' "$out" | head -20
+    sed 's/^/  err: /' "$err" | head -5
+}
 
-# expect STATUS DESCRIPTION -- ARGS...: the exit status, and stdout/stderr
-# checks given in EXPECT_OUT / EXPECT_ERR (grep -E patterns), if set.
-expect() {
-    local status=$1 what=$2
+# t STATUS STREAM PATTERN ARGS...: the exit status, and a line of stdout
+# (out) or stderr (err) that matches the extended regular expression. A
+# refusal (status 2) is one line on stderr.
+t() {
+    local status=$1 stream=$2 pattern=$3
     shift 3
-    run "$@"
+    "${tool[@]}" "$@" >"$out" 2>"$err"
     local got=$?
     checks=$((checks + 1))
-    local ok=1
-    [ "$got" -eq "$status" ] || ok=0
-    if [ -n "${EXPECT_OUT:-}" ] && ! grep -q -E -- "$EXPECT_OUT" "$out"; then ok=0; fi
-    if [ -n "${EXPECT_ERR:-}" ] && ! grep -q -E -- "$EXPECT_ERR" "$err"; then ok=0; fi
-    if [ "$status" -eq 2 ] && [ "$(wc -l <"$err")" -ne 1 ]; then ok=0; fi  # one line says what was wrong
-    if [ $ok -eq 0 ]; then
-        failures=$((failures + 1))
-        echo "FAILED: $what (status $got)"
-        sed 's/^/  out: /' "$out" | head -20
-        sed 's/^/  err: /' "$err" | head -5
+    if [ "$got" -ne "$status" ] || ! grep -q -E -- "$pattern" "$work/$stream" ||
+        { [ "$status" -eq 2 ] && [ "$(wc -l <"$err")" -ne 1 ]; }; then
+        fail "qel-tz $* (status $got, wanted $status and $stream matching $pattern)"
     fi
-    EXPECT_OUT=
-    EXPECT_ERR=
 }
 
 cet=(--zone 10100 --dst 60 --start M3.5.0/02:00:00 --end M10.5.0/03:00:00)
+cet_tz='CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00'
 
-EXPECT_OUT='^TZ string: +CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00$'
-expect 0 "default run prints the TZ string" -- 
-EXPECT_OUT='^  \| Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES$'
-expect 0 "default run prints the zic text" --
-EXPECT_OUT='^read back: +zone 10100 \(UTC\+01:00\), daylight saving 60 minutes'
-expect 0 "default run reads the record back" --
-EXPECT_OUT='"tz": "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"'
-expect 0 "default run as JSON" -- --json
+# Settings records.
+t 0 out "^TZ string: +$cet_tz$"
+t 0 out '^  \| Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES$'
+t 0 out '^read back: +zone 10100 \(UTC\+01:00\), daylight saving 60 minutes'
+t 0 out '"tz": "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"' --json
+t 0 out "^$cet_tz$" tz "${cet[@]}"
+t 0 out "\"tz\": \"$cet_tz\"" --json tz --zone +01:00 "${cet[@]:2}"
+t 0 out '^VET\+04:30$' tz --zone 9570
+t 0 out '^IST-05:30$' tz --zone +05:30
+t 0 out '^Zone local 5:45 - NPT$' zic --zone 10545
+t 0 out '^Rule qlrule min max - Oct Sun>=29 3:00 0 E$' zic "${cet[@]}"
+t 0 out '"zic": "Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES\\nRule' zic "${cet[@]}" --json
+t 0 out '^zone 10545 \(UTC\+05:45\), daylight saving 60 minutes from M3\.5\.0/02:00:00 to M10\.5\.0/03:00:00$' \
+    parse 'NPT-05:45:00NPDT-06:45:00,M3.5.0/02:00:00,M10.5.0/03:00:00'
+t 0 out '^\{"zone": 9200, "dst_on": 0, "dst_minutes": 0, ' parse 'PST+08:00' --json
+t 0 out '^10545 +- +UTC\+05:45 +NPT +NPDT$' zones
+t 0 out '\{"long_code": 8800, "short_code": 88, "offset": "UTC-12:00", "standard": "IDLW", "daylight": "IDLWDT"\}' \
+    zones --json
+t 0 out '^usage: qel-tz' --help
+t 0 out '^usage: qel-tz place NAME' place --help
+t 0 out '^qel-tz [0-9]+\.[0-9]+\.[0-9]+$' --version
 
-EXPECT_OUT='^CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00$'
-expect 0 "tz with daylight saving" -- tz "${cet[@]}"
-EXPECT_OUT='^VET\+04:30$'
-expect 0 "tz without daylight saving" -- tz --zone 9570
-EXPECT_OUT='^Zone local 5:45 - NPT$'
-expect 0 "zic without daylight saving" -- zic --zone 10545
-EXPECT_OUT='^Rule qlrule min max - Oct Sun>=29 3:00 0 E$'
-expect 0 "zic with daylight saving" -- zic "${cet[@]}"
-EXPECT_OUT='"zic": "Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES\\nRule'
-expect 0 "zic as JSON" -- zic "${cet[@]}" --json
-EXPECT_ERR='warning: start rule: week 5 of February'
-expect 0 "zic warns about February week 5" -- zic --zone 101 --dst 60 --start M2.5.0 --end M10.5.0
-
-EXPECT_OUT='^zone 10545 \(UTC\+05:45\), daylight saving 60 minutes from M3\.5\.0/02:00:00 to M10\.5\.0/03:00:00$'
-expect 0 "parse" -- parse 'NPT-05:45:00NPDT-06:45:00,M3.5.0/02:00:00,M10.5.0/03:00:00'
-EXPECT_OUT='^\{"zone": 9200, "dst_on": 0, "dst_minutes": 0, '
-expect 0 "parse as JSON" -- parse 'PST+08:00' --json
-
-EXPECT_OUT='^10545 +- +UTC\+05:45 +NPT +NPDT$'
-expect 0 "zones lists the catalogue" -- zones
-run zones
+# Refusals: one line naming the bad field, status 2.
+t 2 err 'unknown command frobnicate' frobnicate
+t 2 err 'tz needs --zone' tz
+t 2 err 'zone code ten is not a number' tz --zone ten
+t 2 err 'zone code 530 is not in the catalogue' tz --zone 530
+t 2 err 'zone code -2147483648 is not in the catalogue' tz --zone -2147483648
+t 2 err 'zone offset \+05:40 is not in the catalogue' zic --zone +05:40
+t 2 err 'daylight amount 45 minutes' tz --zone 101 --dst 45 --start M3.5.0 --end M10.5.0
+t 2 err 'daylight amount 0 minutes' zic --zone 101 --dst 0 --start M3.5.0 --end M10.5.0
+t 2 err '--dst needs --start and --end' tz --zone 101 --dst 60
+t 2 err 'start rule M13\.1\.0: month 13 is not 1\.\.12' tz --zone 101 --dst 60 --start M13.1.0 --end M10.5.0
+t 2 err 'month 4294967299 is not 1\.\.12' tz --zone 101 --dst 60 --start M4294967299.5.0 --end M10.5.0
+t 2 err 'end rule J60: a record holds only' tz --zone 101 --dst 60 --start M3.5.0 --end J60
+t 2 err 'week 5 of February .* zic refuses' zic --zone 101 --dst 60 --start M2.5.0 --end M10.5.0
+t 2 err 'does not read PST8PDT' parse PST8PDT
+t 2 err 'not a TZ string: 12' parse 12
+t 2 err 'parse needs TZ' parse
+t 2 err 'unknown option --frob' zones --frob
+t 2 err 'option --years does not go with tz' tz --zone 101 --years 2026-2030
+t 2 err 'years 2030-2026: the first is after the last' places --years 2030-2026
+t 2 err 'check needs either --zone or --tz' check --place Europe/Berlin
+"${tool[@]}" zones >/dev/full 2>"$err"
+status=$?
 checks=$((checks + 1))
-if [ "$(grep -c -E '^[0-9]{4,5} ' "$out")" -ne 35 ]; then failures=$((failures + 1)); echo "FAILED: zones lists 35 zones"; fi
-EXPECT_OUT='\{"long_code": 8800, "short_code": 88, "offset": "UTC-12:00", "standard": "IDLW", "daylight": "IDLWDT"\}'
-expect 0 "zones as JSON" -- zones --json
+[ $status -eq 1 ] && grep -q 'cannot write the output' "$err" || fail "zones > /dev/full is a failure"
 
 # The catalogue shown in the docs is the one the library has.
-docs="$(dirname "$0")/../docs/timezone-settings.md"
-run zones
+"${tool[@]}" zones >"$out" 2>"$err"
 checks=$((checks + 1))
-if ! awk '/as `qel-tz zones` prints it/ { f = 1; next } f && /^```/ { if (n++) exit; next } f && n' "$docs" | diff -q - "$out" >/dev/null; then
-    failures=$((failures + 1))
-    echo "FAILED: the zone table in docs/timezone-settings.md differs from qel-tz zones"
+if ! awk '/as `qel-tz zones` prints it/ { f = 1; next } f && /^```/ { if (n++) exit; next } f && n' \
+    "$here/../docs/timezone-settings.md" | diff -q - "$out" >/dev/null; then
+    fail "the zone table in docs/timezone-settings.md differs from qel-tz zones"
 fi
 
-EXPECT_OUT='^usage: qel-tz'
-expect 0 "help" -- --help
+# Places: each kind of place with its verdicts (TZ string, zic text) and status.
+zic=$(command -v zic || echo /usr/sbin/zic)
+if [ ! -x "$zic" ]; then
+    [ -n "${QEL_REQUIRE_CONSUMERS:-}" ] && fail "zic is not installed"
+    echo "zic is not installed: place commands not checked"
+elif ! "$zic" -d "$work/tz" "$here/places/places.zi" 2>"$err"; then
+    fail "zic did not compile tests/places/places.zi"
+else
+    d=(--tzdir "$work/tz" --years 2026-2036)
+    while read -r place status tz_verdict zic_verdict; do
+        t "$status" out "^TZ verdict: +$tz_verdict$" place "Test/$place" "${d[@]}"
+        t "$status" out "^zic verdict: +$zic_verdict$" place "Test/$place" "${d[@]}"
+    done <<'EOF'
+Berlin 0 exact differs
+New_York 0 exact exact
+Sydney 0 exact exact
+Dublin 0 offsets differs
+Kolkata 0 exact exact
+Kathmandu 0 offsets offsets
+Chatham 1 unrepresentable unrepresentable
+Tokyo 0 offsets offsets
+Shift 1 unrepresentable unrepresentable
+Nuuk 1 unrepresentable unrepresentable
+EOF
+    t 0 out 'written "on or after the 29th"' place Test/Berlin "${d[@]}"
+    t 0 out 'negative daylight saving' place Test/Dublin "${d[@]}"
+    t 0 out 'the place counts GMT \(UTC\+00:00\) as daylight time, the record as standard time' \
+        place Test/Dublin "${d[@]}"
+    t 0 out 'abbreviation JST is written YAKT' place Test/Tokyo "${d[@]}"
+    t 1 out 'UTC\+12:45 is not one of the catalogue' place Test/Chatham "${d[@]}"
+    t 1 out 'follow no yearly rule' place Test/Shift "${d[@]}"
+    t 0 out '^TZ verdict: +offsets$' place Test/Shift --tzdir "$work/tz" --years 2029-2031
+    t 0 out 'start rule M3\.5\.0/-01:00:00 written as M3\.4\.6/23:00:00 \(the same instants in 2026-2028\)' \
+        place Test/Nuuk --tzdir "$work/tz" --years 2026-2028
+    t 0 out '^TZ verdict: +offsets$' place Test/Nuuk --tzdir "$work/tz" --years 2026-2028
+    t 1 out 'M3\.5\.0/-01:00:00 has no equivalent the record can hold in 2026-2030' \
+        place Test/Nuuk --tzdir "$work/tz" --years 2026-2030
+    t 0 out '^TZ verdict: +exact$' check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
+    t 0 out '^TZ verdict: +exact$' check --tz '<+0545>-5:45' --place Test/Kathmandu "${d[@]}"
+    t 0 out '^TZ verdict: +exact$' check --zone -05:00 --dst 60 --start M3.2.0 --end M11.1.0 \
+        --place Test/New_York "${d[@]}"
+    t 1 out '^TZ verdict: +differs$' check --tz 'EST5EDT,M3.5.0,M11.1.0' --place Test/New_York "${d[@]}"
+    t 1 out 'place 03:00:00 EDT \(UTC-04:00\), record 02:00:00 EST \(UTC-05:00\)' \
+        check --tz 'EST5EDT,M3.5.0,M11.1.0' --place Test/New_York "${d[@]}"
+    t 2 err 'not a TZ string' check --tz 'EST5EDT,M3.2.0' --place Test/New_York "${d[@]}"
+    t 2 err 'unknown place Test/Nowhere' place Test/Nowhere "${d[@]}"
+    t 0 out '^10 places of tz database unknown, years 2026-2036$' places "${d[@]}"
 
-EXPECT_ERR='unknown command: frobnicate'
-expect 2 "unknown command" -- frobnicate
-EXPECT_ERR='--zone is required'
-expect 2 "missing zone" -- tz
-EXPECT_ERR='zone code is not a number: ten'
-expect 2 "zone not a number" -- tz --zone ten
-EXPECT_ERR='--dst needs --start and --end'
-expect 2 "daylight without rules" -- tz --zone 101 --dst 60
-EXPECT_ERR='start rule is not of the form'
-expect 2 "bad rule" -- tz --zone 101 --dst 60 --start M13.1.0 --end M10.5.0
-EXPECT_ERR='cannot be written as a TZ string'
-expect 2 "zone outside the catalogue" -- tz --zone 12000 --dst 60 --start M3.5.0 --end M10.5.0
-EXPECT_ERR='cannot be written as zic text'
-expect 2 "zic of a zone outside the catalogue" -- zic --zone 87
-EXPECT_ERR='not a TZ string the library reads: PST8PDT'
-expect 2 "parse refuses" -- parse PST8PDT
-EXPECT_ERR='parse needs a TZ string'
-expect 2 "parse without a string" -- parse
-EXPECT_ERR='unknown argument: --frob'
-expect 2 "unknown option" -- zones --frob
+    # JSON for scripts: exactly the promised keys, and a summary that adds up.
+    "${tool[@]}" places --json "${d[@]}" >"$out" 2>"$err"
+    checks=$((checks + 1))
+    python3 - "$out" <<'PY' || fail "places --json"
+import json, sys
+rows = json.load(open(sys.argv[1]))
+keys = {"place", "tzdata", "years", "record", "tz", "zic", "tz_verdict", "zic_verdict", "reasons", "differences"}
+assert len(rows) == 10 and all(set(r) == keys for r in rows), [sorted(r) for r in rows]
+assert [r["place"] for r in rows] == sorted(r["place"] for r in rows)
+berlin = next(r for r in rows if r["place"] == "Test/Berlin")
+assert berlin["years"] == [2026, 2036] and berlin["record"]["zone"] == 10100
+diff = berlin["differences"][0]
+assert diff["utc"].endswith("Z") and set(diff["expected"]) == {"offset", "isdst", "abbr"}, diff
+PY
+fi
 
 echo "qel-tz: $((checks - failures)) passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -15,7 +15,7 @@
 #include "civil_model.hpp"
 #include "qel_time.h"
 #include "tz_test_support.hpp"
-#include "zic_tools.hpp"
+#include "zic_runner.hpp"
 
 namespace {
 
@@ -45,7 +45,7 @@ const RulePair kRulePairs[] = {
 };
 const int32_t kAmounts[] = {30, 60, 90, 120};
 
-using WithTz = qeltools::ScopedTz;
+using WithTz = qeltz::ScopedTz;
 
 struct Local {
     long gmtoff;
@@ -64,7 +64,7 @@ TEST(CLibraryReadsTheTzString, StandardTimeOnly) {
     for (int32_t code : qeltest::kLongCodes) {
         const std::string tz = qeltest::tzstr(record(code));
         std::string std_name, dst_name;
-        qeltools::tz_names(tz, std_name, dst_name);
+        qeltz::tz_names(tz, std_name, dst_name);
         WithTz zone(tz);
         for (int64_t t : {int64_t{1767225600}, int64_t{1783000000}}) {
             const Local l = local_at(t);
@@ -85,7 +85,7 @@ TEST(CLibraryReadsTheTzString, BothSidesOfEveryChange) {
                 const qel_tzset r = record(code, 1, amount, pair.start, pair.end);
                 const std::string tz = qeltest::tzstr(r);
                 std::string std_name, dst_name;
-                qeltools::tz_names(tz, std_name, dst_name);
+                qeltz::tz_names(tz, std_name, dst_name);
                 WithTz zone(tz);
                 const int32_t s = code_minutes(code);
                 for (const Change &c : changes(r, s, written_amount(amount), 2026, 2028)) {
@@ -116,11 +116,11 @@ class Zic : public ::testing::Test {
         GTEST_SKIP() << "zic or zdump is not installed; zic texts not checked";
     }
     std::string compile(const std::string &text) const { return zic_.compile(text); }
-    std::vector<qeltools::ZoneChange> dump(const std::string &path, int from, int to) const {
+    std::vector<qeltz::ZoneChange> dump(const std::string &path, int from, int to) const {
         return zic_.changes(path, from, to);
     }
 
-    qeltools::ZicWorkspace zic_;
+    qeltz::ZicWorkspace zic_;
 };
 
 // The daylight name that zic makes from the FORMAT and letters: the TZ
@@ -133,7 +133,7 @@ TEST_F(Zic, StandardTimeOnlyCompilesToAFixedOffset) {
         ASSERT_FALSE(path.empty()) << code;
         EXPECT_TRUE(dump(path, 2026, 2031).empty()) << code;
         std::string std_name, dst_name;
-        qeltools::tz_names(qeltest::tzstr(record(code)), std_name, dst_name);
+        qeltz::tz_names(qeltest::tzstr(record(code)), std_name, dst_name);
         WithTz zone(path);
         const Local l = local_at(1783000000);
         EXPECT_EQ(l.gmtoff, code_minutes(code) * 60) << code;
@@ -158,10 +158,10 @@ TEST_F(Zic, CompiledChangesMatchTheTzString) {
             const std::string tz = qeltest::tzstr(r);
             const std::string zic = qeltest::zicstr(r);
             std::string std_name, dst_name;
-            qeltools::tz_names(tz, std_name, dst_name);
+            qeltz::tz_names(tz, std_name, dst_name);
             const std::string path = compile(zic);
             ASSERT_FALSE(path.empty()) << zic;
-            const std::vector<qeltools::ZoneChange> got = dump(path, 2026, 2031);
+            const std::vector<qeltz::ZoneChange> got = dump(path, 2026, 2031);
 
             std::vector<Change> want;
             for (const Change &c : changes(r, code_minutes(code), written_amount(amount), 2025, 2031)) {

@@ -50,7 +50,10 @@ static void print_changes(const char *tz) {
         while (hi - lo > 1) {
             const time_t mid = lo + (hi - lo) / 2;
             const struct reading m = read_at(mid);
-            if (same(&now, &m)) lo = mid; else hi = mid;
+            if (same(&now, &m))
+                lo = mid;
+            else
+                hi = mid;
         }
         next = read_at(hi);
         printf("  at %lld %ld %d %s\n", (long long)hi, next.gmtoff, next.isdst, next.zone);

@@ -1,0 +1,64 @@
+// The compiled zone reader, on every compiled zone of the machine's tz
+// database: it reads each, its footer is the file's last line, and each
+// transition's local time type is what the C library gives from that instant.
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <string>
+
+#include "place_check.hpp"
+#include "process.hpp"
+#include "timeline.hpp"
+#include "tzif.hpp"
+#include "zic_runner.hpp"
+
+namespace {
+
+TEST(Tzif, ReadsEveryZoneOfTheDatabaseAsTheCLibraryDoes) {
+    const std::string tzdir = "/usr/share/zoneinfo";
+    const auto places = qeltz::list_places(tzdir);
+    if (places.empty()) GTEST_SKIP() << "no tz database in " << tzdir;
+    size_t checked = 0;
+    for (const auto &name : places) {
+        std::string bytes, why;
+        ASSERT_TRUE(qeltz::read_file(tzdir + "/" + name, bytes)) << name;
+        qeltz::TzifZone zone;
+        ASSERT_TRUE(qeltz::parse_tzif(bytes, zone, why)) << name << ": " << why;
+        const size_t last_line = bytes.rfind('\n', bytes.size() - 2);
+        EXPECT_EQ(zone.footer, bytes.substr(last_line + 1, bytes.size() - last_line - 2)) << name;
+        // From each transition of 1970 to 2037 on, the C library shows its type.
+        const qeltz::ScopedTz in_zone(":" + tzdir + "/" + name);
+        for (size_t i = 0; i < zone.times.size(); ++i) {
+            if (zone.times[i] < 0 || zone.times[i] >= qeltz::year_start(2037)) continue;
+            const auto t = static_cast<time_t>(zone.times[i]);
+            struct tm tm {};
+            ASSERT_NE(localtime_r(&t, &tm), nullptr);
+            const qeltz::TzifType &type = zone.types[zone.types_at[i]];
+            EXPECT_EQ(tm.tm_gmtoff, type.utoff) << name << " at " << t;
+            EXPECT_EQ(std::string(tm.tm_zone), type.abbr) << name << " at " << t;
+            EXPECT_EQ(tm.tm_isdst > 0, type.isdst) << name << " at " << t;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 1000u);
+}
+
+TEST(Tzif, RefusesWhatIsNotAWellFormedZone) {
+    std::string bytes, why;
+    if (!qeltz::read_file("/usr/share/zoneinfo/Europe/Berlin", bytes)) GTEST_SKIP() << "no Europe/Berlin";
+    qeltz::TzifZone zone;
+    const char *reasons[] = {"no TZif header", "cut short", "footer"};
+    // Every cut of a real file is refused, and so is a wrong magic or version.
+    for (size_t n = 0; n + 1 < bytes.size(); n += 7) {
+        EXPECT_FALSE(qeltz::parse_tzif(bytes.substr(0, n), zone, why)) << n;
+        bool named = false;
+        for (const char *r : reasons) named = named || why.find(r) != std::string::npos;
+        EXPECT_TRUE(named) << n << ": " << why;
+    }
+    std::string wrong = bytes;
+    wrong[4] = '9';
+    EXPECT_FALSE(qeltz::parse_tzif(wrong, zone, why));
+    EXPECT_EQ(why, "unknown TZif version");
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// The commands of qel-tz. Each prints its result on stdout and returns the
+// exit status; bad input is refused before a command runs (cli.hpp).
+#pragma once
+
+#include <string>
+
+#include "cli.hpp"
+
+namespace qeltz {
+
+constexpr int kDone = 0;
+constexpr int kFailure = 1;  // a failed check, or a tool or system failure
+constexpr int kBadInput = 2;
+
+// Settings records: the default run, tz, zic, parse, zones.
+int run_default(const Request &r);
+int run_writer(const Request &r);
+int run_parse(const Request &r);
+int run_zones(const Request &r);
+
+// Places of the tz database: place, places, check.
+int run_place(const Request &r);
+int run_places(const Request &r);
+int run_check(const Request &r);
+
+// One line on stderr; returns kBadInput or kFailure as given.
+int complain(int status, const std::string &what);
+
+// "zone 10100 (UTC+01:00), daylight saving 60 minutes from ... to ..."
+std::string describe(const qel_tzset &r);
+
+}  // namespace qeltz

@@ -1,0 +1,57 @@
+// A place of the tz database against a device record: the record derived
+// from the place (qel-tz place, places), or one given (qel-tz check), its TZ
+// string as the C library reads it and its zic text as zic compiles it, each
+// compared with the place over every instant of the years.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "qel_time.h"
+#include "tzif.hpp"
+#include "verdict.hpp"
+#include "zic_runner.hpp"
+
+namespace qeltz {
+
+struct Years {
+    int first = 0, last = 0;
+};
+
+struct Place {
+    std::string name, path;
+    TzifZone zone;
+    std::vector<Span> timeline;  // the place's own local time over the years
+};
+
+struct PlaceCheck {
+    std::string place, tzdata;
+    Years years;
+    std::string rule_line;  // the place's own rule (the compiled zone's TZ string)
+    bool has_record = false;
+    qel_tzset record{};
+    std::string tz, zic;  // empty: none
+    Verdict tz_verdict = Verdict::kUnrepresentable, zic_verdict = Verdict::kUnrepresentable;
+    std::vector<std::string> reasons;
+    Comparison tz_comparison, zic_comparison;
+};
+
+// The places of a tz database directory: its compiled zones, sorted by name,
+// without the posix/ and right/ copies and without links.
+std::vector<std::string> list_places(const std::string &tzdir);
+// The database's version from tzdata.zi, or "unknown".
+std::string tzdata_version(const std::string &tzdir);
+
+// Reads a place and its local time over the years. False, with the reason,
+// for a name that is not a compiled zone of the directory.
+bool load_place(const std::string &tzdir, const std::string &name, Years years, Place &place, std::string &why);
+
+// The record derived from the place's own rule, verified.
+PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zic);
+// A given record, verified.
+PlaceCheck check_record(const Place &place, Years years, const qel_tzset &record, const ZicWorkspace &zic);
+// A given TZ string (any the POSIX grammar allows), verified; its zic text is
+// that of the record the device library reads from it, where it reads one.
+PlaceCheck check_tz_string(const Place &place, Years years, const std::string &tz, const ZicWorkspace &zic);
+
+}  // namespace qeltz

@@ -1,0 +1,213 @@
+// The commands on places of the tz database: place, places, check.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "commands.hpp"
+#include "json.hpp"
+
+namespace qeltz {
+
+namespace {
+
+std::string tzdir_of(const Request &r) {
+    if (!r.tzdir.empty()) return r.tzdir;
+    const char *env = std::getenv("TZDIR");
+    return env != nullptr && *env != '\0' ? env : "/usr/share/zoneinfo";
+}
+
+std::string json_span(const Span &s) {
+    return "{\"offset\": " + std::to_string(s.offset) + ", \"isdst\": " + (s.isdst ? "true" : "false") +
+           ", \"abbr\": " + json_string(s.abbr) + "}";
+}
+
+std::string json_or_null(const std::string &s) { return s.empty() ? "null" : json_string(s); }
+
+std::string json_check(const PlaceCheck &c) {
+    std::string diffs;
+    for (const auto *cmp : {&c.tz_comparison, &c.zic_comparison}) {
+        for (const auto &d : cmp->differences) {
+            diffs += (diffs.empty() ? "" : ", ") + std::string("{\"utc\": ") +
+                     json_string(date_time_text(d.utc).replace(10, 1, "T") + "Z") + ", \"source\": \"" +
+                     (cmp == &c.tz_comparison ? "tz" : "zic") + "\", \"expected\": " + json_span(d.expected) +
+                     ", \"got\": " + json_span(d.got) + "}";
+        }
+    }
+    return "{\"place\": " + json_string(c.place) + ", \"tzdata\": " + json_string(c.tzdata) + ", \"years\": [" +
+           std::to_string(c.years.first) + ", " + std::to_string(c.years.last) +
+           "], \"record\": " + (c.has_record ? json_record(c.record) : "null") + ", \"tz\": " + json_or_null(c.tz) +
+           ", \"zic\": " + json_or_null(c.zic) + ", \"tz_verdict\": \"" + verdict_name(c.tz_verdict) +
+           "\", \"zic_verdict\": \"" + verdict_name(c.zic_verdict) + "\", \"reasons\": " + json_strings(c.reasons) +
+           ", \"differences\": [" + diffs + "]}";
+}
+
+void print_differences(const char *what, const Comparison &cmp) {
+    if (cmp.differences.empty()) return;
+    std::printf("differences, %s (%zu, %.1f hours of wrong local time):\n", what, cmp.differences.size(),
+                static_cast<double>(cmp.wrong_seconds) / 3600.0);
+    size_t shown = 0;
+    for (const auto &d : cmp.differences) {
+        if (++shown > 12) {
+            std::printf("  ... and %zu more (--json lists them all)\n", cmp.differences.size() - 12);
+            break;
+        }
+        std::printf("  %s UTC for %.1f h: place %s %s (%s), record %s %s (%s)\n", date_time_text(d.utc).c_str(),
+                    static_cast<double>(d.until - d.utc) / 3600.0,
+                    date_time_text(d.utc, d.expected.offset).substr(11).c_str(), d.expected.abbr.c_str(),
+                    utc_offset_text(d.expected.offset).c_str(), date_time_text(d.utc, d.got.offset).substr(11).c_str(),
+                    d.got.abbr.c_str(), utc_offset_text(d.got.offset).c_str());
+    }
+}
+
+void print_check(const PlaceCheck &c) {
+    std::printf("place:        %s (tz database %s, years %d-%d)\n", c.place.c_str(), c.tzdata.c_str(), c.years.first,
+                c.years.last);
+    std::printf("place's rule: %s\n", c.rule_line.empty() ? "(none)" : c.rule_line.c_str());
+    std::printf("record:       %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
+    std::printf("TZ string:    %s\n", c.tz.empty() ? "(none)" : c.tz.c_str());
+    if (!c.zic.empty()) {
+        std::printf("zic text:\n");
+        for (const char *p = c.zic.c_str(); *p != '\0';) {
+            const char *nl = std::strchr(p, '\n');
+            if (nl == nullptr) nl = p + std::strlen(p);
+            std::printf("  | %.*s\n", static_cast<int>(nl - p), p);
+            p = *nl ? nl + 1 : nl;
+        }
+    }
+    std::printf("TZ verdict:   %s\n", verdict_name(c.tz_verdict));
+    std::printf("zic verdict:  %s\n", verdict_name(c.zic_verdict));
+    for (const auto &reason : c.reasons) std::printf("  - %s\n", reason.c_str());
+    print_differences("TZ string", c.tz_comparison);
+    print_differences("zic text", c.zic_comparison);
+}
+
+int status_of(const PlaceCheck &c) {
+    return c.tz_verdict == Verdict::kExact || c.tz_verdict == Verdict::kOffsets ? kDone : kFailure;
+}
+
+// Loads the place, runs `check` on it and prints the result.
+template <typename Check>
+int run_one(const Request &r, Check check) {
+    const std::string tzdir = tzdir_of(r);
+    Place place;
+    std::string why;
+    if (!load_place(tzdir, r.place, r.years, place, why)) return complain(kBadInput, why);
+    const ZicWorkspace zic;
+    PlaceCheck c = check(place, zic);
+    c.tzdata = tzdata_version(tzdir);
+    if (r.json) {
+        std::printf("%s\n", json_check(c).c_str());
+    } else {
+        print_check(c);
+    }
+    return status_of(c);
+}
+
+// The kind of a reason, for the summary of places: its words without the
+// particulars (names, offsets, rules, years).
+std::string reason_kind(const std::string &reason) {
+    static const char *const kKinds[][2] = {
+        {"abbreviation", "abbreviation written with the catalogue's name"},
+        {"counts", "daylight flag differs (the catalogue's daylight time is the summer one)"},
+        {"week 5 is written", "zic text: week 5 is \"on or after the 29th\""},
+        {"not given", "rule line leaves out a daylight offset or rule time (the default taken)"},
+        {"negative daylight saving", "negative daylight saving rewritten"},
+        {"written as", "rule rewritten to an equivalent the record holds"},
+        {"has no equivalent", "a rule time or day the record cannot hold"},
+        {"is not one of the catalogue", "a standard offset outside the catalogue"},
+        {"daylight saving of", "a daylight amount the TZ string cannot carry"},
+        {"no yearly rule", "changes that follow no yearly rule"},
+        {"zic refuses", "zic refuses the zic text"},
+    };
+    const std::string where = reason.rfind("zic text: ", 0) == 0 ? "zic text: " : "";
+    for (const auto &k : kKinds) {
+        if (reason.find(k[0]) != std::string::npos) return k[1][0] == 'z' ? k[1] : where + k[1];
+    }
+    return reason;
+}
+
+std::string csv_field(const std::string &s) {
+    if (s.find_first_of(",\"\n") == std::string::npos) return s;
+    std::string out = "\"";
+    for (char ch : s) out += ch == '"' ? std::string("\"\"") : std::string(1, ch);
+    return out + "\"";
+}
+
+}  // namespace
+
+int run_place(const Request &r) {
+    return run_one(r, [&](const Place &p, const ZicWorkspace &zic) { return check_derived(p, r.years, zic); });
+}
+
+int run_check(const Request &r) {
+    return run_one(r, [&](const Place &p, const ZicWorkspace &zic) {
+        return r.has_record ? check_record(p, r.years, r.record, zic) : check_tz_string(p, r.years, r.tz, zic);
+    });
+}
+
+int run_places(const Request &r) {
+    const std::string tzdir = tzdir_of(r);
+    const std::vector<std::string> names = list_places(tzdir);
+    if (names.empty()) return complain(kBadInput, "no compiled zones in " + tzdir);
+    const std::string version = tzdata_version(tzdir);
+    const bool progress = isatty(STDERR_FILENO) != 0;
+    const ZicWorkspace zic;
+    std::map<std::string, int> tz_counts, zic_counts;
+    std::map<std::string, int> reason_counts;
+    if (r.json) std::printf("[");
+    if (r.csv) std::printf("place,tzdata,first_year,last_year,tz,tz_verdict,zic_verdict,reasons\n");
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (progress) std::fprintf(stderr, "\r%zu of %zu places: %-40s", i + 1, names.size(), names[i].c_str());
+        Place place;
+        std::string why;
+        PlaceCheck c;
+        if (load_place(tzdir, names[i], r.years, place, why)) {
+            c = check_derived(place, r.years, zic);
+        } else {
+            c.place = names[i];
+            c.years = r.years;
+            c.reasons.push_back(why);
+        }
+        c.tzdata = version;
+        ++tz_counts[verdict_name(c.tz_verdict)];
+        ++zic_counts[verdict_name(c.zic_verdict)];
+        std::map<std::string, bool> kinds;  // each kind once a place
+        for (const auto &reason : c.reasons) kinds[reason_kind(reason)] = true;
+        for (const auto &k : kinds) ++reason_counts[k.first];
+        std::string joined;
+        for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason;
+        if (r.json) {
+            std::printf("%s%s", i ? ",\n " : "", json_check(c).c_str());
+        } else if (r.csv) {
+            std::printf("%s,%s,%d,%d,%s,%s,%s,%s\n", csv_field(c.place).c_str(), csv_field(version).c_str(),
+                        c.years.first, c.years.last, csv_field(c.tz).c_str(), verdict_name(c.tz_verdict),
+                        verdict_name(c.zic_verdict), csv_field(joined).c_str());
+        } else {
+            std::printf("%-32s %-15s %-15s %s\n", c.place.c_str(), verdict_name(c.tz_verdict),
+                        verdict_name(c.zic_verdict), c.tz.empty() ? "-" : c.tz.c_str());
+        }
+    }
+    if (progress) std::fprintf(stderr, "\r%80s\r", "");
+    if (r.json) std::printf("]\n");
+    if (!r.json && !r.csv) {
+        std::printf("\n%zu places of tz database %s, years %d-%d\n", names.size(), version.c_str(), r.years.first,
+                    r.years.last);
+        for (const char *v : {"exact", "offsets", "differs", "unrepresentable"}) {
+            std::printf("  %-16s TZ string %4d   zic text %4d\n", v, tz_counts[v], zic_counts[v]);
+        }
+        std::printf("commonest reasons (places):\n");
+        std::multimap<int, std::string, std::greater<>> by_count;
+        for (const auto &[reason, n] : reason_counts) by_count.emplace(n, reason);
+        int shown = 0;
+        for (const auto &[n, reason] : by_count) {
+            if (shown++ == 12) break;
+            std::printf("  %4d  %s\n", n, reason.c_str());
+        }
+    }
+    return kDone;
+}
+
+}  // namespace qeltz

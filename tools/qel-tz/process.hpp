@@ -1,0 +1,44 @@
+// Running other programs (zic, zdump) and the scratch directories they work
+// in. Programs run from an argument vector with posix_spawn, never through a
+// shell; scratch directories are removed without one.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qeltz {
+
+// The path of an installed program (zic lives in /usr/sbin), or "".
+std::string find_program(const std::string &name);
+
+struct ProgramResult {
+    bool ran = false;      // the program could be started and was waited for
+    int exit_status = -1;  // its exit status, or -1 if it did not exit normally
+    std::string output;    // what it wrote to stdout and stderr, together
+};
+
+// Runs argv[0] (a path) with the arguments that follow and collects its output.
+ProgramResult run_program(const std::vector<std::string> &argv);
+
+// A fresh directory under $TMPDIR (else /tmp), removed with everything in it
+// when the object goes.
+class ScratchDir {
+  public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir &) = delete;
+    ScratchDir &operator=(const ScratchDir &) = delete;
+
+    bool ok() const { return !path_.empty(); }
+    const std::string &path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+// Writes text to a file; false if it could not be written whole.
+bool write_file(const std::string &path, const std::string &text);
+// Reads a whole file; false if it could not be read.
+bool read_file(const std::string &path, std::string &out);
+
+}  // namespace qeltz

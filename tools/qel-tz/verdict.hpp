@@ -1,0 +1,39 @@
+// Comparing the local time a record gives with the local time of a place,
+// instant by instant, and the verdict on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "timeline.hpp"
+
+namespace qeltz {
+
+enum class Verdict { kExact, kOffsets, kDiffers, kUnrepresentable };
+
+const char *verdict_name(Verdict v);
+
+// A stretch of time in which the record's UTC offset is not the place's.
+struct Difference {
+    int64_t utc = 0, until = 0;
+    Span expected, got;
+};
+
+struct Comparison {
+    Verdict verdict = Verdict::kExact;
+    std::vector<Difference> differences;  // where the offsets differ
+    int64_t wrong_seconds = 0;            // their length in total
+    std::vector<std::string> notes;       // what differs besides the offset, in words
+};
+
+// Compares two timelines over [from, to): `expected` the place's, `got` the
+// record's. exact, offsets or differs.
+Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to);
+
+// "UTC+05:45" for seconds east of UTC.
+std::string utc_offset_text(int64_t seconds_east);
+// "2026-03-29 01:00:00" for a UTC instant shifted by an offset.
+std::string date_time_text(int64_t utc, int64_t offset = 0);
+
+}  // namespace qeltz

@@ -1,0 +1,61 @@
+// The real consumers of what the library writes: a TZ string handed to the C
+// library (ScopedTz), zic text compiled by zic and read back by zdump
+// (ZicWorkspace). Shared by qel-tz and the consumer tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "process.hpp"
+
+namespace qeltz {
+
+// The names in a TZ string of the writer's form: the letters before each offset.
+void tz_names(const std::string &tz, std::string &std_name, std::string &dst_name);
+
+// Sets TZ for the C library while it lives, then puts back what was there.
+class ScopedTz {
+  public:
+    explicit ScopedTz(const std::string &tz);
+    ~ScopedTz();
+    ScopedTz(const ScopedTz &) = delete;
+    ScopedTz &operator=(const ScopedTz &) = delete;
+
+  private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+// A change of local time as zdump reports it.
+struct ZoneChange {
+    int64_t at;  // UTC seconds of the first second of the new time
+    long gmtoff;
+    int isdst;
+    std::string zone;
+};
+
+// A scratch directory in which zic texts are compiled and read back with zdump.
+class ZicWorkspace {
+  public:
+    ZicWorkspace();
+
+    // zic and zdump are installed and the directory exists.
+    bool usable() const { return !zic_.empty() && !zdump_.empty() && dir_.ok(); }
+
+    // Compiles the text; the absolute path of the compiled zone `zone` (the
+    // library's texts name it "local"), or "" if zic refused the text, with
+    // what zic said in *said.
+    std::string compile(const std::string &text, std::string *said = nullptr, const std::string &zone = "local") const;
+
+    // The changes of a compiled zone in the years from..to-1, as zdump -v
+    // prints them: each change as two lines, the last second before it and
+    // the first one after; the second line of each pair is kept.
+    std::vector<ZoneChange> changes(const std::string &path, int from, int to) const;
+
+  private:
+    std::string zic_, zdump_;
+    ScratchDir dir_;
+};
+
+}  // namespace qeltz
