@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "../src/tz/catalogue.hpp"
-#include "../src/tz/tzstr_read.hpp"
+#include "tz/catalogue.hpp"
+#include "tz/tzstr_read.hpp"
 #include "fuzz_check.hpp"
 #include "qel_time.h"
 

@@ -255,7 +255,7 @@ QEL_API int32_t qel_str_to_time(const char *str, int64_t *t);
  * docs/timezone-settings.md for the record, the zone codes and both forms. */
 
 /* Writes the POSIX TZ string of a settings record.
- * tzset: in. out: out, size bytes (1 or more; 63 always hold the longest
+ * settings: in. out: out, size bytes (1 or more; 63 always hold the longest
  * text, 62 characters).
  * Daylight saving off: standard name and offset, "CET-01:00"; an unknown zone
  * code is written as UTC, "GMT-00:00". Daylight saving on: both names and
@@ -266,7 +266,7 @@ QEL_API int32_t qel_str_to_time(const char *str, int64_t *t);
  * Returns QEL_OK; QEL_EINVAL for a null pointer, size 0 or less, or (daylight
  * saving on) a zone code outside the catalogue or a rule month, week or
  * weekday out of range. */
-QEL_API int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t size);
+QEL_API int32_t qel_tzset_to_tzstr(const qel_tzset *settings, char *out, int32_t size);
 
 /* Reads a POSIX TZ string into a settings record: at most the first 127
  * characters of "STD(+|-)hh:mm[:ss][DST(+|-)hh:mm[:ss]][,Mm.w.d[/h:m:s]
@@ -285,11 +285,11 @@ QEL_API int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out);
  * follows the Zone line. Week w of a rule becomes "on or after day
  * 7 * (w - 1) + 1", so week 5 means the first such weekday on or after the
  * 29th, not the last one.
- * tzset: in. out: out, size bytes (1 or more; 171 always suffice).
+ * settings: in. out: out, size bytes (1 or more; 171 always suffice).
  * Returns QEL_OK; QEL_EINVAL for a null pointer, size 0 or less, a zone code
  * outside the catalogue (with daylight saving on or off), or (daylight
  * saving on) a rule month, week or weekday out of range. */
-QEL_API int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_t size);
+QEL_API int32_t qel_tzset_to_zicstr(const qel_tzset *settings, char *out, int32_t size);
 
 #ifdef __cplusplus
 }

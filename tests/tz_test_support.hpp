@@ -1,18 +1,60 @@
-// Helpers shared by the timezone tests: building records and calling the
-// writers into std::string.
+// Shared by the timezone tests: the catalogue as the tests know it, building
+// records, and calling the writers into std::string.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "qel_time.h"
 
 namespace qeltest {
+
+// The 35 zones: offset from UTC, TZ names, zic FORMAT and letters. Codes and
+// every offset text are computed from the offset.
+struct Zone {
+    const char *offset, *std, *dst, *format, *std_letters, *dst_letters;
+
+    int sign() const { return offset[0] == '-' ? -1 : 1; }
+    int hours() const { return std::atoi(offset + 1); }
+    int mins() const { return std::atoi(offset + 4); }
+    int32_t minutes() const { return sign() * (60 * hours() + mins()); }
+    int32_t long_code() const { return 10000 + sign() * (100 * hours() + mins()); }
+    int32_t short_code() const { return mins() == 0 ? 100 + sign() * hours() : 0; }
+};
+inline const Zone kCatalogue[] = {
+    {"-12:00", "IDLW", "IDLWDT", "IDL%s", "W", "WDT"}, {"-11:00", "BST", "BDT", "B%sT", "S", "D"},
+    {"-10:00", "HAST", "HADT", "HA%sT", "S", "D"},     {"-09:00", "AKST", "AKDT", "AK%sT", "S", "D"},
+    {"-08:00", "PST", "PDT", "P%sT", "S", "D"},        {"-07:00", "MST", "MDT", "M%sT", "S", "D"},
+    {"-06:00", "CST", "CDT", "C%sT", "S", "D"},        {"-05:00", "EST", "EDT", "E%sT", "S", "D"},
+    {"-04:30", "VET", "VDT", "V%sT", "E", "D"},        {"-04:00", "AST", "ADT", "A%sT", "S", "D"},
+    {"-03:30", "NST", "NDT", "N%sT", "S", "D"},        {"-03:00", "BRT", "BRST", "B%sT", "R", "RS"},
+    {"-02:00", "FNT", "FNDT", "F%sT", "N", "ND"},      {"-01:00", "EGT", "EGST", "E%sT", "G", "GS"},
+    {"+00:00", "GMT", "BST", "G%sT", "M", "D"},        {"+01:00", "CET", "CEST", "C%sT", "E", "ES"},
+    {"+02:00", "EET", "EEST", "E%sT", "E", "ES"},      {"+03:00", "MSK", "MSD", "MS%s", "K", "D"},
+    {"+03:30", "IRST", "IRDT", "IR%sT", "S", "D"},     {"+04:00", "AZT", "AZST", "A%sT", "Z", "ZS"},
+    {"+04:30", "AFT", "AFDT", "A%sT", "F", "FD"},      {"+05:00", "YEKT", "YEKDT", "YE%sT", "K", "KD"},
+    {"+05:30", "IST", "IDT", "I%sT", "S", "D"},        {"+05:45", "NPT", "NPDT", "N%sT", "P", "PD"},
+    {"+06:00", "NOVT", "NOVST", "NO%sT", "V", "VS"},   {"+06:30", "MMT", "MMDT", "M%sT", "M", "MD"},
+    {"+07:00", "KRAT", "KRAST", "KR%sT", "A", "AS"},   {"+08:00", "AWST", "AWDT", "AW%sT", "S", "D"},
+    {"+09:00", "YAKT", "YAKST", "YA%sT", "K", "KS"},   {"+09:30", "ACST", "ACDT", "AC%sT", "S", "D"},
+    {"+10:00", "AEST", "AEDT", "AE%sT", "S", "D"},     {"+11:00", "MAGT", "MAGST", "MA%sT", "G", "GS"},
+    {"+12:00", "NZST", "NZDT", "NZ%sT", "S", "D"},     {"+13:00", "WST", "WDT", "W%sT", "S", "D"},
+    {"+14:00", "LINT", "LINDT", "LI%sT", "N", "ND"},
+};
+
+// All 62 codes the writers know: 35 long and 27 short.
+inline std::vector<int32_t> catalogue_codes() {
+    std::vector<int32_t> codes;
+    for (const Zone &z : kCatalogue) {
+        codes.push_back(z.long_code());
+        if (z.short_code() != 0) codes.push_back(z.short_code());
+    }
+    return codes;
+}
 
 inline qel_tzrule rule(int32_t month, int32_t week, int32_t wday, int32_t hour = 0, int32_t minute = 0,
                        int32_t second = 0) {
@@ -32,54 +74,9 @@ inline std::string write(Writer writer, const qel_tzset &r) {
     const int32_t rc = writer(&r, buf, sizeof buf);
     return rc == QEL_OK ? std::string(buf) : "<" + std::to_string(rc) + ">";
 }
-
 inline std::string tzstr(const qel_tzset &r) { return write(qel_tzset_to_tzstr, r); }
 inline std::string zicstr(const qel_tzset &r) { return write(qel_tzset_to_zicstr, r); }
 
 inline bool same_record(const qel_tzset &a, const qel_tzset &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// At every size from 1 to past the whole text, the writer gives the first
-// size - 1 characters and a NUL, and writes nothing beyond them.
-inline void expect_cut_at_every_size(Writer writer, const qel_tzset &r) {
-    const std::string full = write(writer, r);
-    for (int32_t size = 1; size <= static_cast<int32_t>(full.size()) + 8; ++size) {
-        char buf[256];
-        std::memset(buf, '#', sizeof buf);
-        ASSERT_EQ(writer(&r, buf, size), QEL_OK);
-        const size_t kept = std::min<size_t>(full.size(), static_cast<size_t>(size) - 1);
-        EXPECT_EQ(std::string(buf), full.substr(0, kept)) << size;
-        for (size_t i = kept + 1; i < sizeof buf; ++i) ASSERT_EQ(buf[i], '#') << size;
-    }
-}
-
-// Null pointers, sizes 0 and -1, and every refused record give -2 and leave
-// every byte of the buffer as it was.
-inline void expect_refusals_untouched(Writer writer, const qel_tzset &valid, std::initializer_list<qel_tzset> refused) {
-    char buf[256];
-    char before[256];
-    std::memset(buf, 0x5a, sizeof buf);
-    std::memcpy(before, buf, sizeof buf);
-    EXPECT_EQ(writer(nullptr, buf, sizeof buf), QEL_EINVAL);
-    EXPECT_EQ(writer(&valid, nullptr, sizeof buf), QEL_EINVAL);
-    EXPECT_EQ(writer(&valid, buf, 0), QEL_EINVAL);
-    EXPECT_EQ(writer(&valid, buf, -1), QEL_EINVAL);
-    for (const auto &r : refused) EXPECT_EQ(writer(&r, buf, sizeof buf), QEL_EINVAL) << r.zone;
-    EXPECT_EQ(std::memcmp(buf, before, sizeof buf), 0);
-}
-
-// The long codes of the 35 zones of the catalogue.
-constexpr int32_t kLongCodes[] = {8800,  8900,  9000,  9100,  9200,  9300,  9400,  9500,  9570,  9600,  9670,  9700,
-                                  9800,  9900,  10000, 10100, 10200, 10300, 10330, 10400, 10430, 10500, 10530, 10545,
-                                  10600, 10630, 10700, 10800, 10900, 10930, 11000, 11100, 11200, 11300, 11400};
-
-// All 62 codes the writers know: the 35 long codes and the 27 short ones.
-inline std::vector<int32_t> catalogue_codes() {
-    std::vector<int32_t> codes(std::begin(kLongCodes), std::end(kLongCodes));
-    for (int32_t c = 88; c <= 114; ++c) codes.push_back(c);
-    return codes;
-}
-
-// The long code of any catalogue code.
-constexpr int32_t long_form(int32_t code) { return code < 1000 ? 10000 + (code - 100) * 100 : code; }
 
 }  // namespace qeltest

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <ctime>
 
-#include "../clock/platform_time.hpp"
+#include "platform/platform_time.hpp"
 #include "qel_time.h"
 
 namespace {

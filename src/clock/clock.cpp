@@ -8,8 +8,8 @@
 
 #include <ctime>
 
-#include "kernel_calls.h"
-#include "platform_time.hpp"
+#include "platform/kernel_calls.h"
+#include "platform/platform_time.hpp"
 #include "qel_time.h"
 
 namespace {

@@ -3,67 +3,46 @@
 namespace qel::tz {
 namespace {
 
-// Ordered by offset.
+// The catalogue, ordered by offset. UTC's daylight name BST does not fit its
+// FORMAT G%sT; its zic letters D make GDT, the daylight letter of the zones
+// whose daylight names have no letters of their own either.
 constexpr Zone kZones[] = {
-    {8800, "IDLW", "IDLWDT", 3, 0}, {8900, "BST", "BDT", 1, 1},     {9000, "HAST", "HADT", 2, 1},
-    {9100, "AKST", "AKDT", 2, 1},   {9200, "PST", "PDT", 1, 1},     {9300, "MST", "MDT", 1, 1},
-    {9400, "CST", "CDT", 1, 1},     {9500, "EST", "EDT", 1, 1},     {9570, "VET", "VDT", 1, 1},
-    {9600, "AST", "ADT", 1, 1},     {9670, "NST", "NDT", 1, 1},     {9700, "BRT", "BRST", 1, 1},
-    {9800, "FNT", "FNDT", 1, 1},    {9900, "EGT", "EGST", 1, 1},    {10000, "GMT", "BST", 1, 1},
-    {10100, "CET", "CEST", 1, 1},   {10200, "EET", "EEST", 1, 1},   {10300, "MSK", "MSD", 2, 0},
-    {10330, "IRST", "IRDT", 2, 1},  {10400, "AZT", "AZST", 1, 1},   {10430, "AFT", "AFDT", 1, 1},
-    {10500, "YEKT", "YEKDT", 2, 1}, {10530, "IST", "IDT", 1, 1},    {10545, "NPT", "NPDT", 1, 1},
-    {10600, "NOVT", "NOVST", 2, 1}, {10630, "MMT", "MMDT", 1, 1},   {10700, "KRAT", "KRAST", 2, 1},
-    {10800, "AWST", "AWDT", 2, 1},  {10900, "YAKT", "YAKST", 2, 1}, {10930, "ACST", "ACDT", 2, 1},
-    {11000, "AEST", "AEDT", 2, 1},  {11100, "MAGT", "MAGST", 2, 1}, {11200, "NZST", "NZDT", 2, 1},
-    {11300, "WST", "WDT", 1, 1},    {11400, "LINT", "LINDT", 2, 1},
+    // code   TZ std  TZ dst    zic FORMAT  std  dst letters
+    {8800, "IDLW", "IDLWDT", "IDL%s", "W", "WDT"}, {8900, "BST", "BDT", "B%sT", "S", "D"},
+    {9000, "HAST", "HADT", "HA%sT", "S", "D"},     {9100, "AKST", "AKDT", "AK%sT", "S", "D"},
+    {9200, "PST", "PDT", "P%sT", "S", "D"},        {9300, "MST", "MDT", "M%sT", "S", "D"},
+    {9400, "CST", "CDT", "C%sT", "S", "D"},        {9500, "EST", "EDT", "E%sT", "S", "D"},
+    {9570, "VET", "VDT", "V%sT", "E", "D"},        {9600, "AST", "ADT", "A%sT", "S", "D"},
+    {9670, "NST", "NDT", "N%sT", "S", "D"},        {9700, "BRT", "BRST", "B%sT", "R", "RS"},
+    {9800, "FNT", "FNDT", "F%sT", "N", "ND"},      {9900, "EGT", "EGST", "E%sT", "G", "GS"},
+    {10000, "GMT", "BST", "G%sT", "M", "D"},       {10100, "CET", "CEST", "C%sT", "E", "ES"},
+    {10200, "EET", "EEST", "E%sT", "E", "ES"},     {10300, "MSK", "MSD", "MS%s", "K", "D"},
+    {10330, "IRST", "IRDT", "IR%sT", "S", "D"},    {10400, "AZT", "AZST", "A%sT", "Z", "ZS"},
+    {10430, "AFT", "AFDT", "A%sT", "F", "FD"},     {10500, "YEKT", "YEKDT", "YE%sT", "K", "KD"},
+    {10530, "IST", "IDT", "I%sT", "S", "D"},       {10545, "NPT", "NPDT", "N%sT", "P", "PD"},
+    {10600, "NOVT", "NOVST", "NO%sT", "V", "VS"},  {10630, "MMT", "MMDT", "M%sT", "M", "MD"},
+    {10700, "KRAT", "KRAST", "KR%sT", "A", "AS"},  {10800, "AWST", "AWDT", "AW%sT", "S", "D"},
+    {10900, "YAKT", "YAKST", "YA%sT", "K", "KS"},  {10930, "ACST", "ACDT", "AC%sT", "S", "D"},
+    {11000, "AEST", "AEDT", "AE%sT", "S", "D"},    {11100, "MAGT", "MAGST", "MA%sT", "G", "GS"},
+    {11200, "NZST", "NZDT", "NZ%sT", "S", "D"},    {11300, "WST", "WDT", "W%sT", "S", "D"},
+    {11400, "LINT", "LINDT", "LI%sT", "N", "ND"},
 };
-constexpr int kZoneCount = static_cast<int>(sizeof kZones / sizeof kZones[0]);
-static_assert(kZoneCount == 35, "the catalogue holds 35 zones");
+static_assert(sizeof kZones / sizeof kZones[0] == 35, "the catalogue holds 35 zones");
 
-// Every catalogue offset is a whole number of quarter hours from UTC-12:00
-// to UTC+14:00, so an offset finds its row through a quarter-hour slot.
-constexpr int kFirstMinutes = -720;
-constexpr int kSlots = (840 - kFirstMinutes) / 15 + 1;
-
-constexpr uint8_t kNoRow = 0xFF;
-struct SlotIndex {
-    uint8_t row[kSlots];
-};
-
-// Built from kZones at compile time: the row of each quarter-hour slot, or
-// kNoRow.
-constexpr SlotIndex make_slot_index() {
-    SlotIndex index{};
-    for (uint8_t &r : index.row) r = kNoRow;
-    for (int i = 0; i < kZoneCount; ++i) {
-        index.row[(kZones[i].minutes() - kFirstMinutes) / 15] = static_cast<uint8_t>(i);
-    }
-    return index;
-}
-constexpr SlotIndex kSlotIndex = make_slot_index();
-
-constexpr uint8_t kUtcRow = kSlotIndex.row[(0 - kFirstMinutes) / 15];
-static_assert(kUtcRow != kNoRow && kZones[kUtcRow].code == kLongUtc, "the catalogue has a UTC row");
+constexpr int32_t kUtcRow = 14;
+static_assert(kZones[kUtcRow].code == 10000, "UTC's row");
 
 }  // namespace
 
+int32_t Zone::minutes() const { return code_minutes(code); }
+
 const Zone *find_zone(int32_t code) {
-    int32_t long_code = code;
-    if (code >= kShortFirst && code <= kShortLast) {
-        long_code = kLongUtc + (code - 100) * 100;
-    } else if (code < kLongFirst || code > kLongLast) {
-        return nullptr;
+    // A short code is 100 + hours; its long code is 10000 + 100 * hours.
+    const int32_t long_code = code >= 88 && code <= 114 ? 10000 + (code - 100) * 100 : code;
+    for (const Zone &zone : kZones) {
+        if (zone.code == long_code) return &zone;
     }
-    const int32_t minutes = code_minutes(long_code);
-    if (minutes < kFirstMinutes || minutes % 15 != 0) return nullptr;
-    const int slot = (minutes - kFirstMinutes) / 15;
-    if (slot >= kSlots) return nullptr;
-    const uint8_t row = kSlotIndex.row[slot];
-    // Only the canonical spelling of an offset is a code: 10060 reads as
-    // 60 minutes, but the code of UTC+01:00 is 10100.
-    if (row == kNoRow || kZones[row].code != long_code) return nullptr;
-    return &kZones[row];
+    return nullptr;
 }
 
 const Zone &utc_zone() { return kZones[kUtcRow]; }

@@ -6,7 +6,7 @@
 // Offsets carry the POSIX sign: "+" west of UTC, "-" east of it and for UTC.
 #include "catalogue.hpp"
 #include "qel_time.h"
-#include "text.hpp"
+#include "text_builder.hpp"
 
 namespace {
 
@@ -28,9 +28,8 @@ int32_t daylight_amount(int32_t dst_minutes) {
 
 // Name, sign, hours and minutes of an offset east of UTC, and ":00" seconds
 // when asked for.
-template <typename Name>
-char *put_zone(char *p, const Name &name, int32_t minutes_east, bool with_seconds) {
-    p = qel::tz::put_name(p, name);
+char *put_zone(char *p, const char *name, int32_t minutes_east, bool with_seconds) {
+    p = put(p, name);
     p = put(p, minutes_east >= 0 ? '-' : '+');
     const int32_t magnitude = minutes_east < 0 ? -minutes_east : minutes_east;  // at most 16 hours
     p = qel::tz::put_2digits(p, magnitude / 60);
@@ -71,25 +70,25 @@ char *put_rule(char *p, const qel_tzrule &rule) {
 
 }  // namespace
 
-extern "C" int32_t qel_tzset_to_tzstr(const qel_tzset *tzset, char *out, int32_t size) {
-    if (tzset == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
+extern "C" int32_t qel_tzset_to_tzstr(const qel_tzset *settings, char *out, int32_t size) {
+    if (settings == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
 
-    const Zone *zone = qel::tz::find_zone(tzset->zone);
-    if (tzset->dst_on != 0 &&
-        (zone == nullptr || !qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end))) {
+    const Zone *zone = qel::tz::find_zone(settings->zone);
+    if (settings->dst_on != 0 &&
+        (zone == nullptr || !qel::tz::rule_day_valid(settings->start) || !qel::tz::rule_day_valid(settings->end))) {
         return QEL_EINVAL;
     }
     qel::tz::CutOutput<kLongestText> output(out, size);
     char *p = output.begin();
 
-    if (tzset->dst_on == 0) {
+    if (settings->dst_on == 0) {
         if (zone == nullptr) zone = &qel::tz::utc_zone();
         p = put_zone(p, zone->std, zone->minutes(), false);
     } else {
         p = put_zone(p, zone->std, zone->minutes(), true);
-        p = put_zone(p, zone->dst, zone->minutes() + daylight_amount(tzset->dst_minutes), true);
-        p = put_rule(p, tzset->start);
-        p = put_rule(p, tzset->end);
+        p = put_zone(p, zone->dst, zone->minutes() + daylight_amount(settings->dst_minutes), true);
+        p = put_rule(p, settings->start);
+        p = put_rule(p, settings->end);
     }
     output.finish(p);
     return QEL_OK;

@@ -10,7 +10,7 @@
 // one. Week w of a rule becomes "on or after day 7 * (w - 1) + 1".
 #include "catalogue.hpp"
 #include "qel_time.h"
-#include "text.hpp"
+#include "text_builder.hpp"
 
 namespace {
 
@@ -28,12 +28,6 @@ constexpr char kRuleHead[] = "Rule qlrule min max - ";
 constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";
 constexpr char kWeekdays[] = "SunMonTueWedThuFriSat";
 
-// The zic letters of daylight time for a zone whose daylight name does not
-// fit its FORMAT: UTC, whose TZ daylight name is "BST" but whose FORMAT is
-// "G%sT". "D" gives "GDT", Greenwich Daylight Time, the same letter that the
-// zones without letters of their own use for daylight time.
-constexpr char kDefaultDaylightLetters = 'D';
-
 // "<hours>:<mm>", hours without a leading zero, as zic reads AT and SAVE.
 char *put_hours_minutes(char *p, int32_t hours, int32_t minutes) {
     p = put_int(p, hours);
@@ -47,31 +41,6 @@ char *put_zone_offset(char *p, const Zone &zone) {
     if (minutes < 0) p = put(p, '-');
     const int32_t magnitude = minutes < 0 ? -minutes : minutes;
     return put_hours_minutes(p, magnitude / 60, magnitude % 60);
-}
-
-// The part of `name` inside the zone's FORMAT frame (what replaces %s), or
-// nothing when the name does not fit the frame.
-struct Letters {
-    const char *p;
-    size_t n;
-    bool fits;
-};
-template <typename Name>
-Letters letters_of(const Zone &zone, const Name &name) {
-    const size_t frame = size_t{zone.zic_prefix} + zone.zic_suffix;
-    const char *suffix = zone.std.text + zone.std.length - zone.zic_suffix;
-    if (name.length <= frame || std::memcmp(name.text, zone.std.text, zone.zic_prefix) != 0 ||
-        std::memcmp(name.text + name.length - zone.zic_suffix, suffix, zone.zic_suffix) != 0) {
-        return {name.text, 0, false};
-    }
-    return {name.text + zone.zic_prefix, name.length - frame, true};
-}
-
-// The zone's FORMAT: its standard name with the letters replaced by %s.
-char *put_format(char *p, const Zone &zone) {
-    p = put(p, zone.std.text, zone.zic_prefix);
-    p = put(p, "%s", 2);
-    return put(p, zone.std.text + zone.std.length - zone.zic_suffix, zone.zic_suffix);
 }
 
 // "Rule qlrule min max - <Mon> <Day>>=<n> <h>:<mm> "
@@ -89,43 +58,42 @@ char *put_rule_head(char *p, const qel_tzrule &rule) {
 
 }  // namespace
 
-extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *tzset, char *out, int32_t size) {
-    if (tzset == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
-    const Zone *zone = qel::tz::find_zone(tzset->zone);
+extern "C" int32_t qel_tzset_to_zicstr(const qel_tzset *settings, char *out, int32_t size) {
+    if (settings == nullptr || out == nullptr || size <= 0) return QEL_EINVAL;
+    const Zone *zone = qel::tz::find_zone(settings->zone);
     if (zone == nullptr) return QEL_EINVAL;
-    if (tzset->dst_on != 0 && (!qel::tz::rule_day_valid(tzset->start) || !qel::tz::rule_day_valid(tzset->end))) {
+    if (settings->dst_on != 0 &&
+        (!qel::tz::rule_day_valid(settings->start) || !qel::tz::rule_day_valid(settings->end))) {
         return QEL_EINVAL;
     }
     qel::tz::CutOutput<kLongestText> output(out, size);
     char *p = output.begin();
 
-    if (tzset->dst_on == 0) {
+    if (settings->dst_on == 0) {
         p = put(p, "Zone local ", 11);
         p = put_zone_offset(p, *zone);
         p = put(p, " - ", 3);
-        p = qel::tz::put_name(p, zone->std);
+        p = put(p, zone->std);
         p = put(p, "\n\n", 2);
         output.finish(p);
         return QEL_OK;
     }
 
-    p = put_rule_head(p, tzset->start);
-    p = put_hours_minutes(p, tzset->dst_minutes / 60, tzset->dst_minutes % 60);
+    p = put_rule_head(p, settings->start);
+    p = put_hours_minutes(p, settings->dst_minutes / 60, settings->dst_minutes % 60);
     p = put(p, ' ');
-    const Letters dst_letters = letters_of(*zone, zone->dst);
-    p = dst_letters.fits ? put(p, dst_letters.p, dst_letters.n) : put(p, kDefaultDaylightLetters);
+    p = put(p, zone->dst_letters);
     p = put(p, '\n');
 
-    p = put_rule_head(p, tzset->end);
+    p = put_rule_head(p, settings->end);
     p = put(p, "0 ", 2);
-    const Letters std_letters = letters_of(*zone, zone->std);
-    p = put(p, std_letters.p, std_letters.n);
+    p = put(p, zone->std_letters);
     p = put(p, '\n');
 
     p = put(p, "Zone local ", 11);
     p = put_zone_offset(p, *zone);
     p = put(p, " qlrule ", 8);
-    p = put_format(p, *zone);
+    p = put(p, zone->format);
     p = put(p, "\n\n", 2);
 
     output.finish(p);

@@ -1,7 +1,6 @@
-// Text building for the timezone writers. Each writer formats through a
-// cursor kept in a local variable (so the compiler can hold it in a
-// register) into a CutOutput, which gives the caller at most size - 1
-// characters and a NUL.
+// The text builder of the timezone writers: each writer appends through a
+// cursor (`p = put(p, ...)`) into a CutOutput, which gives the caller at most
+// size - 1 characters and a NUL.
 #pragma once
 
 #include <cstddef>
@@ -20,23 +19,13 @@ inline char *put(char *p, const char *s, size_t n) {
     return p + n;
 }
 
-// A catalogue name: the whole field is copied, the cursor moves on by the
-// name's length.
-template <typename Name>
-char *put_name(char *p, const Name &name) {
-    std::memcpy(p, name.text, sizeof name.text);
-    return p + name.length;
-}
-
-// "00" to "99": two digits in one copy instead of a division each.
-inline constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+// A NUL-terminated text, without its NUL.
+inline char *put(char *p, const char *s) { return put(p, s, std::strlen(s)); }
 
 // Two decimal digits of a value in 0..99.
 inline char *put_2digits(char *p, int32_t value) {
-    std::memcpy(p, &kDigitPairs[2 * static_cast<size_t>(value)], 2);
+    p[0] = static_cast<char>('0' + value / 10);
+    p[1] = static_cast<char>('0' + value % 10);
     return p + 2;
 }
 
