@@ -14,4 +14,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${QEL_ARM_SYSROOT})
+# The toolchain's own C library comes first: where Debian's libc6:armhf is
+# installed too (the armhf packages need it), its loader cache would otherwise
+# pair the toolchain's loader with a C library of another build.
+set(CMAKE_CROSSCOMPILING_EMULATOR qemu-arm -L ${QEL_ARM_SYSROOT} -E LD_LIBRARY_PATH=${QEL_ARM_SYSROOT}/lib)

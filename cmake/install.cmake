@@ -7,7 +7,13 @@ include(CMakePackageConfigHelpers)
 # loader does not search: both add the installed library directory as a run
 # path. A distribution package that installs into the loader's own directories
 # turns this off.
-option(QEL_CONSUMER_RPATH "Installed CMake package and pkg-config file add the library's run path" ON)
+if(QEL_PACKAGE_DEB)
+  set(QEL_CONSUMER_RPATH_DEFAULT OFF)
+else()
+  set(QEL_CONSUMER_RPATH_DEFAULT ON)
+endif()
+option(QEL_CONSUMER_RPATH "Installed CMake package and pkg-config file add the library's run path"
+  ${QEL_CONSUMER_RPATH_DEFAULT})
 if(QEL_CONSUMER_RPATH)
   set(QEL_PC_RPATH " -Wl,-rpath,\${libdir}")
 else()
@@ -15,21 +21,40 @@ else()
 endif()
 
 set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qeltime)
+# Components, one a Debian package: runtime (the shared library), dev (header,
+# link name, static library, CMake package, pkg-config file, qeltime(3)),
+# tool (qel-tz and qel-tz(1)).
 install(TARGETS qeltime EXPORT qeltimeTargets
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/qel_time.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(EXPORT qeltimeTargets NAMESPACE qeltime:: DESTINATION ${QEL_CMAKE_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/qel_time.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+install(EXPORT qeltimeTargets NAMESPACE qeltime:: DESTINATION ${QEL_CMAKE_DIR} COMPONENT dev)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qeltimeConfig.cmake.in
   ${PROJECT_BINARY_DIR}/qeltimeConfig.cmake INSTALL_DESTINATION ${QEL_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/qeltimeConfig.cmake ${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
-  DESTINATION ${QEL_CMAKE_DIR})
+  DESTINATION ${QEL_CMAKE_DIR} COMPONENT dev)
 
 # The pkg-config file finds the prefix from where it lies, so the installed
 # tree can be moved (and installed with --prefix).
 file(RELATIVE_PATH QEL_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
 configure_file(${PROJECT_SOURCE_DIR}/cmake/qeltime.pc.in ${PROJECT_BINARY_DIR}/qeltime.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/qeltime.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/qeltime.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+# Installs a manual page into section SECTION of COMPONENT, and, for Debian
+# packages, compressed as Debian keeps them.
+function(qel_manual_page page section component)
+  get_filename_component(name ${page} NAME)
+  if(QEL_PACKAGE_DEB)
+    add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz
+      COMMAND gzip -9 -n -c ${page} > ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz
+      DEPENDS ${page})
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/${name}.gz)
+  endif()
+  add_custom_target(manual_${name} ALL DEPENDS ${page})
+  install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
+endfunction()
+qel_manual_page(${PROJECT_SOURCE_DIR}/docs/qeltime.3 3 dev)

@@ -75,6 +75,23 @@ report() {
 summary=()
 report arm32-size glibc libc.so.6
 report musl-arm32-size musl libc.so
+# What a static link of the typical request takes from libqeltime.a: the
+# example linked with unused sections dropped, its link map summed over the
+# archive's members.
+cmake --preset arm32-static >/dev/null
+cmake --build --preset arm32-static >/dev/null
+archive=build/arm32-static/libqeltime.a
+$tools-gcc -Os -std=c99 -ffunction-sections -fdata-sections -Iinclude examples/typical_request.c "$archive" \
+    -Wl,--gc-sections -Wl,-Map=build/arm32-static/typical_request.map -o build/arm32-static/typical_request
+static_bytes=$(awk '
+    function hex(s,   i, n) { s = tolower(substr(s, 3)); n = 0; for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
+    /^Linker script and memory map/ { kept = 1 }
+    kept && /libqeltime\.a\(/ && $(NF - 1) ~ /^0x/ { total += hex($(NF - 1)) }
+    END { print total + 0 }' build/arm32-static/typical_request.map)
+echo "== static link (32-bit ARM, -Os, glibc)"
+echo "the typical request linked with libqeltime.a takes $static_bytes bytes of the library (code and data)"
+[ "$static_bytes" -gt 0 ] && [ "$static_bytes" -lt 12288 ] || fail "static link takes $static_bytes bytes"
+
 echo "== side by side (32-bit ARM, -Os)"
 printf '%s\n' "${summary[@]}"
 [ $status -eq 0 ] && echo "footprint: all targets met"

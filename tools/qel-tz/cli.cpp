@@ -316,4 +316,64 @@ std::string help_text(Command command, bool whole) {
     return s;
 }
 
+namespace {
+
+// Text for troff: backslashes and hyphens escaped, no line starting a request.
+std::string roff(const std::string &text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\\') {
+            out += "\\e";
+        } else if (c == '-') {
+            out += "\\-";
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+const char *const kExamples[][2] = {
+    {"qel-tz place Europe/Berlin", "the record for Berlin, its texts and both verdicts"},
+    {"qel-tz places --csv > places.csv", "every place of the tz database, one row each"},
+    {"qel-tz check --tz 'EST5EDT,M3.2.0,M11.1.0' --place America/New_York",
+     "whether a TZ string from a provisioning server is right for New York"},
+    {"qel-tz tz --zone 92 --dst 60 --start M3.2.0 --end M11.1.0", "the TZ string of a record"},
+    {"qel-tz zic --zone +05:45", "the zic text of a record without daylight saving"},
+    {"qel-tz parse 'CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00'", "a TZ string read into a record"},
+};
+
+}  // namespace
+
+std::string manual_page(const std::string &version) {
+    std::string s = ".TH QEL-TZ 1 \"\" \"qeltime " + version + "\" \"User Commands\"\n";
+    s += ".SH NAME\nqel-tz \\- prepare and check device timezone settings\n.SH SYNOPSIS\n";
+    for (const auto &d : kCommands) {
+        s += ".B qel-tz\n" + std::string(d.name[0] ? ".B " + std::string(d.name) + "\n" : "") +
+             (d.synopsis[0] ? roff(d.synopsis) + "\n" : "") + "[\\-\\-json]\n.br\n";
+    }
+    s += ".SH DESCRIPTION\n"
+         "qel-tz turns device timezone settings records into POSIX TZ strings and zic source text with the "
+         "qeltime library, reads TZ strings back, and derives and verifies the record for a place of the tz "
+         "database, so that an engineer knows what to send to a device and whether it is right.\n"
+         ".SH COMMANDS\n";
+    for (const auto &d : kCommands) {
+        s += ".TP\n.B " + std::string(d.name[0] ? d.name : "(none)") + "\n" + roff(d.summary) + "\n";
+    }
+    s += ".SH OPTIONS\n";
+    for (const auto &o : kOptions) {
+        s += ".TP\n.BR " + roff(o.name) + (o.arg[0] ? " \" \" \"" + std::string(o.arg) + "\"" : "") + "\n" +
+             roff(o.text) + "\n";
+    }
+    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string is exact or differs only in "
+         "abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot express it, "
+         "or a tool or the output failed\n.TP\n2\nbad input, named in one line on standard error\n";
+    s += ".SH EXAMPLES\n";
+    for (const auto &e : kExamples) s += ".TP\n.B " + roff(e[0]) + "\n" + roff(e[1]) + "\n";
+    s += ".SH ENVIRONMENT\n.TP\n.B TZDIR\nthe tz database, when \\-\\-tzdir is not given "
+         "(else /usr/share/zoneinfo)\n"
+         ".SH SEE ALSO\n.BR qeltime (3),\n.BR zic (8),\n.BR tzfile (5)\n";
+    return s;
+}
+
 }  // namespace qeltz

@@ -32,4 +32,8 @@ bool parse_request(const std::vector<std::string> &args, int this_year, Request 
 // The help of the whole tool, or of one command.
 std::string help_text(Command command, bool whole);
 
+// The manual page qel-tz(1), in troff, written from the same tables as the
+// help, with the examples and exit status.
+std::string manual_page(const std::string &version);
+
 }  // namespace qeltz

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The Debian packages and the static library, used the way their users use
+# them. Builds the packages for amd64 and armhf and holds them to lintian (no
+# errors). Installs the amd64 ones into a scratch dpkg root, never into this
+# machine's /usr, and builds the C example against them with pkg-config and
+# with find_package, runs it and `qel-tz place Europe/Berlin`; installs the
+# armhf library and development packages into another scratch root, builds the
+# example there with the cross compiler and runs it under qemu-arm. Then builds
+# the static library, checks that a program linking it sees no names but the
+# 27 qel_ functions and the library's own namespace, and builds and runs the
+# example against it both ways.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+src=$(pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/qeltime-packages.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+status=0
+fail() {
+    echo "PACKAGES FAILURE: $*"
+    status=1
+}
+
+for preset in deb deb-armhf; do
+    rm -f build/$preset/*.deb
+    cmake --preset $preset >/dev/null
+    cmake --build --preset $preset --target package >/dev/null 2>&1 || fail "packages of $preset not built"
+done
+debs=(build/deb/*.deb build/deb-armhf/*.deb)
+[ ${#debs[@]} -eq 6 ] || fail "expected 6 packages, found: ${debs[*]}"
+lintian --allow-root "${debs[@]}" >"$work/lintian.txt" 2>&1 || true
+sed 's/^/  lintian: /' "$work/lintian.txt"
+! grep -q '^E:' "$work/lintian.txt" || fail "lintian reports errors"
+
+# A scratch dpkg root: dpkg's own database and nothing else. The packages'
+# dependencies (libc6) are this machine's, and their scripts need no chroot.
+scratch_install() { # root, packages...
+    local root=$1
+    shift
+    mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
+    touch "$root/var/lib/dpkg/status"
+    dpkg --root="$root" --force-depends --force-architecture --force-script-chrootless --no-triggers \
+        -i "$@" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; return 1; }
+}
+
+amd64=$work/amd64
+scratch_install "$amd64" build/deb/*.deb || fail "dpkg could not install the amd64 packages"
+lib=$amd64/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
+export LD_LIBRARY_PATH=$lib
+# shellcheck disable=SC2046
+cc -std=c99 -Wall -Werror -o "$work/pc-example" examples/typical_request.c \
+    $(PKG_CONFIG_PATH=$lib/pkgconfig pkg-config --cflags --libs qeltime) && "$work/pc-example" >/dev/null ||
+    fail "the C example against the packages with pkg-config"
+cmake -S examples/consumer -B "$work/consumer" -DCMAKE_PREFIX_PATH="$amd64/usr" >/dev/null &&
+    cmake --build "$work/consumer" >/dev/null && "$work/consumer/typical_request" >/dev/null ||
+    fail "the C example against the packages with find_package"
+"$amd64/usr/bin/qel-tz" place Europe/Berlin >"$work/place.txt" && grep -q '^TZ verdict: *exact$' "$work/place.txt" ||
+    fail "the packaged qel-tz place Europe/Berlin"
+[ "$(man -l "$amd64/usr/share/man/man1/qel-tz.1.gz" 2>/dev/null | grep -c 'qel-tz place')" -gt 0 ] ||
+    fail "the packaged qel-tz(1)"
+unset LD_LIBRARY_PATH
+echo "amd64 packages: installed, C example built with pkg-config and find_package and run, qel-tz place run"
+
+armhf=$work/armhf
+scratch_install "$armhf" build/deb-armhf/libqeltime1_*.deb build/deb-armhf/libqeltime-dev_*.deb ||
+    fail "dpkg could not install the armhf packages"
+# shellcheck disable=SC2046
+arm-linux-gnueabihf-gcc -std=c99 -Wall -Werror -o "$work/arm-example" examples/typical_request.c \
+    $(PKG_CONFIG_LIBDIR=$armhf/usr/lib/arm-linux-gnueabihf/pkgconfig pkg-config --cflags --libs qeltime) &&
+    qemu-arm -L /usr/arm-linux-gnueabihf -E LD_LIBRARY_PATH="$armhf/usr/lib/arm-linux-gnueabihf:/usr/arm-linux-gnueabihf/lib" \
+        "$work/arm-example" >/dev/null || fail "the C example against the armhf packages under qemu-arm"
+echo "armhf packages: installed, C example cross-built with pkg-config and run under qemu-arm"
+
+# The static library: only qel_ functions and the library's namespace are
+# global names a program can see.
+cmake --preset static >/dev/null
+cmake --build --preset static >/dev/null
+cmake --install build/static --prefix "$work/static" >/dev/null
+archive=$(find "$work/static" -name libqeltime.a)
+others=$(nm -g --defined-only "$archive" | awk 'NF == 3 { print $3 }' | c++filt |
+    grep -v -E '^qel_[a-z_]+$|^qel::' | sort -u || true)
+[ -z "$others" ] || fail "the static library defines other global names: $others"
+echo "static library: $(nm -g --defined-only "$archive" | grep -c ' T qel_') qel_ functions, no other names but qel::"
+# shellcheck disable=SC2046
+cc -std=c99 -Wall -Werror -o "$work/static-pc" examples/typical_request.c \
+    $(PKG_CONFIG_PATH=$(dirname "$archive")/pkgconfig pkg-config --cflags --libs qeltime) && "$work/static-pc" >/dev/null &&
+    ! readelf -d "$work/static-pc" | grep -q libqeltime || fail "the C example against the static library (pkg-config)"
+cmake -S examples/consumer -B "$work/static-consumer" -DCMAKE_PREFIX_PATH="$work/static" >/dev/null &&
+    cmake --build "$work/static-consumer" >/dev/null && "$work/static-consumer/typical_request" >/dev/null ||
+    fail "the C example against the static library (find_package)"
+echo "static library: C example built with pkg-config and find_package and run"
+exit $status

@@ -1,0 +1,14 @@
+// Writes the manual page qel-tz(1) to the file named, from the tables of
+// cli.cpp. Usage: qel-tz-manual OUTPUT
+#include <cstdio>
+
+#include "cli.hpp"
+#include "process.hpp"
+
+int main(int argc, char **argv) {
+    if (argc != 2) {
+        std::fputs("usage: qel-tz-manual OUTPUT\n", stderr);
+        return 2;
+    }
+    return qeltz::write_file(argv[1], qeltz::manual_page(QEL_VERSION)) ? 0 : 1;
+}
