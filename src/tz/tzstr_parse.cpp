@@ -1,112 +1,146 @@
-// Timezone settings record from a POSIX TZ string of the form
+// Timezone settings record from a POSIX TZ string, in the form the TZ writer
+// writes:
 //
-//   STD(+|-)hh:mm[:ss][DST(+|-)hh:mm[:ss]][,Mm.w.d[/h:m:s][,Mm.w.d[/h:m:s]]]
+//   text   = zone ["," rule ["," rule]]               fields at ","
+//   zone   = name sign offset [name sign offset]      fields at "+" and "-"
+//   offset = hours ":" minutes [":" seconds]          fields at ":"
+//   rule   = "M" month "." week "." weekday ["/" time]
+//   time   = hour ":" minute ":" second               fields at ":"
 //
-// Zone codes are computed from the offsets, always in long form; the names are
-// skipped without being read. Fields are split the way strtok splits (runs of
-// separators give no empty fields) and numbers read the way atoi reads them,
-// but without either: the parser works on (pointer, length) views of the
-// caller's text, never writes to it and keeps no state between calls.
+// Every text is split into fields the way strtok splits (runs of separators
+// give no empty fields) and every number is read the way atoi reads it, but
+// without either: one cursor walks the caller's text once per piece, never
+// writes to it and keeps no state between calls. Zone codes are computed from
+// the offsets, always in long form; names are never read.
 #include <cstddef>
 #include <cstring>
 
 #include "catalogue.hpp"
 #include "qel_time.h"
-#include "tzstr_read.hpp"
 
 namespace {
-
-using qel::tz::kLongFirst;
-using qel::tz::kLongLast;
-using qel::tz::kLongUtc;
 
 // Only the first 127 characters of a TZ string are read.
 constexpr size_t kMaxRead = 127;
 
-struct Span {
-    const char *p;
-    size_t n;
-};
-
-// Whether c is one of the separators Seps.
-template <char... Seps>
-constexpr bool is_sep(char c) {
-    return ((c == Seps) || ...);
-}
-
-// Splits `text` at any of the separators Seps into at most `max` fields,
-// skipping empty ones; returns how many were found.
-template <char... Seps>
-size_t split(Span text, Span *fields, size_t max) {
-    size_t count = 0;
-    const char *p = text.p;
-    const char *const end = text.p + text.n;
-    while (count < max) {
-        while (p != end && is_sep<Seps...>(*p)) ++p;
-        if (p == end) break;
-        const char *const begin = p;
-        while (p != end && !is_sep<Seps...>(*p)) ++p;
-        fields[count++] = Span{begin, static_cast<size_t>(p - begin)};
-    }
-    return count;
-}
-
+bool is_digit(char c) { return static_cast<unsigned>(c - '0') < 10; }
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// Reads a number as atoi does (blanks, a sign, digits up to the first other
-// character; no digits reads as 0), but refuses one that does not fit in 32
-// bits instead of wrapping.
-bool read_int(Span field, int32_t &value) {
-    size_t i = 0;
-    while (i < field.n && is_space(field.p[i])) ++i;
-    bool negative = false;
-    if (i < field.n && (field.p[i] == '+' || field.p[i] == '-')) negative = field.p[i++] == '-';
+// Whether c ends the current field: one of Ends (the enclosing fields'
+// separators, "," always among them).
+template <char... Ends>
+bool ends_field(char c) {
+    return ((c == Ends) || ...);
+}
+
+// Moves p past a run of Sep.
+template <char Sep>
+void skip_run(const char *&p, const char *end) {
+    while (p != end && *p == Sep) ++p;
+}
+
+// Moves p to the next Sep or the end of the field.
+template <char Sep, char... Ends>
+void skip_to(const char *&p, const char *end) {
+    while (p != end && *p != Sep && !ends_field<Ends...>(*p)) ++p;
+}
+
+// number: as atoi reads it (blanks, a sign, digits up to the first other
+// character; no digits read as 0), but one that does not fit in 32 bits is
+// refused instead of wrapping. Returns where the number ends, or nullptr.
+const char *read_number_in_full(const char *p, const char *end, int32_t &value) {
+    while (p != end && is_space(*p)) ++p;
+    const bool negative = p != end && *p == '-';
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    const int64_t limit = negative ? int64_t{INT32_MAX} + 1 : INT32_MAX;
     int64_t magnitude = 0;
-    for (; i < field.n && field.p[i] >= '0' && field.p[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (field.p[i] - '0');
-        if (magnitude > int64_t{INT32_MAX} + (negative ? 1 : 0)) return false;
+    for (; p != end && is_digit(*p); ++p) {
+        magnitude = magnitude * 10 + (*p - '0');
+        if (magnitude > limit) return nullptr;
     }
     value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    return true;
+    return p;
 }
 
-// Reads the first `count` fields of `text` split at Sep as numbers; every
-// one of them must be present.
-template <char Sep>
-bool read_ints(Span text, int32_t *values, size_t count) {
-    Span fields[3];
-    if (split<Sep>(text, fields, count) != count) return false;
-    for (size_t i = 0; i < count; ++i) {
-        if (!read_int(fields[i], values[i])) return false;
+// The same, with the usual fields of the writer's texts (one or two digits,
+// then something else) read at once.
+inline const char *read_number(const char *p, const char *end, int32_t &value) {
+    if (p != end && is_digit(p[0])) {
+        if (p + 1 == end || !is_digit(p[1])) {
+            value = p[0] - '0';
+            return p + 1;
+        }
+        if (p + 2 == end || !is_digit(p[2])) {
+            value = 10 * (p[0] - '0') + (p[1] - '0');
+            return p + 2;
+        }
     }
+    return read_number_in_full(p, end, value);
+}
+
+// The first `count` fields at Sep of the field that p is in, each a number;
+// all must be there. p ends at the field's end. A number ends before any
+// separator (none is a digit, blank or sign), so each one is read where it
+// starts and the rest of its field passed over.
+template <char Sep, char... Ends>
+bool read_numbers(const char *&p, const char *end, int32_t *values, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        skip_run<Sep>(p, end);
+        if (p == end || ends_field<Ends...>(*p) || (p = read_number(p, end, values[i])) == nullptr) return false;
+        skip_to<Sep, Ends...>(p, end);
+    }
+    while (p != end && !ends_field<Ends...>(*p)) ++p;
     return true;
 }
 
-// Code of an offset text "hh:mm[...]": 10000 plus 100 * hh + mm under a "-"
-// sign, minus it otherwise. Wide arithmetic, so that huge hours fall out of
-// the code range instead of wrapping.
-bool read_offset_code(Span text, char sign, int64_t &code) {
+// offset = hours ":" minutes [":" seconds]: the zone code 10000 plus
+// 100 * hours + minutes under a "-" sign, minus it under "+". Computed wide,
+// so that huge hours fall out of the code range instead of wrapping.
+bool read_offset(const char *&p, const char *end, char sign, int64_t &code) {
     int32_t hm[2];
-    if (!read_ints<':'>(text, hm, 2)) return false;
+    if (!read_numbers<':', '+', '-', ','>(p, end, hm, 2)) return false;
     const int64_t hhmm = 100 * int64_t{hm[0]} + hm[1];
-    code = sign == '-' ? kLongUtc + hhmm : kLongUtc - hhmm;
+    code = sign == '-' ? qel::tz::kLongUtc + hhmm : qel::tz::kLongUtc - hhmm;
     return true;
 }
 
-// A rule "M<month>.<week>.<wday>[/<hour>:<minute>:<second>]". Without a time
-// the rule keeps 00:00:00.
-bool read_rule(Span text, qel_tzrule &rule) {
-    Span parts[2];
-    const size_t n = split<'/'>(text, parts, 2);
-    if (n == 0) return false;
-    const Span date = parts[0];
-    if (date.n < 2 || date.p[0] != 'M') return false;
+// zone = name sign offset [name sign offset], fields at "+" and "-". The
+// first sign stands before the standard offset, the next one before the
+// daylight offset; both are taken from the separators as the walk passes
+// them, before the field each one stands for. The daylight name trails the
+// standard offset ("08:00:00PDT") and is never read. A daylight code of 0
+// means no daylight offset.
+bool read_zone(const char *&p, const char *end, int64_t &std_code, int64_t &dst_code) {
+    char signs[2] = {'\0', '\0'};
+    int found = 0;
+    const auto next_field = [&] {
+        for (; p != end && (*p == '+' || *p == '-'); ++p) {
+            if (found < 2) signs[found++] = *p;
+        }
+        return p != end && *p != ',';
+    };
+    if (!next_field()) return false;
+    while (p != end && *p != '+' && *p != '-' && *p != ',') ++p;  // the name
+    if (!next_field() || !read_offset(p, end, signs[0], std_code)) return false;
+    if (next_field() && !read_offset(p, end, signs[1], dst_code)) return false;
+    skip_to<','>(p, end);
+    return true;
+}
 
+// rule = "M" month "." week "." weekday ["/" time], fields at "/"; without
+// a time the rule keeps 00:00:00.
+bool read_rule(const char *&p, const char *end, qel_tzrule &rule) {
+    skip_run<'/'>(p, end);
+    // The date: at least two characters, the first of them "M".
+    if (p == end || *p != 'M' || p + 1 == end || ends_field<'/', ','>(p[1])) return false;
+    ++p;
     int32_t day[3];
-    if (!read_ints<'.'>(Span{date.p + 1, date.n - 1}, day, 3)) return false;
-    int32_t time[3] = {0, 0, 0};
-    if (n == 2 && !read_ints<':'>(parts[1], time, 3)) return false;
-    rule = qel_tzrule{day[0], day[1], day[2], time[0], time[1], time[2], 0};
+    if (!read_numbers<'.', '/', ','>(p, end, day, 3)) return false;
+    int32_t hms[3] = {0, 0, 0};
+    skip_run<'/'>(p, end);
+    if (p != end && *p != ',' && !read_numbers<':', '/', ','>(p, end, hms, 3)) return false;
+    skip_to<','>(p, end);
+    rule = qel_tzrule{day[0], day[1], day[2], hms[0], hms[1], hms[2], 0};
     return true;
 }
 
@@ -116,74 +150,38 @@ bool rule_in_range(const qel_tzrule &r) {
     return r.month <= 12 && r.week <= 5 && r.wday <= 6 && r.hour <= 24 && r.minute <= 59 && r.second <= 59;
 }
 
-bool code_in_range(int64_t code) { return code >= kLongFirst && code <= kLongLast; }
+bool code_in_range(int64_t code) { return code >= qel::tz::kLongFirst && code <= qel::tz::kLongLast; }
 
-// The range checks on the pieces, and the record they make.
-bool make_record(const qel::tz::TzPieces &pieces, qel_tzset &result) {
-    if (!rule_in_range(pieces.start) || !rule_in_range(pieces.end) || !code_in_range(pieces.std_code)) {
+// text = zone ["," rule ["," rule]], then the range checks. Each comma
+// field starts after a run of commas; a text of commas only has no zone.
+bool read_text(const char *p, const char *end, qel_tzset &record) {
+    int64_t std_code = 0, dst_code = 0;
+    const auto next_comma_field = [&] {
+        while (p != end && *p == ',') ++p;
+        return p != end;
+    };
+    if (!next_comma_field() || !read_zone(p, end, std_code, dst_code)) return false;
+    if (next_comma_field() &&
+        (!read_rule(p, end, record.start) || (next_comma_field() && !read_rule(p, end, record.end)))) {
         return false;
     }
-    result.zone = static_cast<int32_t>(pieces.std_code);
-    result.start = pieces.start;
-    result.end = pieces.end;
-    // A daylight offset that works out to code 0 counts as none at all.
-    if (pieces.dst_code != 0) {
-        if (!code_in_range(pieces.dst_code)) return false;
-        const int32_t amount =
-            qel::tz::code_minutes(static_cast<int32_t>(pieces.dst_code)) - qel::tz::code_minutes(result.zone);
-        if (amount < 0) return false;
-        result.dst_on = 1;
-        result.dst_minutes = amount;
-    }
+    if (!rule_in_range(record.start) || !rule_in_range(record.end) || !code_in_range(std_code)) return false;
+    record.zone = static_cast<int32_t>(std_code);
+    if (dst_code == 0) return true;
+    if (!code_in_range(dst_code)) return false;
+    const int32_t amount = qel::tz::code_minutes(static_cast<int32_t>(dst_code)) - qel::tz::code_minutes(record.zone);
+    if (amount < 0) return false;
+    record.dst_on = 1;
+    record.dst_minutes = amount;
     return true;
 }
 
 }  // namespace
 
-namespace qel::tz {
-
-bool read_tz_general(const char *text, size_t n, TzPieces &pieces) {
-    Span parts[3];
-    const size_t n_parts = split<','>(Span{text, n}, parts, 3);
-    if (n_parts == 0) return false;
-    const Span zone_part = parts[0];
-
-    // The first sign stands before the standard offset, the next one (if
-    // any) before the daylight offset.
-    char std_sign = '\0';
-    char dst_sign = '\0';
-    for (size_t i = 0; i < zone_part.n && dst_sign == '\0'; ++i) {
-        const char c = zone_part.p[i];
-        if (c != '+' && c != '-') continue;
-        (std_sign == '\0' ? std_sign : dst_sign) = c;
-    }
-    if (std_sign == '\0') return false;
-
-    // Name, standard offset, daylight offset. The daylight name trails the
-    // standard offset ("08:00:00PDT") and is never read.
-    Span zone_fields[3];
-    const size_t n_zone = split<'+', '-'>(zone_part, zone_fields, 3);
-    if (n_zone < 2) return false;
-
-    if (!read_offset_code(zone_fields[1], std_sign, pieces.std_code)) return false;
-    if (n_zone == 3 && !read_offset_code(zone_fields[2], dst_sign, pieces.dst_code)) return false;
-    if (n_parts >= 2 && !read_rule(parts[1], pieces.start)) return false;
-    if (n_parts >= 3 && !read_rule(parts[2], pieces.end)) return false;
-    return true;
-}
-
-}  // namespace qel::tz
-
 extern "C" int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out) {
     if (tz == nullptr || out == nullptr || tz[0] == '\0') return QEL_EINVAL;
-    const size_t n = strnlen(tz, kMaxRead);
-    qel::tz::TzPieces pieces;
-    if (!qel::tz::read_tz_direct(tz, n, pieces)) {
-        pieces = qel::tz::TzPieces{};
-        if (!qel::tz::read_tz_general(tz, n, pieces)) return QEL_EINVAL;
-    }
-    qel_tzset result{};
-    if (!make_record(pieces, result)) return QEL_EINVAL;
-    *out = result;
+    qel_tzset record{};
+    if (!read_text(tz, tz + strnlen(tz, kMaxRead), record)) return QEL_EINVAL;
+    *out = record;
     return QEL_OK;
 }
