@@ -8,12 +8,10 @@
 #include <string>
 
 #include "qel_time.h"
+#include "tz_test_support.hpp"
 
 namespace {
 
-const int32_t kLongCodes[] = {8800,  8900,  9000,  9100,  9200,  9300,  9400,  9500,  9570,  9600,  9670,  9700,
-                              9800,  9900,  10000, 10100, 10200, 10300, 10330, 10400, 10430, 10500, 10530, 10545,
-                              10600, 10630, 10700, 10800, 10900, 10930, 11000, 11100, 11200, 11300, 11400};
 
 bool write_file(const std::string &path, const void *data, size_t size) {
     FILE *f = std::fopen(path.c_str(), "wb");
@@ -32,7 +30,8 @@ int main(int argc, char **argv) {
     const std::string dir = argv[1];
     int files = 0;
     bool ok = true;
-    for (int32_t code : kLongCodes) {
+    for (const qeltest::Zone &zone : qeltest::kCatalogue) {
+        const int32_t code = zone.long_code();
         for (int32_t amount : {0, 30, 60, 90, 120}) {
             const qel_tzset r = {
                 code, amount != 0, amount, {3, 5, 0, 2, 0, 0, 0}, {10, (code % 4) + 1, 6, 3, 30, 0, 0}};

@@ -2,8 +2,7 @@
 // records, and calling the writers into std::string.
 #pragma once
 
-#include <gtest/gtest.h>
-
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
