@@ -53,7 +53,10 @@ echo "packages: installing ${need[*]}"
 # A package list the mirror serves half-synced makes the update fail; after
 # the retries the lists that did arrive are used, and the install and the
 # check below decide.
-apt_retry update -qq --error-on=any || apt-get update -qq || { echo "apt-get update failed"; exit 1; }
+if ! apt_retry update -qq --error-on=any; then
+    echo "apt-get update: some package lists could not be fetched; going on with those that could" >&2
+    apt-get update -qq || true
+fi
 apt_retry install -y -qq --no-install-recommends "${need[@]}" >/dev/null || { echo "apt-get install failed"; exit 1; }
 
 mapfile -t still < <(missing)
