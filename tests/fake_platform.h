@@ -54,6 +54,7 @@ struct fake_platform {
     struct timespec settime_value;
     struct timeval settod_tv;
     struct timezone settod_tz;
+    size_t strptime_len; /* the length of the text strptime was handed */
     long syscall_number;
     int syscall_clock;
 };

@@ -184,9 +184,13 @@ TEST_F(CalendarFixed, TextReadCutsAfter19Characters) {
     EXPECT_EQ(out.tm_hour, 10);
     EXPECT_EQ(out.tm_min, 20);
     EXPECT_EQ(out.tm_sec, 30);
-    // The seconds' second digit is the 20th character: cut away, so "3" is read.
+    // The seconds' second digit is the 20th character: cut away, so "3" is
+    // read, from a copy of 19 characters that ends with its NUL.
+    fake_arm();
     ASSERT_EQ(qel_str_to_timetm("2024-01-05  10:20:39", &out), QEL_OK);
     EXPECT_EQ(out.tm_sec, 3);
+    EXPECT_EQ(fake.strptime_len, 19U);
+    fake_reset();
     EXPECT_EQ(qel_str_to_timetm("2024/01/05 10:20:30", &out), QEL_ESYSTEM);
     EXPECT_EQ(qel_str_to_timetm("", &out), QEL_ESYSTEM);
 }
