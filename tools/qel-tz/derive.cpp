@@ -35,7 +35,7 @@ namespace {
 // A rule the record can hold that falls on the same local date and time as
 // `rule` in every year first..last: the time brought into 0..24 hours, every
 // month, week and weekday tried. False if there is none.
-bool equivalent_rule(const PosixRule &rule, int first, int last, PosixRule &out) {
+bool equivalent_rule(const PosixRule &rule, Years years, PosixRule &out) {
     const int32_t time = ((rule.time % 86400) + 86400) % 86400;
     for (int month = 1; month <= 12; ++month) {
         for (int week = 1; week <= 5; ++week) {
@@ -47,7 +47,7 @@ bool equivalent_rule(const PosixRule &rule, int first, int last, PosixRule &out)
                 c.time = time;
                 c.time_given = true;
                 bool same = true;
-                for (int y = first; y <= last && same; ++y)
+                for (int y = years.first; y <= years.last && same; ++y)
                     same = rule_local_seconds(c, y) == rule_local_seconds(rule, y);
                 if (same) {
                     out = c;
@@ -59,11 +59,9 @@ bool equivalent_rule(const PosixRule &rule, int first, int last, PosixRule &out)
     return false;
 }
 
-std::string years_text(int first, int last) { return std::to_string(first) + "-" + std::to_string(last); }
-
 }  // namespace
 
-Derivation derive_record(const PosixTz &given, int first, int last) {
+Derivation derive_record(const PosixTz &given, Years years) {
     Derivation d;
     PosixTz rule = given;
     if (rule.has_dst && rule.dst_offset < rule.std_offset) {
@@ -104,13 +102,13 @@ Derivation derive_record(const PosixTz &given, int first, int last) {
             if (!r->time_given) d.rewrites.push_back(std::string(which) + " rule time not given: 02:00:00");
             if (record_can_hold(*r)) continue;
             PosixRule same;
-            if (equivalent_rule(*r, first, last, same)) {
+            if (equivalent_rule(*r, years, same)) {
                 d.rewrites.push_back(std::string(which) + " rule " + rule_text(*r) + " written as " + rule_text(same) +
-                                     " (the same instants in " + years_text(first, last) + ")");
+                                     " (the same instants in " + years.text() + ")");
                 *r = same;
             } else {
                 d.reasons.push_back(std::string("the ") + which + " rule " + rule_text(*r) +
-                                    " has no equivalent the record can hold in " + years_text(first, last) +
+                                    " has no equivalent the record can hold in " + years.text() +
                                     " (a month-week-day rule at 00:00 to 24:00)");
             }
         }

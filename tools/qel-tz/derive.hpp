@@ -8,6 +8,7 @@
 
 #include "posix_tz.hpp"
 #include "qel_time.h"
+#include "timeline.hpp"
 
 namespace qeltz {
 
@@ -18,8 +19,8 @@ struct Derivation {
     std::vector<std::string> reasons;   // why no record can express the rule
 };
 
-// Derives the record for the rule over the years first..last.
-Derivation derive_record(const PosixTz &rule, int first, int last);
+// Derives the record for the rule over the years.
+Derivation derive_record(const PosixTz &rule, Years years);
 
 // The record's rule as a POSIX rule, and back where the record can hold it:
 // the month-week-day form at a time from 00:00:00 to 24:00:00.

@@ -45,13 +45,15 @@ void walk(const std::string &root, const std::string &rel, std::vector<std::stri
     }
 }
 
-std::string years_text(Years y) { return std::to_string(y.first) + "-" + std::to_string(y.last); }
+// The local time a TZ value gives over the years, compared with the place's.
+Comparison against_place(const Place &place, Years years, const std::string &tz) {
+    return compare_timelines(place.timeline, read_timeline(tz, years.from(), years.to(), place.zone.times), years.to());
+}
 
 // A TZ string as the C library reads it, against the place.
 void verify_tz(const Place &place, Years years, const std::string &tz, PlaceCheck &c) {
-    const int64_t from = year_start(years.first), to = year_start(years.last + 1);
     c.tz = tz;
-    c.tz_comparison = compare_timelines(place.timeline, read_timeline(tz, from, to, place.zone.times), to);
+    c.tz_comparison = against_place(place, years, tz);
     c.tz_verdict = c.tz_comparison.verdict;
     for (const auto &n : c.tz_comparison.notes) c.reasons.push_back("TZ string: " + n);
 }
@@ -75,8 +77,7 @@ void verify_zic(const Place &place, Years years, const ZicWorkspace &zic, PlaceC
         c.reasons.push_back("zic refuses the zic text: " + said);
         return;
     }
-    const int64_t from = year_start(years.first), to = year_start(years.last + 1);
-    c.zic_comparison = compare_timelines(place.timeline, read_timeline(":" + compiled, from, to, place.zone.times), to);
+    c.zic_comparison = against_place(place, years, ":" + compiled);
     c.zic_verdict = c.zic_comparison.verdict;
     for (const auto &n : c.zic_comparison.notes) c.reasons.push_back("zic text: " + n);
     const bool week5 = c.record.dst_on != 0 && (c.record.start.week == 5 || c.record.end.week == 5);
@@ -138,8 +139,7 @@ bool load_place(const std::string &tzdir, const std::string &name, Years years, 
         why = name + ": " + why;
         return false;
     }
-    const int64_t from = year_start(years.first), to = year_start(years.last + 1);
-    place.timeline = read_timeline(":" + place.path, from, to, place.zone.times);
+    place.timeline = read_timeline(":" + place.path, years.from(), years.to(), place.zone.times);
     return true;
 }
 
@@ -159,7 +159,6 @@ PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zi
     c.place = place.name;
     c.years = years;
     c.rule_line = place.zone.footer;
-    const int64_t from = year_start(years.first), to = year_start(years.last + 1);
 
     PosixTz rule;
     std::string why;
@@ -174,14 +173,13 @@ PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zi
     // Does the rule itself describe the place in these years? Where the place
     // changes by its own table (a law for one year, a lunar calendar), no
     // yearly rule can.
-    const Comparison own =
-        compare_timelines(place.timeline, read_timeline(c.rule_line, from, to, place.zone.times), to);
+    const Comparison own = against_place(place, years, c.rule_line);
     if (own.verdict == Verdict::kDiffers) {
-        c.reasons.push_back("changes that follow no yearly rule in " + years_text(years) + ": the place's own rule " +
+        c.reasons.push_back("changes that follow no yearly rule in " + years.text() + ": the place's own rule " +
                             c.rule_line + " gives other offsets at " + std::to_string(own.differences.size()) +
                             " times, the first from " + date_time_text(own.differences.front().utc) + " UTC");
     }
-    const Derivation d = derive_record(rule, years.first, years.last);
+    const Derivation d = derive_record(rule, years);
     if (!d.representable) {
         c.reasons.insert(c.reasons.end(), d.reasons.begin(), d.reasons.end());
         return c;

@@ -14,10 +14,6 @@
 
 namespace qeltz {
 
-struct Years {
-    int first = 0, last = 0;
-};
-
 struct Place {
     std::string name, path;
     TzifZone zone;

@@ -27,4 +27,14 @@ std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to,
 // The first second of a year, UTC.
 int64_t year_start(int year);
 
+// The years first..last: from the first second of the first to the first of
+// the year after the last.
+struct Years {
+    int first = 0, last = 0;
+
+    int64_t from() const { return year_start(first); }
+    int64_t to() const { return year_start(last + 1); }
+    std::string text() const { return std::to_string(first) + "-" + std::to_string(last); }
+};
+
 }  // namespace qeltz
