@@ -4,13 +4,20 @@
 # largest stack frame of an exported function, its run-time dependencies and
 # its exported symbols. Exits non-zero when a target is missed by either:
 # code and read-only data under 12 KiB, no exported frame over 512 bytes, the
-# C library as the only dependency, and exactly the qel_ functions of the
-# public header exported.
+# C library as the only dependency, exactly the qel_ functions of the public
+# header exported, and only the C library calls of the list below imported.
+# With no static or global object of its own (checked on libqeltime.a), that
+# proves the library allocates nothing and keeps no state between calls, so
+# that any number of threads may call it at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools=arm-linux-gnueabihf
 status=0
+# Reentrant calls that never touch the heap; raise is libgcc's division by
+# zero, the rest the tool chain's start-up and shutdown hooks.
+allowed="time clock_gettime clock_settime gettimeofday sysinfo syscall localtime_r gmtime_r mktime strftime strptime
+memcpy memset strlen strnlen raise __cxa_finalize __gmon_start__ _ITM_deregisterTMCloneTable _ITM_registerTMCloneTable"
 fail() { echo "FOOTPRINT FAILURE ($label): $*"; status=1; }
 
 # preset, the C library's name for the report, its file name as a dependency
@@ -59,6 +66,11 @@ report() {
     echo "run-time dependencies: $needed"
     [ "$needed" = "$libc " ] || fail "dependencies are: $needed"
 
+    imported=$($tools-nm -D --undefined-only "$lib" | awk '{ sub(/@.*/, "", $NF); print $NF }' | sort)
+    others=$(comm -23 <(echo "$imported") <(echo $allowed | tr ' ' '\n' | sort))
+    echo "imported: $(echo $imported)"
+    [ -z "$others" ] || fail "imports calls outside the allowed list: $(echo $others)"
+
     exported=$($tools-nm -D --defined-only "$lib" | awk '{ print $3 }' | sort)
     declared=$(grep -o '^QEL_API [^(]*(' include/qel_time.h | sed 's/.*[ *]\([a-z_0-9]*\)($/\1/' | sort)
     echo "exported symbols: $(echo "$exported" | wc -l) ($(echo "$declared" | wc -l) declared in qel_time.h)"
@@ -88,7 +100,11 @@ static_bytes=$(awk '
     /^Linker script and memory map/ { kept = 1 }
     kept && /libqeltime\.a\(/ && $(NF - 1) ~ /^0x/ { total += hex($(NF - 1)) }
     END { print total + 0 }' build/arm32-static/typical_request.map)
+label=static
 echo "== static link (32-bit ARM, -Os, glibc)"
+objects=$($tools-nm "$archive" | awk 'NF == 3 && $2 ~ /[bBcCdDgGsSvV]/ { print $3 }')
+echo "static or global objects in libqeltime.a: ${objects:-none}"
+[ -z "$objects" ] || fail "libqeltime.a defines static or global objects: $(echo $objects)"
 echo "the typical request linked with libqeltime.a takes $static_bytes bytes of the library (code and data)"
 [ "$static_bytes" -gt 0 ] && [ "$static_bytes" -lt 12288 ] || fail "static link takes $static_bytes bytes"
 

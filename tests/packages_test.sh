@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# The Debian packages and the static library, used the way their users use
-# them. Builds the packages for amd64 and armhf and holds them to lintian (no
-# errors). Installs the amd64 ones into a scratch dpkg root, never into this
-# machine's /usr, and builds the C example against them with pkg-config and
-# with find_package, runs it and `qel-tz place Europe/Berlin`; installs the
-# armhf library and development packages into another scratch root, builds the
-# example there with the cross compiler and runs it under qemu-arm. Then builds
-# the static library, checks that a program linking it sees no names but the
-# 27 qel_ functions and the library's own namespace, and builds and runs the
-# example against it both ways.
+# The library as its users take it: installed with cmake, as Debian packages,
+# and as a static library. A consumer is the C example built with pkg-config
+# and with find_package and run. Installs the host build into a scratch prefix
+# (file list, SONAME, and consumers that find the library through the run
+# path alone, with no LD_LIBRARY_PATH). Builds the packages for amd64 and
+# armhf and holds them to lintian (no errors); installs the amd64 ones into a
+# scratch dpkg root, never into this machine's /usr, and runs consumers,
+# `qel-tz place Europe/Berlin` and the man page; installs the armhf library
+# and development packages into another scratch root, builds the example
+# there with the cross compiler and runs it under qemu-arm. Then builds the
+# static library, checks that a program linking it sees no names but the 27
+# qel_ functions and the library's own namespace, and runs consumers of it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-src=$(pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/qeltime-packages.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 status=0
@@ -19,6 +20,29 @@ fail() {
     echo "PACKAGES FAILURE: $*"
     status=1
 }
+
+consume() { # label, prefix, pkg-config folder
+    # shellcheck disable=SC2046
+    cc -std=c99 -Wall -Werror -o "$work/$1-pc" examples/typical_request.c \
+        $(PKG_CONFIG_PATH=$3 pkg-config --cflags --libs qeltime) && "$work/$1-pc" >/dev/null ||
+        fail "$1: the C example with pkg-config"
+    cmake -S examples/consumer -B "$work/$1-cmake" -DCMAKE_PREFIX_PATH="$2" >/dev/null &&
+        cmake --build "$work/$1-cmake" >/dev/null && "$work/$1-cmake/typical_request" >/dev/null ||
+        fail "$1: the C example with find_package"
+    echo "$1: C example built with pkg-config and find_package and run"
+}
+
+cmake --preset dev >/dev/null
+cmake --build --preset dev >/dev/null
+prefix=$work/prefix
+cmake --install build/dev --prefix "$prefix" >/dev/null
+for f in include/qel_time.h lib/libqeltime.so.1 lib/cmake/qeltime/qeltimeConfig.cmake lib/pkgconfig/qeltime.pc bin/qel-tz; do
+    [ -e "$prefix/$f" ] || fail "not installed: $f"
+done
+readelf -d "$prefix/lib/libqeltime.so.1" | grep -q 'SONAME.*\[libqeltime\.so\.1\]' || fail "SONAME is not libqeltime.so.1"
+unset LD_LIBRARY_PATH # the installed files' run path alone must find the library
+consume install "$prefix" "$prefix/lib/pkgconfig"
+"$prefix/bin/qel-tz" tz --zone 101 >/dev/null || fail "the installed qel-tz"
 
 for preset in deb deb-armhf; do
     rm -f build/$preset/*.deb
@@ -46,19 +70,13 @@ amd64=$work/amd64
 scratch_install "$amd64" build/deb/*.deb || fail "dpkg could not install the amd64 packages"
 lib=$amd64/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 export LD_LIBRARY_PATH=$lib
-# shellcheck disable=SC2046
-cc -std=c99 -Wall -Werror -o "$work/pc-example" examples/typical_request.c \
-    $(PKG_CONFIG_PATH=$lib/pkgconfig pkg-config --cflags --libs qeltime) && "$work/pc-example" >/dev/null ||
-    fail "the C example against the packages with pkg-config"
-cmake -S examples/consumer -B "$work/consumer" -DCMAKE_PREFIX_PATH="$amd64/usr" >/dev/null &&
-    cmake --build "$work/consumer" >/dev/null && "$work/consumer/typical_request" >/dev/null ||
-    fail "the C example against the packages with find_package"
+consume amd64-packages "$amd64/usr" "$lib/pkgconfig"
 "$amd64/usr/bin/qel-tz" place Europe/Berlin >"$work/place.txt" && grep -q '^TZ verdict: *exact$' "$work/place.txt" ||
     fail "the packaged qel-tz place Europe/Berlin"
 [ "$(man -l "$amd64/usr/share/man/man1/qel-tz.1.gz" 2>/dev/null | grep -c 'qel-tz place')" -gt 0 ] ||
     fail "the packaged qel-tz(1)"
 unset LD_LIBRARY_PATH
-echo "amd64 packages: installed, C example built with pkg-config and find_package and run, qel-tz place run"
+echo "amd64 packages: installed, qel-tz place and its man page run"
 
 armhf=$work/armhf
 scratch_install "$armhf" build/deb-armhf/libqeltime1_*.deb build/deb-armhf/libqeltime-dev_*.deb ||
@@ -80,12 +98,6 @@ others=$(nm -g --defined-only "$archive" | awk 'NF == 3 { print $3 }' | c++filt 
     grep -v -E '^qel_[a-z_]+$|^qel::' | sort -u || true)
 [ -z "$others" ] || fail "the static library defines other global names: $others"
 echo "static library: $(nm -g --defined-only "$archive" | grep -c ' T qel_') qel_ functions, no other names but qel::"
-# shellcheck disable=SC2046
-cc -std=c99 -Wall -Werror -o "$work/static-pc" examples/typical_request.c \
-    $(PKG_CONFIG_PATH=$(dirname "$archive")/pkgconfig pkg-config --cflags --libs qeltime) && "$work/static-pc" >/dev/null &&
-    ! readelf -d "$work/static-pc" | grep -q libqeltime || fail "the C example against the static library (pkg-config)"
-cmake -S examples/consumer -B "$work/static-consumer" -DCMAKE_PREFIX_PATH="$work/static" >/dev/null &&
-    cmake --build "$work/static-consumer" >/dev/null && "$work/static-consumer/typical_request" >/dev/null ||
-    fail "the C example against the static library (find_package)"
-echo "static library: C example built with pkg-config and find_package and run"
+consume static "$work/static" "$(dirname "$archive")/pkgconfig"
+readelf -d "$work/static-pc" | grep -q libqeltime && fail "the static consumer needs libqeltime.so"
 exit $status
