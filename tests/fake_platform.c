@@ -36,6 +36,8 @@ int fake_total_calls(void) {
 }
 
 static void *real(const char *name) { return dlsym(RTLD_NEXT, name); }
+/* The next definition of fn, under its 64-bit-time name where it has one. */
+#define NEXT(fn, time64) ((__typeof__(&fn))real(REAL_NAME(#fn, time64)))
 
 /* Records an armed call; returns whether the test asked it to fail. */
 static int enter(enum fake_fn fn) {
@@ -53,8 +55,7 @@ time_t time(time_t *t) {
     if (injected(FAKE_TIME)) {
         now = fake.time_value;
     } else {
-        time_t (*next)(time_t *) = (time_t(*)(time_t *))real(REAL_NAME("time", "__time64"));
-        now = next(NULL);
+        now = NEXT(time, "__time64")(NULL);
     }
     if (t != NULL) *t = now;
     return now;
@@ -62,9 +63,7 @@ time_t time(time_t *t) {
 
 int clock_gettime(clockid_t clock, struct timespec *ts) {
     if (enter(FAKE_CLOCK_GETTIME)) return -1;
-    int (*next)(clockid_t, struct timespec *) =
-        (int (*)(clockid_t, struct timespec *))real(REAL_NAME("clock_gettime", "__clock_gettime64"));
-    return next(clock, ts);
+    return NEXT(clock_gettime, "__clock_gettime64")(clock, ts);
 }
 
 int clock_settime(clockid_t clock, const struct timespec *ts) {
@@ -80,10 +79,8 @@ int clock_settime(clockid_t clock, const struct timespec *ts) {
 
 int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
     if (enter(FAKE_GETTIMEOFDAY)) return -1;
-    int (*next)(struct timeval *, void *) =
-        (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday64"));
-    if (next == NULL)
-        next = (int (*)(struct timeval *, void *))real(REAL_NAME("gettimeofday", "__gettimeofday_time64"));
+    __typeof__(&gettimeofday) next = NEXT(gettimeofday, "__gettimeofday64");
+    if (next == NULL) next = NEXT(gettimeofday, "__gettimeofday_time64");
     int rc = next(tv, tz);
     if (rc == 0 && tv != NULL && injected(FAKE_GETTIMEOFDAY)) *tv = fake.tv_value;
     return rc;
@@ -102,8 +99,7 @@ int settimeofday(const struct timeval *tv, const struct timezone *tz) {
 
 int sysinfo(struct sysinfo *info) {
     if (enter(FAKE_SYSINFO)) return -1;
-    int (*next)(struct sysinfo *) = (int (*)(struct sysinfo *))real("sysinfo");
-    int rc = next(info);
+    int rc = NEXT(sysinfo, "sysinfo")(info);
     if (rc == 0 && injected(FAKE_SYSINFO)) info->uptime = (__typeof__(info->uptime))fake.uptime_value;
     return rc;
 }
@@ -114,7 +110,7 @@ int sysinfo(struct sysinfo *info) {
 long syscall(long number, ...) {
     va_list ap;
     va_start(ap, number);
-    long (*next)(long, ...) = (long (*)(long, ...))real("syscall");
+    __typeof__(&syscall) next = NEXT(syscall, "syscall");
     if (fake.armed) fake.syscall_number = number;
     if (number == QEL_SYS_CLOCK_GETTIME) {
         int clock = va_arg(ap, int);
@@ -161,29 +157,22 @@ long syscall(long number, ...) {
 
 struct tm *localtime_r(const time_t *restrict t, struct tm *restrict tm) {
     if (enter(FAKE_LOCALTIME_R)) return NULL;
-    struct tm *(*next)(const time_t *, struct tm *) =
-        (struct tm * (*)(const time_t *, struct tm *)) real(REAL_NAME("localtime_r", "__localtime64_r"));
-    return next(t, tm);
+    return NEXT(localtime_r, "__localtime64_r")(t, tm);
 }
 
 struct tm *gmtime_r(const time_t *restrict t, struct tm *restrict tm) {
     if (enter(FAKE_GMTIME_R)) return NULL;
-    struct tm *(*next)(const time_t *, struct tm *) =
-        (struct tm * (*)(const time_t *, struct tm *)) real(REAL_NAME("gmtime_r", "__gmtime64_r"));
-    return next(t, tm);
+    return NEXT(gmtime_r, "__gmtime64_r")(t, tm);
 }
 
 time_t mktime(struct tm *tm) {
     if (enter(FAKE_MKTIME)) return (time_t)-1;
-    time_t (*next)(struct tm *) = (time_t(*)(struct tm *))real(REAL_NAME("mktime", "__mktime64"));
-    return next(tm);
+    return NEXT(mktime, "__mktime64")(tm);
 }
 
 size_t strftime(char *restrict s, size_t max, const char *restrict format, const struct tm *restrict tm) {
     if (enter(FAKE_STRFTIME)) return 0;
-    size_t (*next)(char *, size_t, const char *, const struct tm *) =
-        (size_t(*)(char *, size_t, const char *, const struct tm *))real("strftime");
-    return next(s, max, format, tm);
+    return NEXT(strftime, "strftime")(s, max, format, tm);
 }
 
 char *strptime(const char *restrict s, const char *restrict format, struct tm *tm) {
@@ -191,7 +180,5 @@ char *strptime(const char *restrict s, const char *restrict format, struct tm *t
      * AddressSanitizer where it runs). */
     if (fake.armed) fake.strptime_len = strlen(s);
     if (enter(FAKE_STRPTIME)) return NULL;
-    char *(*next)(const char *, const char *, struct tm *) =
-        (char *(*)(const char *, const char *, struct tm *))real("strptime");
-    return next(s, format, tm);
+    return NEXT(strptime, "strptime")(s, format, tm);
 }
