@@ -22,14 +22,15 @@ fail() {
 }
 
 consume() { # label, prefix, pkg-config folder
+    local ok=true
     # shellcheck disable=SC2046
     cc -std=c99 -Wall -Werror -o "$work/$1-pc" examples/typical_request.c \
         $(PKG_CONFIG_PATH=$3 pkg-config --cflags --libs qeltime) && "$work/$1-pc" >/dev/null ||
-        fail "$1: the C example with pkg-config"
+        { fail "$1: the C example with pkg-config"; ok=false; }
     cmake -S examples/consumer -B "$work/$1-cmake" -DCMAKE_PREFIX_PATH="$2" >/dev/null &&
         cmake --build "$work/$1-cmake" >/dev/null && "$work/$1-cmake/typical_request" >/dev/null ||
-        fail "$1: the C example with find_package"
-    echo "$1: C example built with pkg-config and find_package and run"
+        { fail "$1: the C example with find_package"; ok=false; }
+    ! $ok || echo "$1: C example built with pkg-config and find_package and run"
 }
 
 cmake --preset dev >/dev/null
