@@ -93,8 +93,11 @@ TEST(Consumers, EveryZoneAndEveryChange) {
             const bool readable = s + amount <= 14 * 60;
             EXPECT_EQ(qel_tzstr_to_tzset(tz.c_str(), &back), readable ? QEL_OK : QEL_EINVAL) << tz;
             EXPECT_TRUE(!readable || qeltest::same_record(back, r)) << tz;
+            // The model's changes of 2025..2031, of which those in 2026..2030 count.
+            const std::vector<Change> model = changes(r, s, amount, 2025, 2031);
             WithTz zone(tz);
-            for (const Change &c : changes(r, s, amount, 2026, 2030)) {
+            for (const Change &c : model) {
+                if (c.posix_at < lo || c.posix_at >= hi) continue;
                 const Local before = local_at(c.posix_at - 1);
                 const Local after = local_at(c.posix_at);
                 ASSERT_EQ(after.gmtoff, c.gmtoff) << tz << " at " << c.posix_at;
@@ -110,7 +113,7 @@ TEST(Consumers, EveryZoneAndEveryChange) {
             ASSERT_FALSE(path.empty()) << text;
             const std::vector<qeltz::ZoneChange> got = zic.changes(path, 2026, 2031);
             std::vector<Change> want;
-            for (const Change &c : changes(r, s, amount, 2025, 2031)) {
+            for (const Change &c : model) {
                 if (c.zic_at >= lo && c.zic_at < hi) want.push_back(c);
             }
             std::sort(want.begin(), want.end(), [](const Change &a, const Change &b) { return a.zic_at < b.zic_at; });
