@@ -8,10 +8,13 @@
 //   time   = hour ":" minute ":" second               fields at ":"
 //
 // Every text is split into fields the way strtok splits (runs of separators
-// give no empty fields) and every number is read the way atoi reads it, but
-// without either: one cursor walks the caller's text once per piece, never
-// writes to it and keeps no state between calls. Zone codes are computed from
-// the offsets, always in long form; names are never read.
+// give no empty fields) and every number is read the way atoi reads it from
+// its field alone, but without either: one cursor walks the caller's text
+// once per piece, never writes to it and keeps no state between calls. A
+// field ends at its first separator, and so does every number read in it:
+// white space and a sign never reach into the next field (" +08" is a field
+// of white space followed by a separator, not the number +8). Zone codes are
+// computed from the offsets, always in long form; names are never read.
 #include <cstddef>
 #include <cstring>
 
@@ -47,8 +50,8 @@ void skip_to(const char *&p, const char *end) {
 
 // number: as atoi reads it (blanks, a sign, digits up to the first other
 // character; no digits read as 0), but one that does not fit in 32 bits is
-// refused instead of wrapping. Returns where the number ends, or nullptr.
-const char *read_number_in_full(const char *p, const char *end, int32_t &value) {
+// refused instead of wrapping. `end` is the end of the number's field.
+bool read_number_in_full(const char *p, const char *end, int32_t &value) {
     while (p != end && is_space(*p)) ++p;
     const bool negative = p != end && *p == '-';
     if (p != end && (*p == '+' || *p == '-')) ++p;
@@ -56,38 +59,39 @@ const char *read_number_in_full(const char *p, const char *end, int32_t &value) 
     int64_t magnitude = 0;
     for (; p != end && is_digit(*p); ++p) {
         magnitude = magnitude * 10 + (*p - '0');
-        if (magnitude > limit) return nullptr;
+        if (magnitude > limit) return false;
     }
     value = static_cast<int32_t>(negative ? -magnitude : magnitude);
-    return p;
+    return true;
 }
 
-// The same, with the usual fields of the writer's texts (one or two digits,
-// then something else) read at once.
-inline const char *read_number(const char *p, const char *end, int32_t &value) {
-    if (p != end && is_digit(p[0])) {
-        if (p + 1 == end || !is_digit(p[1])) {
-            value = p[0] - '0';
-            return p + 1;
-        }
-        if (p + 2 == end || !is_digit(p[2])) {
-            value = 10 * (p[0] - '0') + (p[1] - '0');
-            return p + 2;
-        }
+// The number of the field at p, read from that field alone; p moves to the
+// field's end. The writer's fields (one or two digits, then something else)
+// are read at once; any other is first bounded by its end.
+template <char Sep, char... Ends>
+bool read_field_number(const char *&p, const char *end, int32_t &value) {
+    const char *field = p;
+    if (is_digit(p[0]) && (p + 1 == end || !is_digit(p[1]))) {
+        value = p[0] - '0';
+        ++p;
+    } else if (is_digit(p[0]) && (p + 2 == end || !is_digit(p[2]))) {
+        value = 10 * (p[0] - '0') + (p[1] - '0');
+        p += 2;
+    } else {
+        skip_to<Sep, Ends...>(p, end);
+        return read_number_in_full(field, p, value);
     }
-    return read_number_in_full(p, end, value);
+    skip_to<Sep, Ends...>(p, end);
+    return true;
 }
 
 // The first `count` fields at Sep of the field that p is in, each a number;
-// all must be there. p ends at the field's end. A number ends before any
-// separator (none is a digit, blank or sign), so each one is read where it
-// starts and the rest of its field passed over.
+// all must be there. p ends at the field's end.
 template <char Sep, char... Ends>
 bool read_numbers(const char *&p, const char *end, int32_t *values, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         skip_run<Sep>(p, end);
-        if (p == end || ends_field<Ends...>(*p) || (p = read_number(p, end, values[i])) == nullptr) return false;
-        skip_to<Sep, Ends...>(p, end);
+        if (p == end || ends_field<Ends...>(*p) || !read_field_number<Sep, Ends...>(p, end, values[i])) return false;
     }
     while (p != end && !ends_field<Ends...>(*p)) ++p;
     return true;
