@@ -3,7 +3,7 @@
  * spread of amounts and rules, the offset, daylight flag and abbreviation in
  * force at the start of 2026 and at every change up to the end of 2028, each
  * change to the second. The output of a glibc build and of a musl build must
- * be the same; tests/musl.sh compares them. */
+ * be the same; ci/musl.sh compares them. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

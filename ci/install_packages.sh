@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages of tests/packages.txt that are missing. As root
+# Installs the Debian packages of ci/packages.txt that are missing. As root
 # it runs apt-get itself, retrying a transient mirror error ("File has
 # unexpected size ... Mirror sync in progress?", a dropped connection) a few
 # times, and then checks that every package asked for is really installed.
 # Otherwise it prints the apt-get line to run and fails when anything is
-# missing. Usage: tests/install_packages.sh [--check]   (--check: only report)
+# missing. Usage: ci/install_packages.sh [--check]   (--check: only report)
 set -u
 cd "$(dirname "$0")/.."
 
-mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' tests/packages.txt)
+mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' ci/packages.txt)
 
 # A bare name asks for the machine's own architecture (or an
 # architecture-independent package); "name:arch" for that architecture.

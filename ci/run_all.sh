@@ -7,13 +7,13 @@
 # heap, no state); its binary interface against the committed baselines; the
 # Debian packages and the static library, installed and used; line coverage of
 # src/; each fuzz target for 20 seconds; and one short pass of the benchmarks. QEL_STAGES="dev arm32" runs a subset. First it installs the
-# Debian packages of tests/packages.txt that are missing (as root; otherwise it
+# Debian packages of ci/packages.txt that are missing (as root; otherwise it
 # prints the apt-get line and stops). Prints one line per stage and a closing
 # "stages: N passed, N failed".
 set -u
 cd "$(dirname "$0")/.."
 
-tests/install_packages.sh || { echo "stages: 0 passed, 1 failed"; exit 1; }
+ci/install_packages.sh || { echo "stages: 0 passed, 1 failed"; exit 1; }
 # In this full run every real consumer (zic, zdump) is installed: a test that
 # would skip itself for want of one fails instead.
 export QEL_REQUIRE_CONSUMERS=1
@@ -46,10 +46,10 @@ for s in $stages; do
         dev | sanitize | arm32 | arm32-time64) stage "$s" preset "$s" ;;
         footprint) stage "$s" tests/footprint.sh ;;
         abi) stage "$s" tests/abi_check.sh ;;
-        musl) stage "$s" tests/musl.sh ;;
-        packages) stage "$s" tests/packages_test.sh ;;
-        coverage) stage "$s" tests/coverage.sh ;;
-        fuzz) stage "$s" tests/fuzz.sh 20 ;;
+        musl) stage "$s" ci/musl.sh ;;
+        packages) stage "$s" ci/packages.sh ;;
+        coverage) stage "$s" ci/coverage.sh ;;
+        fuzz) stage "$s" ci/fuzz.sh 20 ;;
         bench) stage "$s" bench/report.sh --smoke ;;
         *) stage "$s" false ;;
     esac

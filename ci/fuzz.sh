@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs each libFuzzer target for a bounded time, starting from the seed
 # corpora in fuzz/corpus/ (left unchanged: new inputs go to a scratch folder).
-# Usage: tests/fuzz.sh [seconds per target, default 20] [target ...]
+# Usage: ci/fuzz.sh [seconds per target, default 20] [target ...]
 # Any finding stops the run with a non-zero exit; the crashing input is kept
 # as build/fuzz/findings/crash-* for a regression case.
 set -euo pipefail

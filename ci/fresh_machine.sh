@@ -11,8 +11,8 @@
 # below them is still mounted.
 #
 # Usage (as root, with debootstrap installed):
-#   tests/fresh_machine.sh            both commands, in one overlay
-#   tests/fresh_machine.sh first      only the first command
+#   ci/fresh_machine.sh            both commands, in one overlay
+#   ci/fresh_machine.sh first      only the first command
 # QEL_FRESH_BASE names where the bare root is kept
 # (default: $TMPDIR/qeltime-fresh-base, else /tmp/qeltime-fresh-base).
 # Not part of the test command or CI: it takes a quarter of an hour or more.
