@@ -66,7 +66,9 @@ The header qel_time.h, the link name, the CMake
 package qeltime::qeltime, the pkg-config file and the manual page qeltime(3).")
 
 set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "libqeltime1 (= ${QEL_DEB_VERSION})")
+# The tool reads the places of the tz database (zic and zdump come with the
+# essential libc-bin).
+set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "libqeltime1 (= ${QEL_DEB_VERSION}), tzdata")
 set(CPACK_COMPONENT_TOOL_DESCRIPTION "prepare and check device timezone settings
 qel-tz derives the settings record a device needs for a place of the tz
 database and verifies its TZ string and zic text against the place at every
