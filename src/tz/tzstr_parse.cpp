@@ -12,6 +12,11 @@
 // without either: one cursor walks the caller's text once per piece, never
 // writes to it and keeps no state between calls. Zone codes are computed from
 // the offsets, always in long form; names are never read.
+//
+// qel-tz has a second TZ reader (tools/qel-tz/posix_tz.hpp) on purpose: this
+// one runs on the device and reads the writer's form with the field-splitting
+// and number rules above, while the tool's reads the full POSIX grammar and
+// says why a string is refused. Do not merge them.
 #include <cstddef>
 #include <cstring>
 
