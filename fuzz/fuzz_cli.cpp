@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         return 0;
     }
     FUZZ_CHECK(error.empty() && request.years.first <= request.years.last);
-    if (request.has_record && !request.help) {
+    if (request.has_record() && !request.help) {
         char text[1024];
         FUZZ_CHECK(qel_tzset_to_tzstr(&request.record, text, sizeof text) == QEL_OK);
         FUZZ_CHECK(qel_tzset_to_zicstr(&request.record, text, sizeof text) == QEL_OK);

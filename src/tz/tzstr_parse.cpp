@@ -15,6 +15,11 @@
 // white space and a sign never reach into the next field (" +08" is a field
 // of white space followed by a separator, not the number +8). Zone codes are
 // computed from the offsets, always in long form; names are never read.
+//
+// qel-tz has a second TZ reader (tools/qel-tz/posix_tz.hpp) on purpose: this
+// one runs on the device and reads the writer's form with the field-splitting
+// and number rules above, while the tool's reads the full POSIX grammar and
+// says why a string is refused. Do not merge them.
 #include <cstddef>
 #include <cstring>
 

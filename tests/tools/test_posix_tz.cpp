@@ -78,13 +78,13 @@ TEST(PosixTz, RefusesWithAReason) {
 
 // The rule line of every compiled zone on this machine reads.
 TEST(PosixTz, ReadsEveryRuleLineOfTheDatabase) {
-    const std::string tzdir = "/usr/share/zoneinfo";
-    const auto places = qeltz::list_places(tzdir);
-    if (places.empty()) GTEST_SKIP() << "no tz database in " << tzdir;
+    const qeltz::TzDatabase db = qeltz::tz_database("/usr/share/zoneinfo");
+    const auto places = qeltz::list_places(db.dir);
+    if (places.empty()) GTEST_SKIP() << "no tz database in " << db.dir;
     for (const auto &name : places) {
         qeltz::Place place;
         std::string why;
-        ASSERT_TRUE(qeltz::load_place(tzdir, name, {2026, 2026}, place, why)) << why;
+        ASSERT_TRUE(qeltz::load_place(db, name, {2026, 2026}, place, why)) << why;
         if (place.zone.footer.empty()) continue;
         PosixTz tz;
         EXPECT_TRUE(qeltz::parse_posix_tz(place.zone.footer, tz, why))

@@ -1,26 +1,24 @@
-// The catalogue of zones as the device library itself tells it: the codes
-// its zic writer takes and the names its TZ writer writes. The tool keeps no
-// copy of the catalogue of its own.
+// The device library's zone catalogue, read from the library's own table
+// (src/tz/catalogue.hpp, compiled into the tool): the tool keeps no copy of
+// the catalogue and derives none of its facts.
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
+
+#include "tz/catalogue.hpp"
 
 namespace qeltz {
 
-struct CatalogueZone {
-    int32_t long_code = 0;
-    int32_t short_code = 0;  // 0 where the offset is not whole hours
-    int32_t minutes = 0;     // east of UTC
-    std::string std_name, dst_name;
-};
+using CatalogueZone = qel::tz::Zone;
 
-const std::vector<CatalogueZone> &catalogue();
+// The 35 zones, ordered by offset.
+const std::vector<const CatalogueZone *> &catalogue();
 
-// The zone of a code in either form, or of an offset in minutes east of UTC;
-// null if the catalogue has none.
-const CatalogueZone *zone_by_code(int32_t code);
+// The zone at an offset in minutes east of UTC, or null.
 const CatalogueZone *zone_by_minutes(int64_t minutes);
+
+// The zone's short code (100 + hours), or 0 where it has none.
+int32_t short_code(const CatalogueZone &zone);
 
 }  // namespace qeltz

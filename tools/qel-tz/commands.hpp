@@ -1,4 +1,5 @@
-// The commands of qel-tz. Each prints its result on stdout and returns the
+// The run functions of qel-tz's commands, one for each row of the command
+// table (command_table.cpp). Each prints its result on stdout and returns the
 // exit status; bad input is refused before a command runs (cli.hpp).
 #pragma once
 
@@ -12,13 +13,14 @@ constexpr int kDone = 0;
 constexpr int kFailure = 1;  // a failed check, or a tool or system failure
 constexpr int kBadInput = 2;
 
-// Settings records: the default run, tz, zic, parse, zones.
+// Settings records (record_commands.cpp).
 int run_default(const Request &r);
-int run_writer(const Request &r);
+int run_tz(const Request &r);
+int run_zic(const Request &r);
 int run_parse(const Request &r);
 int run_zones(const Request &r);
 
-// Places of the tz database: place, places, check.
+// Places of the tz database (place_commands.cpp).
 int run_place(const Request &r);
 int run_places(const Request &r);
 int run_check(const Request &r);
@@ -28,5 +30,8 @@ int complain(int status, const std::string &what);
 
 // "zone 10100 (UTC+01:00), daylight saving 60 minutes from ... to ..."
 std::string describe(const qel_tzset &r);
+
+// "zic text:" and the text's lines, each as "  | line".
+void print_zic_text(const std::string &zic);
 
 }  // namespace qeltz

@@ -83,7 +83,7 @@ Derivation derive_record(const PosixTz &given, Years years) {
         d.reasons.push_back("the standard offset " + utc_offset_text(rule.std_offset) +
                             " is not one of the catalogue's 35 zones (qel-tz zones lists them)");
     }
-    d.record.zone = zone != nullptr ? zone->long_code : 0;
+    d.record.zone = zone != nullptr ? zone->code : 0;
     if (rule.has_dst) {
         if (!given.dst_offset_given) d.rewrites.push_back("daylight offset not given: one hour ahead");
         if (!rule.has_rules) {

@@ -20,7 +20,7 @@ struct Derivation {
 };
 
 // Derives the record for the rule over the years.
-Derivation derive_record(const PosixTz &rule, Years years);
+Derivation derive_record(const PosixTz &given, Years years);
 
 // The record's rule as a POSIX rule, and back where the record can hold it:
 // the month-week-day form at a time from 00:00:00 to 24:00:00.

@@ -1,10 +1,10 @@
 #include "json.hpp"
 
-#include <cstdio>
-
 namespace qeltz {
 
-std::string json_string(const std::string &s) {
+namespace {
+
+std::string quoted(const std::string &s) {
     std::string out = "\"";
     for (const char c : s) {
         if (c == '"' || c == '\\') {
@@ -14,7 +14,7 @@ std::string json_string(const std::string &s) {
             out += "\\n";
         } else if (static_cast<unsigned char>(c) < 0x20) {
             char esc[8];
-            std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            (void)std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
             out += esc;
         } else {
             out += c;
@@ -23,29 +23,91 @@ std::string json_string(const std::string &s) {
     return out + "\"";
 }
 
-std::string json_strings(const std::vector<std::string> &v) {
-    std::string s = "[";
-    for (size_t i = 0; i < v.size(); ++i) s += (i ? ", " : "") + json_string(v[i]);
-    return s + "]";
-}
-
-namespace {
-
-std::string json_rule(const qel_tzrule &r) {
-    char buf[200];
-    std::snprintf(buf, sizeof buf,
-                  "{\"month\": %d, \"week\": %d, \"wday\": %d, \"hour\": %d, \"minute\": %d, \"second\": %d}", r.month,
-                  r.week, r.wday, r.hour, r.minute, r.second);
-    return buf;
+void write_rule(JsonWriter &json, const qel_tzrule &r) {
+    json.object();
+    json.key("month").number(r.month).key("week").number(r.week).key("wday").number(r.wday);
+    json.key("hour").number(r.hour).key("minute").number(r.minute).key("second").number(r.second);
+    json.end();
 }
 
 }  // namespace
 
-std::string json_record(const qel_tzset &r) {
-    char head[112];
-    std::snprintf(head, sizeof head, "{\"zone\": %d, \"dst_on\": %d, \"dst_minutes\": %d, ", r.zone, r.dst_on,
-                  r.dst_minutes);
-    return head + std::string("\"start\": ") + json_rule(r.start) + ", \"end\": " + json_rule(r.end) + "}";
+// A failed write shows in the stream's error flag, which main() checks.
+void JsonWriter::text(const std::string &s) { (void)std::fputs(s.c_str(), out_); }
+
+// Before each value: the separator from the one before it in the same array
+// (in an object the key has written it).
+void JsonWriter::value_starts() {
+    if (after_key_) {
+        after_key_ = false;
+        return;
+    }
+    if (levels_.empty()) return;
+    if (!levels_.back().first) text(levels_.back().separator);
+    levels_.back().first = false;
+}
+
+JsonWriter &JsonWriter::object() {
+    value_starts();
+    text("{");
+    levels_.push_back({'}', ", ", true});
+    return *this;
+}
+
+JsonWriter &JsonWriter::array(const char *separator) {
+    value_starts();
+    text("[");
+    levels_.push_back({']', separator, true});
+    return *this;
+}
+
+JsonWriter &JsonWriter::end() {
+    text(std::string(1, levels_.back().close));
+    levels_.pop_back();
+    if (levels_.empty()) text("\n");
+    return *this;
+}
+
+JsonWriter &JsonWriter::key(const char *name) {
+    value_starts();
+    text(quoted(name) + ": ");
+    after_key_ = true;
+    return *this;
+}
+
+JsonWriter &JsonWriter::string(const std::string &s) {
+    value_starts();
+    text(quoted(s));
+    return *this;
+}
+
+JsonWriter &JsonWriter::number(int64_t n) {
+    value_starts();
+    text(std::to_string(n));
+    return *this;
+}
+
+JsonWriter &JsonWriter::boolean(bool b) {
+    value_starts();
+    text(b ? "true" : "false");
+    return *this;
+}
+
+JsonWriter &JsonWriter::null() {
+    value_starts();
+    text("null");
+    return *this;
+}
+
+void write_record(JsonWriter &json, const qel_tzset &record) {
+    json.object();
+    json.key("zone").number(record.zone).key("dst_on").number(record.dst_on);
+    json.key("dst_minutes").number(record.dst_minutes);
+    json.key("start");
+    write_rule(json, record.start);
+    json.key("end");
+    write_rule(json, record.end);
+    json.end();
 }
 
 }  // namespace qeltz

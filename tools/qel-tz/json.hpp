@@ -1,6 +1,10 @@
-// The few pieces of JSON the tool writes.
+// The one JSON writer of the tool: {"key": value, ...} and [a, b], written
+// to a stream as it goes, strings escaped. An object or array at the top
+// level ends its line. Every command that prints JSON writes it through this.
 #pragma once
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -8,9 +12,37 @@
 
 namespace qeltz {
 
-std::string json_string(const std::string &s);
-std::string json_strings(const std::vector<std::string> &v);
+class JsonWriter {
+  public:
+    explicit JsonWriter(std::FILE *out) : out_(out) {}
+
+    JsonWriter &object();
+    // An array whose values are separated by `separator` (places puts each
+    // row on a line of its own).
+    JsonWriter &array(const char *separator = ", ");
+    JsonWriter &end();  // of the innermost object or array
+
+    JsonWriter &key(const char *name);
+    JsonWriter &string(const std::string &s);
+    JsonWriter &number(int64_t n);
+    JsonWriter &boolean(bool b);
+    JsonWriter &null();
+
+  private:
+    void value_starts();
+    void text(const std::string &s);
+
+    struct Level {
+        char close;
+        const char *separator;
+        bool first;
+    };
+    std::FILE *out_;
+    std::vector<Level> levels_;
+    bool after_key_ = false;
+};
+
 // A record as `qel-tz parse --json` prints it.
-std::string json_record(const qel_tzset &r);
+void write_record(JsonWriter &json, const qel_tzset &record);
 
 }  // namespace qeltz

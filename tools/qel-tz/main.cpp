@@ -1,5 +1,5 @@
 // qel-tz: prepare and check device timezone settings with libqeltime.
-// `qel-tz --help` lists the commands; cli.cpp holds their table.
+// `qel-tz --help` lists the commands; command_table.cpp holds their rows.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -18,32 +18,15 @@ int this_year() {
 }
 
 int run(const qeltz::Request &r) {
-    using qeltz::Command;
     if (r.help) {
-        std::fputs(qeltz::help_text(r.command, r.command == Command::kDefault).c_str(), stdout);
+        (void)std::fputs(qeltz::help_text(*r.command).c_str(), stdout);
         return qeltz::kDone;
     }
-    switch (r.command) {
-        case Command::kVersion:
-            std::printf("qel-tz %s\n", QEL_VERSION);
-            return qeltz::kDone;
-        case Command::kTz:
-        case Command::kZic:
-            return qeltz::run_writer(r);
-        case Command::kParse:
-            return qeltz::run_parse(r);
-        case Command::kZones:
-            return qeltz::run_zones(r);
-        case Command::kPlace:
-            return qeltz::run_place(r);
-        case Command::kPlaces:
-            return qeltz::run_places(r);
-        case Command::kCheck:
-            return qeltz::run_check(r);
-        case Command::kDefault:
-            break;
+    if (r.version) {
+        std::printf("qel-tz %s\n", QEL_VERSION);
+        return qeltz::kDone;
     }
-    return qeltz::run_default(r);
+    return r.command->run(r);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Writes the manual page qel-tz(1) to the file named, from the tables of
-// cli.cpp. Usage: qel-tz-manual OUTPUT
+// Writes the manual page qel-tz(1) to the file named, from the command and
+// option rows (command_table.cpp, option_table.cpp). Usage: qel-tz-manual OUTPUT
 #include <cstdio>
 
 #include "cli.hpp"
@@ -7,7 +7,7 @@
 
 int main(int argc, char **argv) {
     if (argc != 2) {
-        std::fputs("usage: qel-tz-manual OUTPUT\n", stderr);
+        (void)std::fputs("usage: qel-tz-manual OUTPUT\n", stderr);
         return 2;
     }
     return qeltz::write_file(argv[1], qeltz::manual_page(QEL_VERSION)) ? 0 : 1;

@@ -20,7 +20,7 @@ bool is_compiled_zone(const std::string &path) {
     if (f == nullptr) return false;
     char magic[4] = {};
     const bool ok = std::fread(magic, 1, 4, f) == 4 && std::string(magic, 4) == "TZif";
-    std::fclose(f);
+    (void)std::fclose(f);
     return ok;
 }
 
@@ -45,22 +45,23 @@ void walk(const std::string &root, const std::string &rel, std::vector<std::stri
     }
 }
 
-// The local time a TZ value gives over the years, compared with the place's.
-Comparison against_place(const Place &place, Years years, const std::string &tz) {
+// The local time a TZ value gives over the place's years, compared with the place's.
+Comparison against_place(const Place &place, const std::string &tz) {
+    const Years years = place.years;
     return compare_timelines(place.timeline, read_timeline(tz, years.from(), years.to(), place.zone.times), years.to());
 }
 
 // A TZ string as the C library reads it, against the place.
-void verify_tz(const Place &place, Years years, const std::string &tz, PlaceCheck &c) {
+void verify_tz(const Place &place, const std::string &tz, PlaceCheck &c) {
     c.tz = tz;
-    c.tz_comparison = against_place(place, years, tz);
+    c.tz_comparison = against_place(place, tz);
     c.tz_verdict = c.tz_comparison.verdict;
     for (const auto &n : c.tz_comparison.notes) c.reasons.push_back("TZ string: " + n);
 }
 
 // The record's zic text as zic compiles it and the C library reads the
 // result, against the place.
-void verify_zic(const Place &place, Years years, const ZicWorkspace &zic, PlaceCheck &c) {
+void verify_zic(const Place &place, const ZicWorkspace &zic, PlaceCheck &c) {
     char text[1024];
     if (qel_tzset_to_zicstr(&c.record, text, sizeof text) != QEL_OK) {
         c.reasons.push_back("the device library writes no zic text for the record");
@@ -77,7 +78,7 @@ void verify_zic(const Place &place, Years years, const ZicWorkspace &zic, PlaceC
         c.reasons.push_back("zic refuses the zic text: " + said);
         return;
     }
-    c.zic_comparison = against_place(place, years, ":" + compiled);
+    c.zic_comparison = against_place(place, ":" + compiled);
     c.zic_verdict = c.zic_comparison.verdict;
     for (const auto &n : c.zic_comparison.notes) c.reasons.push_back("zic text: " + n);
     const bool week5 = c.record.dst_on != 0 && (c.record.start.week == 5 || c.record.end.week == 5);
@@ -89,14 +90,14 @@ void verify_zic(const Place &place, Years years, const ZicWorkspace &zic, PlaceC
     }
 }
 
-void verify_record(const Place &place, Years years, const ZicWorkspace &zic, PlaceCheck &c) {
+void verify_record(const Place &place, const ZicWorkspace &zic, PlaceCheck &c) {
     char tz[256];
     if (qel_tzset_to_tzstr(&c.record, tz, sizeof tz) != QEL_OK) {
         c.reasons.push_back("the device library refuses the record");
         return;
     }
-    verify_tz(place, years, tz, c);
-    verify_zic(place, years, zic, c);
+    verify_tz(place, tz, c);
+    verify_zic(place, zic, c);
 }
 
 }  // namespace
@@ -108,15 +109,18 @@ std::vector<std::string> list_places(const std::string &tzdir) {
     return out;
 }
 
-std::string tzdata_version(const std::string &tzdir) {
+TzDatabase tz_database(const std::string &dir) {
     std::string text;
-    if (!read_file(tzdir + "/tzdata.zi", text)) return "unknown";
     const std::string tag = "# version ";
-    if (text.compare(0, tag.size(), tag) != 0) return "unknown";
-    return text.substr(tag.size(), text.find('\n') - tag.size());
+    if (!read_file(dir + "/tzdata.zi", text) || text.compare(0, tag.size(), tag) != 0) return {dir, "unknown"};
+    return {dir, text.substr(tag.size(), text.find('\n') - tag.size())};
 }
 
-bool load_place(const std::string &tzdir, const std::string &name, Years years, Place &place, std::string &why) {
+bool load_place(const TzDatabase &db, const std::string &name, Years years, Place &place, std::string &why) {
+    place.name = name;
+    place.tzdata = db.version;
+    place.years = years;
+    const std::string &tzdir = db.dir;
     if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) {
         why = "not a place name (such as Europe/Berlin): " + name;
         return false;
@@ -126,7 +130,6 @@ bool load_place(const std::string &tzdir, const std::string &name, Years years, 
         why = "cannot read the tz database directory " + tzdir;
         return false;
     }
-    place.name = name;
     place.path = std::string(dir) + "/" + name;
     std::free(dir);
     std::string bytes;
@@ -143,22 +146,26 @@ bool load_place(const std::string &tzdir, const std::string &name, Years years, 
     return true;
 }
 
-PlaceCheck check_record(const Place &place, Years years, const qel_tzset &record, const ZicWorkspace &zic) {
+PlaceCheck check_of(const Place &place) {
     PlaceCheck c;
     c.place = place.name;
-    c.years = years;
+    c.tzdata = place.tzdata;
+    c.years = place.years;
     c.rule_line = place.zone.footer;
-    c.has_record = true;
-    c.record = record;
-    verify_record(place, years, zic, c);
     return c;
 }
 
-PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zic) {
-    PlaceCheck c;
-    c.place = place.name;
-    c.years = years;
-    c.rule_line = place.zone.footer;
+PlaceCheck check_record(const Place &place, const qel_tzset &record, const ZicWorkspace &zic) {
+    PlaceCheck c = check_of(place);
+    c.has_record = true;
+    c.record = record;
+    verify_record(place, zic, c);
+    return c;
+}
+
+PlaceCheck check_derived(const Place &place, const ZicWorkspace &zic) {
+    PlaceCheck c = check_of(place);
+    const Years years = place.years;
 
     PosixTz rule;
     std::string why;
@@ -173,7 +180,7 @@ PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zi
     // Does the rule itself describe the place in these years? Where the place
     // changes by its own table (a law for one year, a lunar calendar), no
     // yearly rule can.
-    const Comparison own = against_place(place, years, c.rule_line);
+    const Comparison own = against_place(place, c.rule_line);
     if (own.verdict == Verdict::kDiffers) {
         c.reasons.push_back("changes that follow no yearly rule in " + years.text() + ": the place's own rule " +
                             c.rule_line + " gives other offsets at " + std::to_string(own.differences.size()) +
@@ -187,20 +194,17 @@ PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zi
     c.reasons.insert(c.reasons.end(), d.rewrites.begin(), d.rewrites.end());
     c.has_record = true;
     c.record = d.record;
-    verify_record(place, years, zic, c);
+    verify_record(place, zic, c);
     if (own.verdict == Verdict::kDiffers) c.tz_verdict = c.zic_verdict = Verdict::kUnrepresentable;
     return c;
 }
 
-PlaceCheck check_tz_string(const Place &place, Years years, const std::string &tz, const ZicWorkspace &zic) {
-    PlaceCheck c;
-    c.place = place.name;
-    c.years = years;
-    c.rule_line = place.zone.footer;
-    verify_tz(place, years, tz, c);
+PlaceCheck check_tz_string(const Place &place, const std::string &tz, const ZicWorkspace &zic) {
+    PlaceCheck c = check_of(place);
+    verify_tz(place, tz, c);
     if (qel_tzstr_to_tzset(tz.c_str(), &c.record) == QEL_OK) {
         c.has_record = true;
-        verify_zic(place, years, zic, c);
+        verify_zic(place, zic, c);
     } else {
         c.record = qel_tzset{};
         c.reasons.push_back("the device library does not read this TZ string: no record and no zic text");

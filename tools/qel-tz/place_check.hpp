@@ -14,10 +14,19 @@
 
 namespace qeltz {
 
+// A tz database directory and its version (from tzdata.zi, else "unknown").
+struct TzDatabase {
+    std::string dir, version;
+};
+TzDatabase tz_database(const std::string &dir);
+
+// A place as loaded: its name and database, the years its timeline covers,
+// its compiled zone and its own local time over those years.
 struct Place {
-    std::string name, path;
+    std::string name, path, tzdata;
+    Years years;
     TzifZone zone;
-    std::vector<Span> timeline;  // the place's own local time over the years
+    std::vector<Span> timeline;
 };
 
 struct PlaceCheck {
@@ -35,19 +44,23 @@ struct PlaceCheck {
 // The places of a tz database directory: its compiled zones, sorted by name,
 // without the posix/ and right/ copies and without links.
 std::vector<std::string> list_places(const std::string &tzdir);
-// The database's version from tzdata.zi, or "unknown".
-std::string tzdata_version(const std::string &tzdir);
 
 // Reads a place and its local time over the years. False, with the reason,
-// for a name that is not a compiled zone of the directory.
-bool load_place(const std::string &tzdir, const std::string &name, Years years, Place &place, std::string &why);
+// for a name that is not a compiled zone of the database; the name, the
+// database's version and the years are filled in either way.
+bool load_place(const TzDatabase &db, const std::string &name, Years years, Place &place, std::string &why);
 
-// The record derived from the place's own rule, verified.
-PlaceCheck check_derived(const Place &place, Years years, const ZicWorkspace &zic);
-// A given record, verified.
-PlaceCheck check_record(const Place &place, Years years, const qel_tzset &record, const ZicWorkspace &zic);
-// A given TZ string (any the POSIX grammar allows), verified; its zic text is
+// A check of the place with nothing checked yet: the header fields (place,
+// tzdata, years, the place's rule) filled in.
+PlaceCheck check_of(const Place &place);
+
+// Each over the years of the place's timeline:
+// the record derived from the place's own rule, verified;
+PlaceCheck check_derived(const Place &place, const ZicWorkspace &zic);
+// a given record, verified;
+PlaceCheck check_record(const Place &place, const qel_tzset &record, const ZicWorkspace &zic);
+// a given TZ string (any the POSIX grammar allows), verified; its zic text is
 // that of the record the device library reads from it, where it reads one.
-PlaceCheck check_tz_string(const Place &place, Years years, const std::string &tz, const ZicWorkspace &zic);
+PlaceCheck check_tz_string(const Place &place, const std::string &tz, const ZicWorkspace &zic);
 
 }  // namespace qeltz

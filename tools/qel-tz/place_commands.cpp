@@ -3,11 +3,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
 
 #include "commands.hpp"
 #include "json.hpp"
+#include "place_check.hpp"
+#include "verdict.hpp"
 
 namespace qeltz {
 
@@ -19,29 +20,46 @@ std::string tzdir_of(const Request &r) {
     return env != nullptr && *env != '\0' ? env : "/usr/share/zoneinfo";
 }
 
-std::string json_span(const Span &s) {
-    return "{\"offset\": " + std::to_string(s.offset) + ", \"isdst\": " + (s.isdst ? "true" : "false") +
-           ", \"abbr\": " + json_string(s.abbr) + "}";
+void write_span(JsonWriter &json, const Span &s) {
+    json.object().key("offset").number(s.offset).key("isdst").boolean(s.isdst).key("abbr").string(s.abbr).end();
 }
 
-std::string json_or_null(const std::string &s) { return s.empty() ? "null" : json_string(s); }
+void write_text_or_null(JsonWriter &json, const std::string &s) {
+    if (s.empty()) {
+        json.null();
+    } else {
+        json.string(s);
+    }
+}
 
-std::string json_check(const PlaceCheck &c) {
-    std::string diffs;
+void write_check(JsonWriter &json, const PlaceCheck &c) {
+    json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
+    json.key("years").array().number(c.years.first).number(c.years.last).end();
+    json.key("record");
+    if (c.has_record) {
+        write_record(json, c.record);
+    } else {
+        json.null();
+    }
+    json.key("tz");
+    write_text_or_null(json, c.tz);
+    json.key("zic");
+    write_text_or_null(json, c.zic);
+    json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
+    json.key("reasons").array();
+    for (const auto &reason : c.reasons) json.string(reason);
+    json.end().key("differences").array();
     for (const auto *cmp : {&c.tz_comparison, &c.zic_comparison}) {
         for (const auto &d : cmp->differences) {
-            diffs += (diffs.empty() ? "" : ", ") + std::string("{\"utc\": ") +
-                     json_string(date_time_text(d.utc).replace(10, 1, "T") + "Z") + ", \"source\": \"" +
-                     (cmp == &c.tz_comparison ? "tz" : "zic") + "\", \"expected\": " + json_span(d.expected) +
-                     ", \"got\": " + json_span(d.got) + "}";
+            json.object().key("utc").string(date_time_text(d.utc).replace(10, 1, "T") + "Z");
+            json.key("source").string(cmp == &c.tz_comparison ? "tz" : "zic").key("expected");
+            write_span(json, d.expected);
+            json.key("got");
+            write_span(json, d.got);
+            json.end();
         }
     }
-    return "{\"place\": " + json_string(c.place) + ", \"tzdata\": " + json_string(c.tzdata) + ", \"years\": [" +
-           std::to_string(c.years.first) + ", " + std::to_string(c.years.last) +
-           "], \"record\": " + (c.has_record ? json_record(c.record) : "null") + ", \"tz\": " + json_or_null(c.tz) +
-           ", \"zic\": " + json_or_null(c.zic) + ", \"tz_verdict\": \"" + verdict_name(c.tz_verdict) +
-           "\", \"zic_verdict\": \"" + verdict_name(c.zic_verdict) + "\", \"reasons\": " + json_strings(c.reasons) +
-           ", \"differences\": [" + diffs + "]}";
+    json.end().end();
 }
 
 void print_differences(const char *what, const Comparison &cmp) {
@@ -68,15 +86,7 @@ void print_check(const PlaceCheck &c) {
     std::printf("place's rule: %s\n", c.rule_line.empty() ? "(none)" : c.rule_line.c_str());
     std::printf("record:       %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
     std::printf("TZ string:    %s\n", c.tz.empty() ? "(none)" : c.tz.c_str());
-    if (!c.zic.empty()) {
-        std::printf("zic text:\n");
-        for (const char *p = c.zic.c_str(); *p != '\0';) {
-            const char *nl = std::strchr(p, '\n');
-            if (nl == nullptr) nl = p + std::strlen(p);
-            std::printf("  | %.*s\n", static_cast<int>(nl - p), p);
-            p = *nl ? nl + 1 : nl;
-        }
-    }
+    if (!c.zic.empty()) print_zic_text(c.zic);
     std::printf("TZ verdict:   %s\n", verdict_name(c.tz_verdict));
     std::printf("zic verdict:  %s\n", verdict_name(c.zic_verdict));
     for (const auto &reason : c.reasons) std::printf("  - %s\n", reason.c_str());
@@ -85,21 +95,20 @@ void print_check(const PlaceCheck &c) {
 }
 
 int status_of(const PlaceCheck &c) {
-    return c.tz_verdict == Verdict::kExact || c.tz_verdict == Verdict::kOffsets ? kDone : kFailure;
+    return c.tz_verdict == Verdict::kExact || c.tz_verdict == Verdict::kOffsetsAgree ? kDone : kFailure;
 }
 
 // Loads the place, runs `check` on it and prints the result.
 template <typename Check>
-int run_one(const Request &r, Check check) {
-    const std::string tzdir = tzdir_of(r);
+int run_one(const Request &r, const std::string &name, Check check) {
     Place place;
     std::string why;
-    if (!load_place(tzdir, r.place, r.years, place, why)) return complain(kBadInput, why);
+    if (!load_place(tz_database(tzdir_of(r)), name, r.years, place, why)) return complain(kBadInput, why);
     const ZicWorkspace zic;
-    PlaceCheck c = check(place, zic);
-    c.tzdata = tzdata_version(tzdir);
+    const PlaceCheck c = check(place, zic);
     if (r.json) {
-        std::printf("%s\n", json_check(c).c_str());
+        JsonWriter json(stdout);
+        write_check(json, c);
     } else {
         print_check(c);
     }
@@ -139,39 +148,38 @@ std::string csv_field(const std::string &s) {
 }  // namespace
 
 int run_place(const Request &r) {
-    return run_one(r, [&](const Place &p, const ZicWorkspace &zic) { return check_derived(p, r.years, zic); });
+    return run_one(r, r.arguments[0], [](const Place &p, const ZicWorkspace &zic) { return check_derived(p, zic); });
 }
 
 int run_check(const Request &r) {
-    return run_one(r, [&](const Place &p, const ZicWorkspace &zic) {
-        return r.has_record ? check_record(p, r.years, r.record, zic) : check_tz_string(p, r.years, r.tz, zic);
+    return run_one(r, r.place, [&](const Place &p, const ZicWorkspace &zic) {
+        return r.has_record() ? check_record(p, r.record, zic) : check_tz_string(p, r.tz, zic);
     });
 }
 
 int run_places(const Request &r) {
-    const std::string tzdir = tzdir_of(r);
-    const std::vector<std::string> names = list_places(tzdir);
-    if (names.empty()) return complain(kBadInput, "no compiled zones in " + tzdir);
-    const std::string version = tzdata_version(tzdir);
+    const TzDatabase db = tz_database(tzdir_of(r));
+    const std::vector<std::string> names = list_places(db.dir);
+    if (names.empty()) return complain(kBadInput, "no compiled zones in " + db.dir);
+    const std::string &version = db.version;
     const bool progress = isatty(STDERR_FILENO) != 0;
     const ZicWorkspace zic;
     std::map<std::string, int> tz_counts, zic_counts;
     std::map<std::string, int> reason_counts;
-    if (r.json) std::printf("[");
+    JsonWriter json(stdout);
+    if (r.json) json.array(",\n ");
     if (r.csv) std::printf("place,tzdata,first_year,last_year,tz,tz_verdict,zic_verdict,reasons\n");
     for (size_t i = 0; i < names.size(); ++i) {
-        if (progress) std::fprintf(stderr, "\r%zu of %zu places: %-40s", i + 1, names.size(), names[i].c_str());
+        if (progress) (void)std::fprintf(stderr, "\r%zu of %zu places: %-40s", i + 1, names.size(), names[i].c_str());
         Place place;
         std::string why;
         PlaceCheck c;
-        if (load_place(tzdir, names[i], r.years, place, why)) {
-            c = check_derived(place, r.years, zic);
+        if (load_place(db, names[i], r.years, place, why)) {
+            c = check_derived(place, zic);
         } else {
-            c.place = names[i];
-            c.years = r.years;
+            c = check_of(place);
             c.reasons.push_back(why);
         }
-        c.tzdata = version;
         ++tz_counts[verdict_name(c.tz_verdict)];
         ++zic_counts[verdict_name(c.zic_verdict)];
         std::map<std::string, bool> kinds;  // each kind once a place
@@ -180,7 +188,7 @@ int run_places(const Request &r) {
         std::string joined;
         for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason;
         if (r.json) {
-            std::printf("%s%s", i ? ",\n " : "", json_check(c).c_str());
+            write_check(json, c);
         } else if (r.csv) {
             std::printf("%s,%s,%d,%d,%s,%s,%s,%s\n", csv_field(c.place).c_str(), csv_field(version).c_str(),
                         c.years.first, c.years.last, csv_field(c.tz).c_str(), verdict_name(c.tz_verdict),
@@ -190,8 +198,8 @@ int run_places(const Request &r) {
                         verdict_name(c.zic_verdict), c.tz.empty() ? "-" : c.tz.c_str());
         }
     }
-    if (progress) std::fprintf(stderr, "\r%80s\r", "");
-    if (r.json) std::printf("]\n");
+    if (progress) (void)std::fprintf(stderr, "\r%80s\r", "");
+    if (r.json) json.end();
     if (!r.json && !r.csv) {
         std::printf("\n%zu places of tz database %s, years %d-%d\n", names.size(), version.c_str(), r.years.first,
                     r.years.last);

@@ -5,6 +5,13 @@
 // daylight offsets and rule times, and the Jn and n day forms.
 //
 //   std offset [dst [offset] [,start[/time],end[/time]]]
+//
+// Why a second reader beside the device library's (src/tz/tzstr_parse.cpp):
+// the library's reads only the form its writer writes, with strtok's
+// field-splitting and atoi's number rules, and answers yes or no, without
+// heap or state; this one reads the full POSIX grammar and gives the reason
+// for every refusal, for strings from anywhere. Keep both: merging them
+// would change what a device reads or lose the tool's reasons.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 // The commands on settings records: the default run, tz, zic, parse, zones.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -16,23 +17,33 @@
 namespace qeltz {
 
 int complain(int status, const std::string &what) {
-    std::fprintf(stderr, "qel-tz: %s\n", what.c_str());
+    (void)std::fprintf(stderr, "qel-tz: %s\n", what.c_str());
     return status;
 }
 
 std::string describe(const qel_tzset &r) {
-    const CatalogueZone *z = zone_by_code(r.zone);
-    std::string s = "zone " + std::to_string(r.zone) + " (" + (z ? utc_offset_text(z->minutes * 60) : "?") + ")";
+    const CatalogueZone *z = qel::tz::find_zone(r.zone);
+    std::string s =
+        "zone " + std::to_string(r.zone) + " (" + (z ? utc_offset_text(int64_t{z->minutes()} * 60) : "?") + ")";
     if (r.dst_on == 0) return s + ", no daylight saving";
     return s + ", daylight saving " + std::to_string(r.dst_minutes) + " minutes from " + rule_text(rule_of(r.start)) +
            " to " + rule_text(rule_of(r.end));
+}
+
+void print_zic_text(const std::string &zic) {
+    std::printf("zic text:\n");
+    for (size_t at = 0; at < zic.size();) {
+        const size_t nl = std::min(zic.find('\n', at), zic.size());
+        std::printf("  | %s\n", zic.substr(at, nl - at).c_str());
+        at = nl + 1;
+    }
 }
 
 namespace {
 
 // The changes a TZ value gives from `from` on, at most `most`.
 std::vector<Span> next_changes(const std::string &tz, int64_t from, size_t most) {
-    std::vector<Span> spans = read_timeline(tz, from, from + 3 * 366 * 86400LL, {});
+    std::vector<Span> spans = read_timeline(tz, from, from + 3LL * 366 * 86400, {});
     spans.erase(spans.begin());
     if (spans.size() > most) spans.resize(most);
     return spans;
@@ -42,13 +53,12 @@ std::string change_text(const Span &c) {
     return date_time_text(c.from) + " UTC -> " + c.abbr + " (" + utc_offset_text(c.offset) + ")";
 }
 
-std::string json_changes(const std::vector<Span> &v) {
-    std::string s = "[";
-    for (size_t i = 0; i < v.size(); ++i) {
-        s += (i ? ", " : "") + std::string("{\"at\": ") + std::to_string(v[i].from) +
-             ", \"gmtoff\": " + std::to_string(v[i].offset) + ", \"zone\": " + json_string(v[i].abbr) + "}";
+void write_changes(JsonWriter &json, const std::vector<Span> &changes) {
+    json.array();
+    for (const Span &c : changes) {
+        json.object().key("at").number(c.from).key("gmtoff").number(c.offset).key("zone").string(c.abbr).end();
     }
-    return s + "]";
+    json.end();
 }
 
 bool same_instants(const std::vector<Span> &a, const std::vector<Span> &b) {
@@ -79,26 +89,26 @@ int run_default(const Request &r) {
     if (!compiled.empty()) from_zic = next_changes(":" + compiled, now, 4);
 
     if (r.json) {
-        std::printf("{\"record\": %s, \"tz\": %s, \"read_back\": %s, \"zic\": %s, \"changes_tz\": %s",
-                    json_record(record).c_str(), json_string(tz).c_str(), json_record(back).c_str(),
-                    json_string(zic).c_str(), json_changes(from_tz).c_str());
+        JsonWriter json(stdout);
+        json.object().key("record");
+        write_record(json, record);
+        json.key("tz").string(tz).key("read_back");
+        write_record(json, back);
+        json.key("zic").string(zic).key("changes_tz");
+        write_changes(json, from_tz);
         if (!compiled.empty()) {
-            std::printf(", \"changes_zic\": %s, \"agree\": %s", json_changes(from_zic).c_str(),
-                        same_instants(from_tz, from_zic) ? "true" : "false");
+            json.key("changes_zic");
+            write_changes(json, from_zic);
+            json.key("agree").boolean(same_instants(from_tz, from_zic));
         }
-        std::printf("}\n");
+        json.end();
         return kDone;
     }
     std::printf("record:     %s\n", describe(record).c_str());
     std::printf("TZ string:  %s\n", tz);
     std::printf("read back:  %s%s\n", describe(back).c_str(),
                 std::memcmp(&back, &record, sizeof back) == 0 ? "" : "  (differs)");
-    std::printf("zic text:\n");
-    for (const char *p = zic; *p != '\0';) {
-        const char *nl = std::strchr(p, '\n');
-        std::printf("  | %.*s\n", static_cast<int>(nl - p), p);
-        p = nl + 1;
-    }
+    print_zic_text(zic);
     std::printf("next changes from the TZ string (C library):\n");
     for (const auto &c : from_tz) std::printf("  %s\n", change_text(c).c_str());
     if (!workspace.usable()) {
@@ -116,53 +126,76 @@ int run_default(const Request &r) {
     return kDone;
 }
 
-int run_writer(const Request &r) {
-    const bool zic = r.command == Command::kZic;
+namespace {
+
+// tz and zic: the record's text from one of the library's writers.
+int run_writer(const Request &r, const char *key, int32_t (*write)(const qel_tzset *, char *, int32_t),
+               const char *line_end) {
     char text[1024];
-    const int32_t rc =
-        zic ? qel_tzset_to_zicstr(&r.record, text, sizeof text) : qel_tzset_to_tzstr(&r.record, text, sizeof text);
-    if (rc != QEL_OK) return complain(kBadInput, "the device library refuses the record: " + describe(r.record));
+    if (write(&r.record, text, sizeof text) != QEL_OK) {
+        return complain(kBadInput, "the device library refuses the record: " + describe(r.record));
+    }
     if (r.json) {
-        std::printf("{\"record\": %s, \"%s\": %s}\n", json_record(r.record).c_str(), zic ? "zic" : "tz",
-                    json_string(text).c_str());
+        JsonWriter json(stdout);
+        json.object().key("record");
+        write_record(json, r.record);
+        json.key(key).string(text).end();
     } else {
-        std::printf(zic ? "%s" : "%s\n", text);
+        std::printf("%s%s", text, line_end);
     }
     return kDone;
 }
 
+}  // namespace
+
+// The TZ string ends without a newline, the zic text with one.
+int run_tz(const Request &r) { return run_writer(r, "tz", qel_tzset_to_tzstr, "\n"); }
+int run_zic(const Request &r) { return run_writer(r, "zic", qel_tzset_to_zicstr, ""); }
+
 int run_parse(const Request &r) {
+    const std::string &tz = r.arguments[0];
     qel_tzset record{};
-    if (qel_tzstr_to_tzset(r.tz.c_str(), &record) != QEL_OK) {
+    if (qel_tzstr_to_tzset(tz.c_str(), &record) != QEL_OK) {
         PosixTz any;
         std::string why;
-        return complain(kBadInput, parse_posix_tz(r.tz, any, why)
-                                       ? "the device library does not read " + r.tz +
+        return complain(kBadInput, parse_posix_tz(tz, any, why)
+                                       ? "the device library does not read " + tz +
                                              " (qel-tz check --tz compares any TZ string with a place)"
-                                       : "not a TZ string: " + r.tz + ": " + why);
+                                       : "not a TZ string: " + tz + ": " + why);
     }
-    std::printf("%s\n", r.json ? json_record(record).c_str() : describe(record).c_str());
+    if (r.json) {
+        JsonWriter json(stdout);
+        write_record(json, record);
+    } else {
+        std::printf("%s\n", describe(record).c_str());
+    }
     return kDone;
 }
 
 int run_zones(const Request &r) {
-    if (r.json) std::printf("[");
-    bool first = true;
-    for (const auto &z : catalogue()) {
-        const std::string short_code = z.short_code != 0 ? std::to_string(z.short_code) : "";
-        const std::string offset = utc_offset_text(z.minutes * 60);
-        if (r.json) {
-            std::printf("%s{\"long_code\": %d, \"short_code\": %s, \"offset\": %s, \"standard\": %s, \"daylight\": %s}",
-                        first ? "" : ", ", z.long_code, short_code.empty() ? "null" : short_code.c_str(),
-                        json_string(offset).c_str(), json_string(z.std_name).c_str(), json_string(z.dst_name).c_str());
-        } else {
-            if (first) std::printf("%-6s %-5s %-10s %-8s %s\n", "long", "short", "offset", "standard", "daylight");
-            std::printf("%-6d %-5s %-10s %-8s %s\n", z.long_code, short_code.empty() ? "-" : short_code.c_str(),
-                        offset.c_str(), z.std_name.c_str(), z.dst_name.c_str());
-        }
-        first = false;
+    JsonWriter json(stdout);
+    if (r.json) {
+        json.array();
+    } else {
+        std::printf("%-6s %-5s %-10s %-8s %s\n", "long", "short", "offset", "standard", "daylight");
     }
-    if (r.json) std::printf("]\n");
+    for (const CatalogueZone *z : catalogue()) {
+        const int32_t short_form = short_code(*z);
+        const std::string offset = utc_offset_text(int64_t{z->minutes()} * 60);
+        if (r.json) {
+            json.object().key("long_code").number(z->code).key("short_code");
+            if (short_form != 0) {
+                json.number(short_form);
+            } else {
+                json.null();
+            }
+            json.key("offset").string(offset).key("standard").string(z->std).key("daylight").string(z->dst).end();
+        } else {
+            std::printf("%-6d %-5s %-10s %-8s %s\n", z->code,
+                        short_form != 0 ? std::to_string(short_form).c_str() : "-", offset.c_str(), z->std, z->dst);
+        }
+    }
+    if (r.json) json.end();
     return kDone;
 }
 

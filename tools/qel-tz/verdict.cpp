@@ -12,7 +12,7 @@ const char *verdict_name(Verdict v) {
     switch (v) {
         case Verdict::kExact:
             return "exact";
-        case Verdict::kOffsets:
+        case Verdict::kOffsetsAgree:
             return "offsets";
         case Verdict::kDiffers:
             return "differs";
@@ -25,8 +25,8 @@ const char *verdict_name(Verdict v) {
 std::string utc_offset_text(int64_t seconds_east) {
     const int64_t m = (seconds_east < 0 ? -seconds_east : seconds_east) / 60;
     char buf[32];
-    std::snprintf(buf, sizeof buf, "UTC%c%02lld:%02lld", seconds_east < 0 ? '-' : '+', static_cast<long long>(m / 60),
-                  static_cast<long long>(m % 60));
+    (void)std::snprintf(buf, sizeof buf, "UTC%c%02lld:%02lld", seconds_east < 0 ? '-' : '+',
+                        static_cast<long long>(m / 60), static_cast<long long>(m % 60));
     return buf;
 }
 
@@ -34,7 +34,7 @@ std::string date_time_text(int64_t utc, int64_t offset) {
     const auto t = static_cast<time_t>(utc + offset);
     struct tm tm {};
     char buf[40] = "?";
-    if (gmtime_r(&t, &tm) != nullptr) std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
+    if (gmtime_r(&t, &tm) != nullptr) (void)std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
     return buf;
 }
 
@@ -72,7 +72,7 @@ Comparison compare_timelines(const std::vector<Span> &expected, const std::vecto
     }
     for (const auto &n : names) c.notes.push_back("abbreviation " + n.first + " is written " + n.second);
     c.notes.insert(c.notes.end(), flags.begin(), flags.end());
-    c.verdict = !c.differences.empty() ? Verdict::kDiffers : c.notes.empty() ? Verdict::kExact : Verdict::kOffsets;
+    c.verdict = !c.differences.empty() ? Verdict::kDiffers : c.notes.empty() ? Verdict::kExact : Verdict::kOffsetsAgree;
     return c;
 }
 

@@ -10,7 +10,15 @@
 
 namespace qeltz {
 
-enum class Verdict { kExact, kOffsets, kDiffers, kUnrepresentable };
+// How a record's local time compares with a place's. The names are the words
+// the tool prints, which scripts read: "exact", "offsets", "differs",
+// "unrepresentable".
+enum class Verdict {
+    kExact,            // the same UTC offsets, abbreviations and daylight flags
+    kOffsetsAgree,     // "offsets": the same UTC offsets; only names or daylight flags differ
+    kDiffers,          // the UTC offset differs somewhere in the years
+    kUnrepresentable,  // no record can express the place
+};
 
 const char *verdict_name(Verdict v);
 

@@ -8,14 +8,6 @@
 
 namespace qeltz {
 
-void tz_names(const std::string &tz, std::string &std_name, std::string &dst_name) {
-    const size_t sign = tz.find_first_of("+-");
-    std_name = tz.substr(0, sign);
-    const size_t dst_at = tz.find_first_not_of("+-0123456789:", sign);
-    const size_t dst_end = tz.find_first_of("+-,", dst_at);
-    dst_name = dst_at == std::string::npos ? "" : tz.substr(dst_at, dst_end - dst_at);
-}
-
 ScopedTz::ScopedTz(const std::string &tz) {
     const char *old = std::getenv("TZ");
     had_ = old != nullptr;
@@ -60,7 +52,9 @@ std::vector<ZoneChange> ZicWorkspace::changes(const std::string &path, int from,
         struct tm tm {};
         char zone[16] = {};
         ZoneChange c{};
+        // zdump's own output, read with sscanf; the count of the fields read is checked.
         if (ut == nullptr || rest == nullptr || strptime(ut + 2, "%a %b %d %H:%M:%S %Y", &tm) == nullptr ||
+            // NOLINTNEXTLINE(cert-err34-c)
             std::sscanf(rest, ":%*d %*d %15s isdst=%d gmtoff=%ld", zone, &c.isdst, &c.gmtoff) != 3) {
             continue;
         }

@@ -11,9 +11,6 @@
 
 namespace qeltz {
 
-// The names in a TZ string of the writer's form: the letters before each offset.
-void tz_names(const std::string &tz, std::string &std_name, std::string &dst_name);
-
 // Sets TZ for the C library while it lives, then puts back what was there.
 class ScopedTz {
   public:
