@@ -82,7 +82,12 @@ t 2 err 'parse needs TZ' parse
 t 2 err 'unknown option --frob' zones --frob
 t 2 err 'option --years does not go with tz' tz --zone 101 --years 2026-2030
 t 2 err 'years 2030-2026: the first is after the last' places --years 2030-2026
-t 2 err 'check needs either --zone or --tz' check --place Europe/Berlin
+t 2 err 'check needs either --zone or --tz \(see' check --place Europe/Berlin
+t 2 err 'check takes --zone or --tz, not both' check --place A --zone 101 --tz UTC0
+t 2 err 'option --place given twice' check --place A --place B --tz UTC0
+t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
+t 0 out '^usage: qel-tz tz --zone' help tz
+t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00
 "${tool[@]}" zones >/dev/full 2>"$err"
 status=$?
 checks=$((checks + 1))
@@ -128,6 +133,7 @@ EOF
     t 1 out 'UTC\+12:45 is not one of the catalogue' place Test/Chatham "${d[@]}"
     t 1 out 'follow no yearly rule' place Test/Shift "${d[@]}"
     t 0 out '^TZ verdict: +offsets$' place Test/Shift --tzdir "$work/tz" --years 2029-2031
+    t 0 out '^place: .*years 2030-2030\)$' place Test/Shift --tzdir "$work/tz" --years 2030
     t 0 out 'start rule M3\.5\.0/-01:00:00 written as M3\.4\.6/23:00:00 \(the same instants in 2026-2028\)' \
         place Test/Nuuk --tzdir "$work/tz" --years 2026-2028
     t 0 out '^TZ verdict: +offsets$' place Test/Nuuk --tzdir "$work/tz" --years 2026-2028

@@ -37,25 +37,35 @@ bool parse_request(const std::vector<std::string> &args, int this_year, Request 
     // The line: a command word (the first word that is not an option), the
     // options with their values, in order, and the command's own arguments.
     std::vector<std::pair<const Option *, std::string>> options;
+    bool options_ended = false;  // after "--" every word is a word, not an option
+    bool help_word = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
-        if (a.size() > 1 && a[0] == '-' && a[1] == '-') {
+        if (!options_ended && a == "--") {
+            options_ended = true;
+        } else if (!options_ended && a.size() > 2 && a[0] == '-' && a[1] == '-') {
             const Option *o = option_named(a);
             if (o == nullptr) return refuse(error, "unknown option " + a);
             const bool has_value = o->arg[0] != '\0';
             if (has_value && i + 1 >= args.size()) return refuse(error, "option " + a + " needs " + o->arg);
             options.emplace_back(o, has_value ? args[++i] : std::string());
-        } else if (a == "-h") {
+        } else if (!options_ended && a == "-h") {
             r.help = true;
+        } else if (!r.command_named && !help_word && a == "help") {
+            help_word = r.help = true;  // the next word names the command to help with
         } else if (!r.command_named && !a.empty()) {
             r.command_named = true;
-            if (a == "help") {
-                r.help = true;
-            } else if ((r.command = command_named(a)) == nullptr) {
-                return refuse(error, "unknown command " + a);
-            }
+            if ((r.command = command_named(a)) == nullptr) return refuse(error, "unknown command " + a);
         } else {
             r.arguments.push_back(a);
+        }
+    }
+    // Each option once: a second one would silently win or be dropped.
+    for (size_t i = 0; i < options.size(); ++i) {
+        for (size_t j = 0; j < i; ++j) {
+            if (options[j].first == options[i].first) {
+                return refuse(error, "option " + std::string(options[i].first->name) + " given twice");
+            }
         }
     }
     // The options that go with any command or with none are stored first:

@@ -36,7 +36,8 @@ std::string check_zic(const Request &r) {
 }
 
 std::string check_check(const Request &r) {
-    if (r.given.has(Opt::kTz) == r.has_record()) return "check needs either --zone or --tz, not both";
+    if (!r.given.has(Opt::kTz) && !r.has_record()) return "check needs either --zone or --tz";
+    if (r.given.has(Opt::kTz) && r.has_record()) return "check takes --zone or --tz, not both";
     std::string problem = r.has_record() ? record_problem(r) : "";
     if (!problem.empty()) return problem;
     return r.place.empty() ? "check needs --place NAME" : "";

@@ -104,13 +104,13 @@ bool store_tz(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
-// --years A-B, each from 1900 to 2400.
+// --years A-B, or one year A, each from 1900 to 2400.
 bool store_years(const std::string &v, Request &r, std::string &error) {
     const size_t dash = v.find('-', 1);
+    const std::string last = dash == std::string::npos ? v : v.substr(dash + 1);
     long long a = 0, b = 0;
-    if (dash == std::string::npos || !whole_number(v.substr(0, dash), 1900, 2400, a) ||
-        !whole_number(v.substr(dash + 1), 1900, 2400, b)) {
-        error = "years " + v + " are not A-B, each from 1900 to 2400";
+    if (!whole_number(v.substr(0, dash), 1900, 2400, a) || !whole_number(last, 1900, 2400, b)) {
+        error = "years " + v + " are not A-B or A, each from 1900 to 2400";
         return false;
     }
     if (a > b) {
@@ -121,7 +121,17 @@ bool store_years(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
-// --place, --tzdir: the text as it is.
+// --tzdir: a folder, never the empty text (which would read the working folder).
+bool store_tzdir(const std::string &v, Request &r, std::string &error) {
+    if (v.empty()) {
+        error = "--tzdir needs a folder, not an empty text";
+        return false;
+    }
+    r.tzdir = v;
+    return true;
+}
+
+// --place: the text as it is.
 template <std::string Request::*Field>
 bool store_text(const std::string &v, Request &r, std::string & /*error*/) {
     r.*Field = v;
@@ -154,8 +164,8 @@ constexpr Option kOptions[] = {
     {Opt::kPlace, "--place", "NAME", Option::kListed, store_text<&Request::place>,
      "the place to check against, such as America/New_York"},
     {Opt::kYears, "--years", "A-B", Option::kListed, store_years,
-     "the years to verify (default: this year and the next ten)"},
-    {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_text<&Request::tzdir>,
+     "the years to verify, A-B or one year A (default: this year and the next ten)"},
+    {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
      "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
