@@ -4,6 +4,7 @@
 // from the fixtures' rules in the table's comment.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -12,12 +13,14 @@
 #include "fleet_audit.hpp"
 #include "process.hpp"
 #include "release_diff.hpp"
+#include "zic_runner.hpp"
 
 namespace {
 
 using qeltz::Years;
 
-// The fixtures' old and new releases, compiled once for the whole suite.
+// The fixtures' old and new releases, compiled once for the whole suite,
+// slim: most zones' local time in the years comes from their rule lines.
 class Releases : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -26,7 +29,7 @@ class Releases : public ::testing::Test {
             const std::string source = std::string(QEL_SOURCE_DIR "/tests/releases/") + name + ".zi";
             const std::string dir = scratch_->path() + "/" + name;
             std::string text;
-            const auto r = qeltz::run_program({qeltz::find_program("zic"), "-d", dir, source});
+            const auto r = qeltz::run_program({qeltz::find_program("zic"), "-b", "slim", "-d", dir, source});
             if (!r.ran || r.exit_status != 0 || !qeltz::read_file(source, text) ||
                 !qeltz::write_file(dir + "/tzdata.zi", text))
                 compiled_ = false;
@@ -144,6 +147,31 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
         EXPECT_EQ(send.has_record, send.place != "Test/Nowhere") << send.place;
         EXPECT_TRUE(send.place != "Test/Abolish" || send.tz == "CET-01:00") << send.tz;
     }
+}
+
+// Each compiled zone's timeline against the C library asked every two
+// hours, at minutes that fall on no change.
+TEST_F(Releases, TimelinesAreWhatTheCLibrarySays) {
+    const Years years{2026, 2030};
+    size_t checked = 0;
+    for (const char *release : {"old", "new"}) {
+        for (const auto &name : qeltz::list_places(dir(release))) {
+            const std::string tz = ":" + dir(release) + "/" + name;
+            const auto spans = qeltz::read_timeline(tz, years.from(), years.to(), {});
+            const qeltz::ScopedTz zone(tz);
+            size_t i = 0;
+            for (int64_t t = years.from() + 17 * 60; t < years.to(); t += 7200, ++checked) {
+                while (i + 1 < spans.size() && spans[i + 1].from <= t) ++i;
+                const auto when = static_cast<time_t>(t);
+                struct tm tm {};
+                ASSERT_NE(localtime_r(&when, &tm), nullptr);
+                ASSERT_TRUE(tm.tm_gmtoff == spans[i].offset && (tm.tm_isdst > 0) == spans[i].isdst &&
+                            tm.tm_zone == spans[i].abbr)
+                    << name << " at " << utc_text(t);
+            }
+        }
+    }
+    EXPECT_GT(checked, 300000u);
 }
 
 }  // namespace
