@@ -31,9 +31,15 @@ struct FleetAudit {
     std::string tzdata;
     Years years;
     std::vector<SettingAudit> settings;  // as Fleet::settings
-    // For each place: the derived record, what to send to its devices (none
-    // where check.has_record is false).
+    // For each place: the record derived from it, verified.
     std::vector<PlaceCheck> sends;
+
+    // What to send to the devices of a setting: its place's record, or null
+    // where no record expresses the place in the years.
+    const PlaceCheck *send(const SettingAudit &a) const {
+        const PlaceCheck &s = sends[a.place];
+        return s.has_record && s.tz_verdict != Verdict::kUnrepresentable ? &s : nullptr;
+    }
 };
 
 FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years);

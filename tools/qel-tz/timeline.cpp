@@ -65,7 +65,7 @@ std::vector<Span> walk(const std::string &tz, int64_t from, int64_t to, std::vec
 
 // Every six hours, and the hints.
 std::vector<int64_t> grid(int64_t from, int64_t to, std::vector<int64_t> hints) {
-    constexpr int64_t kStep = 6 * 3600;
+    constexpr int64_t kStep = int64_t{6} * 3600;
     for (int64_t t = from; t < to; t += kStep) hints.push_back(t);
     return hints;
 }
