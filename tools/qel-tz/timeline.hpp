@@ -18,10 +18,12 @@ struct Span {
 
 bool same_local_time(const Span &a, const Span &b);
 
-// Reads [from, to) under TZ=tz. Local time is sampled every six hours and at
-// every hint (such as a zone's own transitions), and each change between two
-// samples is found by halving; a state that lasts less than six hours and
-// falls between samples and hints is not seen.
+// Reads [from, to) under TZ=tz; each change between two samples is found by
+// halving. A TZ string is sampled every six hours and at its changes as this
+// tool's reader computes them, and read once a run for the same span (a
+// state that lasts less than six hours and falls between samples is not
+// seen). A compiled zone (":path") is sampled at its transitions and the
+// hints, and after its last transition read as its rule line.
 std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to, const std::vector<int64_t> &hints);
 
 // The first second of a year, UTC.

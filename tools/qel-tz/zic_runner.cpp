@@ -1,5 +1,6 @@
 #include "zic_runner.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,11 @@ ScopedTz::~ScopedTz() {
 ZicWorkspace::ZicWorkspace() : zic_(find_program("zic")), zdump_(find_program("zdump")) {}
 
 std::string ZicWorkspace::compile(const std::string &text, std::string *said, const std::string &zone) const {
+    const auto known = zone == "local" ? compiled_.find(text) : compiled_.end();
+    if (known != compiled_.end()) {
+        if (said != nullptr) *said = known->second.said;
+        return known->second.path;
+    }
     const std::string source = dir_.path() + "/zone.zi";
     const std::string out = dir_.path() + "/out";
     if (!dir_.ok() || !write_file(source, text)) return "";
@@ -36,6 +42,18 @@ std::string ZicWorkspace::compile(const std::string &text, std::string *said, co
     while (!output.empty() && output.back() == '\n') output.pop_back();
     if (said != nullptr) *said = output;
     return r.ran && r.exit_status == 0 ? out + "/" + zone : "";
+}
+
+void ZicWorkspace::compile_all(const std::vector<std::string> &texts) {
+    std::vector<std::string> fresh;
+    for (const auto &t : texts) {
+        if (compiled_.count(t) == 0) fresh.push_back(t);
+    }
+    std::sort(fresh.begin(), fresh.end());
+    fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+    if (!usable() || fresh.empty()) return;
+    const std::vector<ZicOutcome> outcomes = compile_batch(zic_, dir_.path(), fresh);
+    for (size_t i = 0; i < fresh.size(); ++i) compiled_[fresh[i]] = outcomes[i];
 }
 
 std::vector<ZoneChange> ZicWorkspace::changes(const std::string &path, int from, int to) const {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "batch_zic.hpp"
 #include "process.hpp"
 
 namespace qeltz {
@@ -45,6 +47,10 @@ class ZicWorkspace {
     // what zic said in *said.
     std::string compile(const std::string &text, std::string *said = nullptr, const std::string &zone = "local") const;
 
+    // Compiles the library's zic texts in one zic run (batch_zic.hpp); from
+    // then on compile() answers each of them from that run, without zic.
+    void compile_all(const std::vector<std::string> &texts);
+
     // The changes of a compiled zone in the years from..to-1, as zdump -v
     // prints them: each change as two lines, the last second before it and
     // the first one after; the second line of each pair is kept.
@@ -53,6 +59,7 @@ class ZicWorkspace {
   private:
     std::string zic_, zdump_;
     ScratchDir dir_;
+    std::map<std::string, ZicOutcome> compiled_;  // by text
 };
 
 }  // namespace qeltz

@@ -1,0 +1,50 @@
+// Many zic texts in one zic run: each compiled zone gives the local time the
+// same text gives compiled alone, and a text zic refuses takes no other
+// text down with it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "batch_zic.hpp"
+#include "qel_time.h"
+#include "timeline.hpp"
+#include "zic_runner.hpp"
+
+namespace {
+
+TEST(BatchZic, EachTextGetsTheZoneItGetsAlone) {
+    const std::string zic = qeltz::find_program("zic");
+    const qeltz::ZicWorkspace alone;
+    if (zic.empty() || !alone.usable()) GTEST_SKIP() << "zic or zdump is not installed";
+    std::vector<std::string> texts;
+    // Two texts with rules of the same name: the batch renames each set. The
+    // text zic refuses comes last, so that the first two share a run.
+    for (const qel_tzset &r :
+         {qel_tzset{10100, 1, 60, {3, 5, 0, 2, 0, 0, 0}, {10, 5, 0, 3, 0, 0, 0}},
+          qel_tzset{9500, 1, 60, {3, 2, 0, 2, 0, 0, 0}, {11, 1, 0, 2, 0, 0, 0}}, qel_tzset{10545, 0, 0, {}, {}}}) {
+        char text[1024];
+        ASSERT_EQ(qel_tzset_to_zicstr(&r, text, sizeof text), QEL_OK);
+        texts.emplace_back(text);
+    }
+    texts.emplace_back("Rule qlrule min max - Feb Sun>=30 2:00 1:00 S\nZone local 1:00 qlrule X%sT\n");
+    const qeltz::ScratchDir dir;
+    const auto outcomes = qeltz::compile_batch(zic, dir.path(), texts);
+    ASSERT_EQ(outcomes.size(), texts.size());
+    const qeltz::Years years{2026, 2030};
+    for (size_t i = 0; i < texts.size(); ++i) {
+        std::string said;
+        const std::string single = alone.compile(texts[i], &said);
+        EXPECT_EQ(outcomes[i].path.empty(), single.empty()) << texts[i];
+        EXPECT_EQ(outcomes[i].said.empty(), said.empty()) << outcomes[i].said;
+        if (single.empty()) continue;
+        const auto batch = qeltz::read_timeline(":" + outcomes[i].path, years.from(), years.to(), {});
+        const auto own = qeltz::read_timeline(":" + single, years.from(), years.to(), {});
+        ASSERT_EQ(batch.size(), own.size()) << texts[i];
+        for (size_t k = 0; k < own.size(); ++k) {
+            EXPECT_TRUE(batch[k].from == own[k].from && qeltz::same_local_time(batch[k], own[k])) << texts[i];
+        }
+    }
+}
+
+}  // namespace
