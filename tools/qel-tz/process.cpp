@@ -22,7 +22,7 @@ std::string find_program(const std::string &name) {
     return "";
 }
 
-ProgramResult run_program(const std::vector<std::string> &argv) {
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input) {
     ProgramResult result;
     if (argv.empty()) return result;
     int pipe_fds[2];
@@ -31,7 +31,7 @@ ProgramResult run_program(const std::vector<std::string> &argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
 
     std::vector<char *> args;
     args.reserve(argv.size() + 1);

@@ -17,8 +17,9 @@ struct ProgramResult {
     std::string output;    // what it wrote to stdout and stderr, together
 };
 
-// Runs argv[0] (a path) with the arguments that follow and collects its output.
-ProgramResult run_program(const std::vector<std::string> &argv);
+// Runs argv[0] (a path) with the arguments that follow and collects its
+// output; its standard input is the file `input` (a path).
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null");
 
 // A fresh directory under $TMPDIR (else /tmp), removed with everything in it
 // when the object goes.
