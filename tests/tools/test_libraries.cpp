@@ -7,7 +7,8 @@
 #include <gnu/libc-version.h>
 #include <gtest/gtest.h>
 #include <limits.h>
-#include <sys/stat.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <set>
@@ -266,12 +267,13 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
     EXPECT_GE(compared, kRuleLines.size());
 }
 
-// One reader process per library for all the strings, counted by a wrapper
-// that the layer runs as the reader; and every string's reading stays with
-// its string, refused or not.
+// One reader process per library for all the strings, counted by the private
+// TZDIRs the readers make in $TMPDIR (one each), seen through inotify; and
+// every string's reading stays with its string, refused or not.
 TEST(Libraries, OneProcessPerLibrary) {
     const qeltz::ScratchDir scratch;
     ASSERT_TRUE(scratch.ok());
+    const ScopedEnv tmpdir("TMPDIR", scratch.path());
     std::vector<std::string> strings;
     for (int hours = -12; hours <= 14; ++hours) strings.push_back("<XYZ>" + std::to_string(-hours));
     const std::vector<std::string> odd = {":Asia/Tokyo", "", "JST-9\nKST-9", std::string("A\0B5", 4),
@@ -280,15 +282,24 @@ TEST(Libraries, OneProcessPerLibrary) {
     const char *refused[] = {"file-name", "not-posix", "newline", "nul-byte", "too-long"};
 
     for (const CLibrary &library : libraries()) {
-        const std::string count = scratch.path() + "/" + library.name + ".count";
-        const std::string wrapper = scratch.path() + "/" + library.name + ".sh";
-        ASSERT_TRUE(qeltz::write_file(wrapper, "#!/bin/sh\necho run >>'" + count + "'\nexec '" + library.reader +
-                                                   "' \"$@\"\n"));
-        ASSERT_EQ(chmod(wrapper.c_str(), 0700), 0);
-        const auto readings = read_all({library.name, library.version, wrapper}, strings, {2026, 2026});
-        std::string runs;
-        ASSERT_TRUE(qeltz::read_file(count, runs));
-        EXPECT_EQ(runs, "run\n") << library.label();
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(inotify_add_watch(watch, scratch.path().c_str(), IN_CREATE), 0);
+        const auto readings = read_all(library, strings, {2026, 2026});
+        int readers = 0;
+        alignas(inotify_event) char events[8192];
+        for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {
+            for (char *at = events; at < events + n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(at);
+                if ((event->mask & IN_ISDIR) != 0 && event->len > 0 &&
+                    std::string(event->name).rfind("qel-tz-reader-", 0) == 0) {
+                    ++readers;
+                }
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+        close(watch);
+        EXPECT_EQ(readers, 1) << library.label();
         ASSERT_EQ(readings.size(), strings.size());
         for (size_t i = 0, hours = 0; i < strings.size(); ++i) {
             if (i >= 3 && i < 3 + odd.size()) {

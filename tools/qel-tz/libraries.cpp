@@ -126,59 +126,64 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     }
     const ProgramResult run = run_program(
         {library.reader, std::to_string(years.first), std::to_string(years.last), std::to_string(step)}, input_file);
-    std::istringstream lines(run.output);
-    std::string line;
-    if (!run.ran || run.exit_status != 0 || !std::getline(lines, line) || line.rfind("reader ", 0) != 0) {
-        std::string said = run.output.substr(0, run.output.find('\n'));
+    const size_t eol = run.output.find('\n');
+    const std::string header = run.output.substr(0, eol);
+    if (!run.ran || run.exit_status != 0 || eol == std::string::npos || header.rfind("reader ", 0) != 0) {
         result.error = "the " + library.name + " reader " +
                        (!run.ran ? "could not be run" : "failed (status " + std::to_string(run.exit_status) + ")") +
-                       (said.empty() ? "" : ": " + said);
+                       (header.empty() ? "" : ": " + header);
         return result;
     }
-    result.reader_says = line.substr(7);
-
-    const int64_t from = years.from(), to = years.to();
-    size_t record = 0;
-    bool open = false;  // a record has begun and not ended
-    std::string bad;
-    while (std::getline(lines, line)) {
-        bad = line;
-        if (record >= sent.size()) {
-            result.error = "the " + library.name + " reader answered more strings than it was given";
-            return result;
-        }
-        TzReading &reading = result.readings[sent[record]];
-        Span span;
-        if (line == "end") {
-            if (reading.refused.empty() && reading.spans.empty()) break;
-            ++record;
-            open = false;
-            bad.clear();
-            continue;
-        }
-        if (line.rfind("refused ", 0) == 0 && !open) {
-            reading.refused = line.substr(8);
-            open = true;
-            bad.clear();
-            continue;
-        }
-        // The first span starts at the first second, each further one later
-        // than the one before and within the years.
-        const bool fits = parse_span(line, span) && reading.refused.empty() &&
-                          (reading.spans.empty() ? span.from == from
-                                                 : span.from > reading.spans.back().from && span.from < to);
-        if (!fits) break;
-        reading.spans.push_back(span);
-        open = true;
-        bad.clear();
-    }
-    if (record != sent.size() || open) {
-        result.error = "the " + library.name + " reader answered " + std::to_string(record) + " of " +
-                       std::to_string(sent.size()) + " strings" + (bad.empty() ? "" : " (then \"" + bad + "\")");
+    result.reader_says = header.substr(7);
+    std::vector<TzReading> answered;
+    std::string why;
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), years.from(), years.to(),
+                             answered, why)) {
+        result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
     }
+    for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered[i]);
     result.ok = true;
     return result;
+}
+
+bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
+                         std::vector<TzReading> &readings, std::string &why) {
+    readings.assign(count, TzReading());
+    std::istringstream lines(answer);
+    std::string line;
+    size_t record = 0;
+    bool open = false;  // a record has begun and not ended
+    while (std::getline(lines, line)) {
+        if (record == count) {
+            why = "more records than strings";
+            return false;
+        }
+        TzReading &reading = readings[record];
+        Span span;
+        if (line == "end" && open) {
+            ++record;
+            open = false;
+        } else if (line.rfind("refused ", 0) == 0 && !open && line.size() > 8) {
+            reading.refused = line.substr(8);
+            open = true;
+        } else if (parse_span(line, span) && reading.refused.empty() &&
+                   // The first span starts at the first second, each further
+                   // one later than the one before and within the years.
+                   (reading.spans.empty() ? span.from == from
+                                          : span.from > reading.spans.back().from && span.from < to)) {
+            reading.spans.push_back(span);
+            open = true;
+        } else {
+            why = "record " + std::to_string(record + 1) + " has the line \"" + line + "\"";
+            return false;
+        }
+    }
+    if (record != count || open) {
+        why = std::to_string(record) + " records for " + std::to_string(count) + " strings";
+        return false;
+    }
+    return true;
 }
 
 std::vector<LibraryChoice> library_choices(const std::string &tz) {

@@ -68,6 +68,13 @@ constexpr int64_t kReaderStep = 3600;
 LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
                                 int64_t step = kReaderStep);
 
+// Reads a reader's answer for `count` strings over [from, to): its output
+// after the "reader" line (tz_reader.h). False, with why, for an answer the
+// protocol does not allow: a record for each string, spans in order within
+// the years, the first at `from`.
+bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
+                         std::vector<TzReading> &readings, std::string &why);
+
 // A way in which a TZ string leaves its meaning to the C library that reads
 // it, so that libraries (the device's among them) read it differently.
 struct LibraryChoice {

@@ -31,8 +31,8 @@ extern "C" {
 #endif
 
 enum {
-    TZR_VALUE_MAX = 255, /* longer values are refused (a device's are < 64) */
-    TZR_ABBR_MAX = 63    /* abbreviations are cut to this many bytes */
+    TZR_VALUE_MAX = 255,          /* longer values are refused (a device's are < 64) */
+    TZR_ABBR_MAX = TZR_VALUE_MAX  /* an abbreviation is a name in the value, or UTC */
 };
 
 /* Why a value was not handed to the C library. */
