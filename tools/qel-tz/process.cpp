@@ -81,6 +81,23 @@ ScratchDir::~ScratchDir() {
     if (!path_.empty()) nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
 }
 
+ScopedEnv::ScopedEnv(const char *name, const std::string &value, void (*after)()) : name_(name), after_(after) {
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    saved_ = had_ ? old : "";
+    setenv(name, value.c_str(), 1);
+    if (after_ != nullptr) after_();
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_) {
+        setenv(name_, saved_.c_str(), 1);
+    } else {
+        unsetenv(name_);
+    }
+    if (after_ != nullptr) after_();
+}
+
 bool write_file(const std::string &path, const std::string &text) {
     FILE *f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return false;

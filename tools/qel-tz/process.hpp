@@ -37,6 +37,22 @@ class ScratchDir {
     std::string path_;
 };
 
+// Sets an environment variable while it lives, then puts back what was
+// there; `after` (such as tzset) runs after each change.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char *name, const std::string &value, void (*after)() = nullptr);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+  private:
+    const char *name_;
+    void (*after_)();
+    std::string saved_;
+    bool had_ = false;
+};
+
 // Writes text to a file; false if it could not be written whole.
 bool write_file(const std::string &path, const std::string &text);
 // Reads a whole file; false if it could not be read.

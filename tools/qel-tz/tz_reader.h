@@ -31,17 +31,17 @@ extern "C" {
 #endif
 
 enum {
-    TZR_VALUE_MAX = 255,          /* longer values are refused (a device's are < 64) */
-    TZR_ABBR_MAX = TZR_VALUE_MAX  /* an abbreviation is a name in the value, or UTC */
+    TZR_VALUE_MAX = 255,         /* longer values are refused (a device's are < 64) */
+    TZR_ABBR_MAX = TZR_VALUE_MAX /* an abbreviation is a name in the value, or UTC */
 };
 
 /* Why a value was not handed to the C library. */
 enum tzr_refusal {
-    TZR_READ = 0,      /* not refused */
-    TZR_FILE_NAME,     /* starts with ':' or '/', or has a "." or ".." part: names a file */
-    TZR_NOT_POSIX,     /* no offset after the name: musl would look for a file */
-    TZR_NUL_BYTE,      /* holds a NUL byte, which no environment value can */
-    TZR_TOO_LONG       /* longer than TZR_VALUE_MAX bytes */
+    TZR_READ = 0,  /* not refused */
+    TZR_FILE_NAME, /* starts with ':' or '/', or has a "." or ".." part: names a file */
+    TZR_NOT_POSIX, /* no offset after the name: musl would look for a file */
+    TZR_NUL_BYTE,  /* holds a NUL byte, which no environment value can */
+    TZR_TOO_LONG   /* longer than TZR_VALUE_MAX bytes */
 };
 
 /* The word for a refusal in the reader's output: "file-name", "not-posix",

@@ -41,7 +41,8 @@ int main(int argc, char **argv) {
     }
     if ((argc != 3 && argc != 4) || !parse_number(argv[1], 1, 9999, &first) ||
         !parse_number(argv[2], first, 9999, &last) || (argc == 4 && !parse_number(argv[3], 60, 86400, &step))) {
-        fprintf(stderr, "usage: %s FIRST_YEAR LAST_YEAR [STEP] (years 1..9999, step 60..86400 seconds), TZ strings on stdin\n",
+        fprintf(stderr,
+                "usage: %s FIRST_YEAR LAST_YEAR [STEP] (years 1..9999, step 60..86400 seconds), TZ strings on stdin\n",
                 argv[0]);
         return 2;
     }

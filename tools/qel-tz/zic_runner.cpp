@@ -16,22 +16,7 @@ void tz_names(const std::string &tz, std::string &std_name, std::string &dst_nam
     dst_name = dst_at == std::string::npos ? "" : tz.substr(dst_at, dst_end - dst_at);
 }
 
-ScopedTz::ScopedTz(const std::string &tz) {
-    const char *old = std::getenv("TZ");
-    had_ = old != nullptr;
-    saved_ = had_ ? old : "";
-    setenv("TZ", tz.c_str(), 1);
-    tzset();
-}
-
-ScopedTz::~ScopedTz() {
-    if (had_) {
-        setenv("TZ", saved_.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
-}
+ScopedTz::ScopedTz(const std::string &tz) : ScopedEnv("TZ", tz, tzset) {}
 
 ZicWorkspace::ZicWorkspace() : zic_(find_program("zic")), zdump_(find_program("zdump")) {}
 
