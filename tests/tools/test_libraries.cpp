@@ -166,6 +166,7 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
                            "<ABCDEFGH>-8", "A5"});
 
     std::vector<std::vector<Span>> want;
+    want.reserve(database);
     for (size_t i = 0; i < database; ++i) {
         EXPECT_TRUE(qeltz::library_choices(all[i]).empty()) << all[i];
         want.push_back(in_process(all[i]));

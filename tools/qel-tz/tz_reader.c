@@ -48,11 +48,16 @@
 
 const char *tzr_refusal_word(int refusal) {
     switch (refusal) {
-    case TZR_FILE_NAME: return "file-name";
-    case TZR_NOT_POSIX: return "not-posix";
-    case TZR_NUL_BYTE: return "nul-byte";
-    case TZR_TOO_LONG: return "too-long";
-    default: return "";
+        case TZR_FILE_NAME:
+            return "file-name";
+        case TZR_NOT_POSIX:
+            return "not-posix";
+        case TZR_NUL_BYTE:
+            return "nul-byte";
+        case TZR_TOO_LONG:
+            return "too-long";
+        default:
+            return "";
     }
 }
 
@@ -105,10 +110,7 @@ int tzr_protect(char *dir, size_t size) {
     const char *tmp = getenv("TMPDIR");
     if (tmp == NULL || tmp[0] != '/') tmp = "/tmp";
     if (strlen(tmp) + sizeof kName > size) tmp = "/tmp";
-    if (strlen(tmp) + sizeof kName > size) return -1;
-    strcpy(dir, tmp);
-    strcat(dir, kName);
-    if (mkdtemp(dir) == NULL) return -1;
+    if (snprintf(dir, size, "%s%s", tmp, kName) >= (int)size || mkdtemp(dir) == NULL) return -1;
     if (setenv("TZDIR", dir, 1) != 0) {
         rmdir(dir);
         return -1;
@@ -222,15 +224,15 @@ struct printer {
 static void print_span(void *context, const struct tzr_span *span) {
     FILE *out = ((struct printer *)context)->out;
     const unsigned char *c;
-    fprintf(out, "at %lld %ld %d ", span->at, span->offset, span->isdst);
+    (void)fprintf(out, "at %lld %ld %d ", span->at, span->offset, span->isdst);
     for (c = (const unsigned char *)span->abbr; *c != '\0'; ++c) {
         if (*c >= '!' && *c <= '~' && *c != '\\') {
-            putc(*c, out);
+            (void)putc(*c, out);
         } else {
-            fprintf(out, "\\x%02X", (unsigned)*c);
+            (void)fprintf(out, "\\x%02X", (unsigned)*c);
         }
     }
-    putc('\n', out);
+    (void)putc('\n', out);
 }
 
 long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step) {
@@ -249,8 +251,9 @@ long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step) {
         }
         if (c == EOF && !any) break;
         refusal = tzr_read(line, size, from, to, step, print_span, &printer);
-        if (refusal != TZR_READ) fprintf(out, "refused %s\n", tzr_refusal_word(refusal));
-        fputs("end\n", out);
+        /* A write error shows in ferror, checked after each record. */
+        if (refusal != TZR_READ) (void)fprintf(out, "refused %s\n", tzr_refusal_word(refusal));
+        (void)fputs("end\n", out);
         ++records;
         if (fflush(out) != 0 || ferror(out)) return -1;
         if (c == EOF) break;

@@ -36,31 +36,31 @@ int main(int argc, char **argv) {
     long long from, to;
     long records;
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
-        printf("%s\n", tzr_library());
-        return 0;
+        return printf("%s\n", tzr_library()) > 0 ? 0 : 1;
     }
     if ((argc != 3 && argc != 4) || !parse_number(argv[1], 1, 9999, &first) ||
         !parse_number(argv[2], first, 9999, &last) || (argc == 4 && !parse_number(argv[3], 60, 86400, &step))) {
-        fprintf(stderr,
-                "usage: %s FIRST_YEAR LAST_YEAR [STEP] (years 1..9999, step 60..86400 seconds), TZ strings on stdin\n",
-                argv[0]);
+        (void)fprintf(
+            stderr,
+            "usage: %s FIRST_YEAR LAST_YEAR [STEP] (years 1..9999, step 60..86400 seconds), TZ strings on stdin\n",
+            argv[0]);
         return 2;
     }
     from = tzr_year_start((int)first);
     to = tzr_year_start((int)last + 1);
     if (!tzr_span_fits(from, to)) {
-        fprintf(stderr, "%s: the years %ld-%ld do not fit this reader's time_t\n", argv[0], first, last);
+        (void)fprintf(stderr, "%s: the years %ld-%ld do not fit this reader's time_t\n", argv[0], first, last);
         return 2;
     }
     if (tzr_protect(dir, sizeof dir) != 0) {
-        fprintf(stderr, "%s: cannot make a private TZDIR\n", argv[0]);
+        (void)fprintf(stderr, "%s: cannot make a private TZDIR\n", argv[0]);
         return 2;
     }
     /* A reader whose caller stops listening ends through a write error, and
      * so still removes its directory. */
-    signal(SIGPIPE, SIG_IGN);
-    printf("reader %s\n", tzr_library());
-    records = fflush(stdout) == 0 ? tzr_serve(stdin, stdout, from, to, step) : -1;
-    rmdir(dir);
+    (void)signal(SIGPIPE, SIG_IGN);
+    records =
+        printf("reader %s\n", tzr_library()) > 0 && fflush(stdout) == 0 ? tzr_serve(stdin, stdout, from, to, step) : -1;
+    (void)rmdir(dir);
     return records < 0 ? 1 : 0;
 }
