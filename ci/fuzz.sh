@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-20}
 shift || true
-targets=${*:-"tzstr_parse tz_writers text_form posix_tz tzif cli fleet"}
+targets=${*:-"tzstr_parse tz_writers text_form posix_tz tzif cli fleet tz_reader"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null

@@ -22,7 +22,7 @@ std::string find_program(const std::string &name) {
     return "";
 }
 
-ProgramResult run_program(const std::vector<std::string> &argv) {
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input) {
     ProgramResult result;
     if (argv.empty()) return result;
     int pipe_fds[2];
@@ -31,7 +31,7 @@ ProgramResult run_program(const std::vector<std::string> &argv) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], STDERR_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
 
     std::vector<char *> args;
     args.reserve(argv.size() + 1);
@@ -79,6 +79,23 @@ ScratchDir::ScratchDir() {
 ScratchDir::~ScratchDir() {
     // Depth first, without following links, on this file system only.
     if (!path_.empty()) nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
+}
+
+ScopedEnv::ScopedEnv(const char *name, const std::string &value, void (*after)()) : name_(name), after_(after) {
+    const char *old = std::getenv(name);
+    had_ = old != nullptr;
+    saved_ = had_ ? old : "";
+    setenv(name, value.c_str(), 1);
+    if (after_ != nullptr) after_();
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (had_) {
+        setenv(name_, saved_.c_str(), 1);
+    } else {
+        unsetenv(name_);
+    }
+    if (after_ != nullptr) after_();
 }
 
 bool write_file(const std::string &path, const std::string &text) {

@@ -17,8 +17,9 @@ struct ProgramResult {
     std::string output;    // what it wrote to stdout and stderr, together
 };
 
-// Runs argv[0] (a path) with the arguments that follow and collects its output.
-ProgramResult run_program(const std::vector<std::string> &argv);
+// Runs argv[0] (a path) with the arguments that follow and collects its
+// output; its standard input is the file `input` (a path).
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null");
 
 // A fresh directory under $TMPDIR (else /tmp), removed with everything in it
 // when the object goes.
@@ -34,6 +35,22 @@ class ScratchDir {
 
   private:
     std::string path_;
+};
+
+// Sets an environment variable while it lives, then puts back what was
+// there; `after` (such as tzset) runs after each change.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char *name, const std::string &value, void (*after)() = nullptr);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+  private:
+    const char *name_;
+    void (*after_)();
+    std::string saved_;
+    bool had_ = false;
 };
 
 // Writes text to a file; false if it could not be written whole.

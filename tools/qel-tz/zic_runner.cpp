@@ -9,22 +9,7 @@
 
 namespace qeltz {
 
-ScopedTz::ScopedTz(const std::string &tz) {
-    const char *old = std::getenv("TZ");
-    had_ = old != nullptr;
-    saved_ = had_ ? old : "";
-    setenv("TZ", tz.c_str(), 1);
-    tzset();
-}
-
-ScopedTz::~ScopedTz() {
-    if (had_) {
-        setenv("TZ", saved_.c_str(), 1);
-    } else {
-        unsetenv("TZ");
-    }
-    tzset();
-}
+ScopedTz::ScopedTz(const std::string &tz) : ScopedEnv("TZ", tz, tzset) {}
 
 ZicWorkspace::ZicWorkspace() : zic_(find_program("zic")), zdump_(find_program("zdump")) {}
 

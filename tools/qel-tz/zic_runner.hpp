@@ -14,16 +14,9 @@
 namespace qeltz {
 
 // Sets TZ for the C library while it lives, then puts back what was there.
-class ScopedTz {
+class ScopedTz : public ScopedEnv {
   public:
     explicit ScopedTz(const std::string &tz);
-    ~ScopedTz();
-    ScopedTz(const ScopedTz &) = delete;
-    ScopedTz &operator=(const ScopedTz &) = delete;
-
-  private:
-    std::string saved_;
-    bool had_ = false;
 };
 
 // A change of local time as zdump reports it.

@@ -1,0 +1,100 @@
+// The TZ string reader's line handling (tz_reader.h) on any bytes, read by
+// this process's glibc as the glibc reader reads them: one record per input
+// line, as the tool's parser of the answer reads it; nothing that could name
+// a file reaches the library; each string read gives what this process's own
+// reading gives (read_timeline, sampling the same hours), offsets within
+// 26 hours of UTC and changes in increasing order.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "fuzz_check.hpp"
+#include "libraries.hpp"
+#include "timeline.hpp"
+#include "tz_reader.h"
+
+namespace {
+
+char tzdir[512];
+
+void remove_tzdir() { rmdir(tzdir); }
+
+std::vector<std::string> lines_of(const std::string &text) {
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t eol = text.find('\n', at);
+        lines.push_back(text.substr(at, eol == std::string::npos ? std::string::npos : eol - at));
+        at = eol == std::string::npos ? text.size() : eol + 1;
+    }
+    return lines;
+}
+
+// The parts of a path between slashes.
+std::vector<std::string> parts_of(const std::string &path) {
+    std::vector<std::string> parts(1);
+    for (char c : path) {
+        if (c == '/') {
+            parts.emplace_back();
+        } else {
+            parts.back() += c;
+        }
+    }
+    return parts;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+    FUZZ_CHECK(tzr_protect(tzdir, sizeof tzdir) == 0);
+    std::atexit(remove_tzdir);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size == 0) return 0;
+    // The first byte picks forty days from the start of any month of 2026.
+    const int64_t from = qeltz::year_start(2026) + (data[0] % 12) * 31 * 86400LL, to = from + 40 * 86400LL;
+    std::string input(reinterpret_cast<const char *>(data) + 1, size - 1);
+    const auto lines = lines_of(input);
+
+    char *answer = nullptr;
+    size_t answer_size = 0;
+    FILE *out = open_memstream(&answer, &answer_size);
+    FILE *in = input.empty() ? std::fopen("/dev/null", "r") : fmemopen(input.data(), input.size(), "r");
+    FUZZ_CHECK(out != nullptr && in != nullptr);
+    const long records = tzr_serve(in, out, from, to, TZR_STEP);
+    std::fclose(in);
+    std::fclose(out);
+    const std::string text(answer, answer_size);
+    std::free(answer);
+    FUZZ_CHECK(records == static_cast<long>(lines.size()));
+
+    std::vector<qeltz::TzReading> readings;
+    std::string why;
+    FUZZ_CHECK(qeltz::parse_reader_answer(text, lines.size(), from, to, readings, why));
+    std::vector<int64_t> hours;
+    for (int64_t t = from; t < to; t += TZR_STEP) hours.push_back(t);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string &value = lines[i];
+        const auto &reading = readings[i];
+        FUZZ_CHECK(reading.refused == tzr_refusal_word(tzr_check_value(value.data(), value.size())));
+        if (!reading.refused.empty()) continue;
+        FUZZ_CHECK(value.find('\0') == std::string::npos && value.size() <= TZR_VALUE_MAX);
+        FUZZ_CHECK(value.rfind(':', 0) != 0 && value.rfind('/', 0) != 0);
+        for (const auto &part : parts_of(value)) FUZZ_CHECK(part != "." && part != "..");
+        // glibc takes offsets up to 24:59:59 and daylight time an hour ahead
+        // of standard time where the string gives no daylight offset.
+        for (const auto &span : reading.spans) FUZZ_CHECK(span.offset > -26 * 3600 && span.offset < 26 * 3600);
+        const auto oracle = qeltz::read_timeline(value, from, to, hours);
+        FUZZ_CHECK(oracle.size() == reading.spans.size());
+        for (size_t k = 0; k < oracle.size(); ++k) {
+            FUZZ_CHECK(oracle[k].from == reading.spans[k].from && qeltz::same_local_time(oracle[k], reading.spans[k]));
+        }
+    }
+    return 0;
+}
