@@ -49,6 +49,14 @@ static int enter(enum fake_fn fn) {
 
 static int injected(enum fake_fn fn) { return fake.armed && (fake.inject & FAKE_BIT(fn)) != 0; }
 
+/* Records an armed set; returns whether it is refused: always when disarmed,
+ * so that a set never reaches the clock, or when the test asked it to fail. */
+static int set_refused(enum fake_fn fn) {
+    if (fake.armed) return enter(fn);
+    errno = EPERM;
+    return 1;
+}
+
 time_t time(time_t *t) {
     if (enter(FAKE_TIME)) return (time_t)-1;
     time_t now;
@@ -67,11 +75,7 @@ int clock_gettime(clockid_t clock, struct timespec *ts) {
 }
 
 int clock_settime(clockid_t clock, const struct timespec *ts) {
-    if (!fake.armed) {
-        errno = EPERM;
-        return -1;
-    }
-    if (enter(FAKE_CLOCK_SETTIME)) return -1;
+    if (set_refused(FAKE_CLOCK_SETTIME)) return -1;
     fake.settime_clock = clock;
     fake.settime_value = *ts;
     return 0;
@@ -87,11 +91,7 @@ int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
 }
 
 int settimeofday(const struct timeval *tv, const struct timezone *tz) {
-    if (!fake.armed) {
-        errno = EPERM;
-        return -1;
-    }
-    if (enter(FAKE_SETTIMEOFDAY)) return -1;
+    if (set_refused(FAKE_SETTIMEOFDAY)) return -1;
     if (tv != NULL) fake.settod_tv = *tv;
     if (tz != NULL) fake.settod_tz = *tz;
     return 0;
@@ -130,11 +130,7 @@ long syscall(long number, ...) {
         struct timezone *tz = va_arg(ap, struct timezone *);
         va_end(ap);
         if (number == QEL_SYS_SETTIMEOFDAY) {
-            if (!fake.armed) {
-                errno = EPERM;
-                return -1;
-            }
-            if (enter(FAKE_SETTIMEOFDAY)) return -1;
+            if (set_refused(FAKE_SETTIMEOFDAY)) return -1;
             fake.settod_tv.tv_sec = tv->sec;
             fake.settod_tv.tv_usec = tv->fraction;
             fake.settod_tz = *tz;

@@ -2,10 +2,12 @@
 // checked against the C library call it wraps, taken directly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <utility>
 
 #include "fake_platform.h"
 #include "qel_time.h"
@@ -44,6 +46,10 @@ bool same_tm(const struct tm &a, const struct tm &b) {
            a.tm_isdst == b.tm_isdst && a.tm_gmtoff == b.tm_gmtoff && std::strcmp(a.tm_zone, b.tm_zone) == 0;
 }
 
+// Each conversion of each instant against the C library call it wraps, and
+// the clock read and set at that instant: the broken-down time both ways,
+// the text form both ways, the local offset, and the time handed to the
+// clock by a set.
 TEST_P(Calendar, EveryConversionMatchesTheCLibrary) {
     for (int64_t t : kInstants) {
         struct tm ours;
@@ -51,117 +57,90 @@ TEST_P(Calendar, EveryConversionMatchesTheCLibrary) {
         ASSERT_EQ(qel_time_to_tm(&t, &ours), QEL_OK);
         const auto native = static_cast<time_t>(t);
         struct tm theirs {};
+        struct tm utc {};
         ASSERT_NE(localtime_r(&native, &theirs), nullptr);
+        ASSERT_NE(gmtime_r(&native, &utc), nullptr);
         EXPECT_TRUE(same_tm(ours, theirs)) << t;
-
-        // Back through mktime, and through the text form both ways.
         int64_t back = -1;
         ASSERT_EQ(qel_tm_to_time(&ours, &back), QEL_OK);
         EXPECT_EQ(back, t);
+
+        // The text form, and read back as the same instant.
         char text[20];
         ASSERT_EQ(qel_time_to_str(&t, text, sizeof text), QEL_OK);
         char expected[32];
         ASSERT_EQ(strftime(expected, sizeof expected, "%Y-%m-%d %H:%M:%S", &theirs), 19U);
         EXPECT_STREQ(text, expected);
-        int64_t parsed = -1;
-        ASSERT_EQ(qel_str_to_time(text, &parsed), QEL_OK);
-        struct tm probe {};
-        ASSERT_NE(strptime(expected, "%Y-%m-%d %H:%M:%S", &probe), nullptr);
-        probe.tm_isdst = -1;
-        EXPECT_EQ(parsed, static_cast<int64_t>(mktime(&probe))) << text;
+        ASSERT_EQ(qel_str_to_time(text, &back), QEL_OK);
+        EXPECT_EQ(back, t) << text;
 
-        // The offset from UTC when the clock reads t; in winter, the zone's own.
+        // The clock reads t: local and UTC time, and the offset from UTC, in
+        // winter the zone's own. A set of the local time hands the clock t.
         fake_arm();
         fake.inject = FAKE_BIT(FAKE_TIME);
         fake.time_value = native;
+        struct tm now_local {};
+        struct tm now_utc {};
         int64_t diff = 1;
+        ASSERT_EQ(qel_get_timetm(&now_local, 0), QEL_OK);
+        ASSERT_EQ(qel_get_timetm(&now_utc, 1), QEL_OK);
         ASSERT_EQ(qel_get_time_diff(&diff), QEL_OK);
+        ASSERT_EQ(qel_set_timetm(&ours), QEL_OK);
+        EXPECT_EQ(fake.settime_value.tv_sec, native);
         fake_reset();
+        EXPECT_TRUE(same_tm(now_local, theirs) && same_tm(now_utc, utc)) << t;
         EXPECT_EQ(diff, t == kInstants[1] ? GetParam().winter_offset : theirs.tm_gmtoff) << t;
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Zones, Calendar, ::testing::ValuesIn(kZones));
 
-class CalendarFixed : public ::testing::Test {
-  protected:
-    void use_zone(const char *tz) {
-        ASSERT_EQ(setenv("TZ", tz, 1), 0);
-        tzset();
+// The text form at the edges of the buffer: a size below 20 is refused before
+// anything is written; 20 bytes take a four-digit year, not a five-digit one.
+TEST(CalendarText, BufferSizes) {
+    ASSERT_EQ(setenv("TZ", "UTC0", 1), 0);
+    tzset();
+    const int64_t t = 1705320000;  // 2024-01-15 12:00:00 UTC
+    struct tm tm {};
+    ASSERT_EQ(qel_time_to_tm(&t, &tm), QEL_OK);
+    for (const auto &[size, result] : {std::pair{0U, QEL_EINVAL}, {19U, QEL_EINVAL}, {20U, QEL_OK}}) {
+        char by_tm[64] = "#", by_time[64] = "#";
+        EXPECT_EQ(qel_timetm_to_str(&tm, by_tm, size), result) << size;
+        EXPECT_EQ(qel_time_to_str(&t, by_time, size), result) << size;
+        EXPECT_STREQ(by_tm, result == QEL_OK ? "2024-01-15 12:00:00" : "#") << size;
+        EXPECT_STREQ(by_time, by_tm) << size;
     }
-    void SetUp() override { fake_reset(); }
-    void TearDown() override {
-        fake_reset();
-        use_zone("UTC0");
-    }
-};
-
-TEST_F(CalendarFixed, EpochAndBeforeThroughMktime) {
-    use_zone("UTC0");
-    struct tm epoch {};
-    epoch.tm_year = 70;
-    epoch.tm_mday = 1;
-    int64_t value = -1;
-    ASSERT_EQ(qel_tm_to_time(&epoch, &value), QEL_OK);
-    EXPECT_EQ(value, 0);
-    struct tm before = epoch;
-    before.tm_sec = -1;
-    value = 42;
-    EXPECT_EQ(qel_tm_to_time(&before, &value), QEL_ESYSTEM);
-    EXPECT_EQ(value, 42);
-}
-
-TEST_F(CalendarFixed, TextBufferSizes) {
-    use_zone("UTC0");
-    const int64_t t = 1705320000;
-    struct tm tm_in {};
-    ASSERT_EQ(qel_time_to_tm(&t, &tm_in), QEL_OK);
-    struct Row {
-        uint32_t size;
-        int32_t result;
-    };
-    const Row rows[] = {{0, QEL_EINVAL}, {19, QEL_EINVAL}, {20, QEL_OK}, {64, QEL_OK}};
-    for (const auto &row : rows) {
-        char buf[64];
-        std::memset(buf, '#', sizeof buf);
-        EXPECT_EQ(qel_timetm_to_str(&tm_in, buf, row.size), row.result) << row.size;
-        EXPECT_EQ(qel_time_to_str(&t, buf, row.size), row.result) << row.size;
-        if (row.result == QEL_OK) {
-            EXPECT_STREQ(buf, "2024-01-15 12:00:00");
-        } else {
-            EXPECT_EQ(buf[0], '#');  // nothing written on -2
-        }
-    }
-    // A five-digit year does not fit 20 bytes: -3, and -4 through the composite.
-    struct tm far = tm_in;
-    far.tm_year = 10000 - 1900;
+    tm.tm_year = 10000 - 1900;
     char buf[20];
-    EXPECT_EQ(qel_timetm_to_str(&far, buf, sizeof buf), QEL_ESYSTEM);
-    char wide[32];
-    ASSERT_EQ(qel_timetm_to_str(&far, wide, sizeof wide), QEL_OK);
-    EXPECT_STREQ(wide, "10000-01-15 12:00:00");
+    EXPECT_EQ(qel_timetm_to_str(&tm, buf, sizeof buf), QEL_ESYSTEM);
 }
 
-TEST_F(CalendarFixed, TextReadCutsAfter19Characters) {
-    use_zone("UTC0");
-    struct tm out;
-    std::memset(&out, 0, sizeof out);
-    ASSERT_EQ(qel_str_to_timetm("2024-01-05 10:20:30 and more", &out), QEL_OK);
-    EXPECT_EQ(out.tm_year, 124);
-    EXPECT_EQ(out.tm_mon, 0);
-    EXPECT_EQ(out.tm_mday, 5);
-    EXPECT_EQ(out.tm_hour, 10);
-    EXPECT_EQ(out.tm_min, 20);
-    EXPECT_EQ(out.tm_sec, 30);
-    // The seconds' second digit is the 20th character: cut away, so "3" is
-    // read, from a copy of 19 characters that ends with its NUL.
-    fake_arm();
-    ASSERT_EQ(qel_str_to_timetm("2024-01-05  10:20:39", &out), QEL_OK);
-    EXPECT_EQ(out.tm_sec, 3);
-    EXPECT_EQ(fake.strptime_len, 19U);
-    fake_reset();
-    EXPECT_EQ(qel_str_to_timetm("2024/01/05 10:20:30", &out), QEL_ESYSTEM);
-    EXPECT_EQ(qel_str_to_timetm("", &out), QEL_ESYSTEM);
+// Only the first 19 characters of a text are read: strptime is handed at
+// most 19 of them, a NUL-terminated copy where the text is longer.
+TEST(CalendarText, ReadsAtMost19Characters) {
+    struct Row {
+        const char *text;
+        int32_t result;
+        const char *read;
+    };
+    const Row rows[] = {
+        {"2024-01-05 10:20:30 and more", QEL_OK, "2024-01-05 10:20:30"},
+        {"2024-01-05  10:20:39", QEL_OK, "2024-01-05 10:20:03"},  // the 20th character cut away
+        {"2024/01/05 10:20:30", QEL_ESYSTEM, ""},
+        {"", QEL_ESYSTEM, ""},
+    };
+    for (const auto &row : rows) {
+        struct tm tm {};
+        char read[32] = "";
+        fake_arm();
+        EXPECT_EQ(qel_str_to_timetm(row.text, &tm), row.result) << row.text;
+        EXPECT_EQ(fake.strptime_len, std::min<size_t>(std::strlen(row.text), 19)) << row.text;
+        fake_reset();
+        if (row.result == QEL_OK) {
+            EXPECT_EQ(std::strftime(read, sizeof read, "%Y-%m-%d %H:%M:%S", &tm), 19U);
+        }
+        EXPECT_STREQ(read, row.read);
+    }
 }
 
 }  // namespace

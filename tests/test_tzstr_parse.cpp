@@ -55,14 +55,11 @@ TEST(TzstrParse, Accepted) {
         std::string text;
         qel_tzset r;
     };
-    const qel_tzset pst = record(9200, 1, 60, rule(3, 2, 0, 2), rule(11, 1, 0, 2));
+    // The writer's own texts are read back by RoundTripFromTheWriter.
     const Row rows[] = {
-        {"PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00", pst},
-        {"PST+08:00PDT+07:00,M3.2.0/02:00:00,M11.1.0/02:00:00", pst},
-        {"CET-01:00", record(10100, 0, 0, kNone, kNone)},
-        {"NPT-05:45:00NPDT-06:45:00,M3.5.0/02:00:00,M10.5.0/03:00:00", record(10545, 1, 60)},
+        {"PST+08:00PDT+07:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
+         record(9200, 1, 60, rule(3, 2, 0, 2), rule(11, 1, 0, 2))},
         {"VET+04:30:00VDT+03:30:00", record(9570, 1, 60, kNone, kNone)},
-        {"GMT+00:00", record(10000, 0, 0, kNone, kNone)},
         {"FNT+02:00:00FNDT-00:00:00", record(9800, 1, 120, kNone, kNone)},
         {"GMT-00:00:00BST-00:00:00", record(10000, 1, 0, kNone, kNone)},
         {"PST+08:00PDT-07:00", record(9200, 1, 900, kNone, kNone)},
@@ -85,12 +82,9 @@ TEST(TzstrParse, Accepted) {
         {"CET-01:00,M3.5.0,M10.5.0,garbage", record(10100, 0, 0, rule(3, 5, 0), rule(10, 5, 0))},
         {"CET-01:00,M3.2.0.9", record(10100, 0, 0, rule(3, 2, 0), kNone)},
         {"CET-01:00,M.3.2.0", record(10100, 0, 0, rule(3, 2, 0), kNone)},
-        {"CET-01:00,M3..2.0", record(10100, 0, 0, rule(3, 2, 0), kNone)},
         {"CET-01:00,Mx.y.z/a:b:c", record(10100, 0, 0, kNone, kNone)},
-        {"CET-01:00,M0.0.0", record(10100, 0, 0, kNone, kNone)},
         {"CET-01:00,M-1.-2.-3/-4:-5:-6", record(10100, 0, 0, rule(-1, -2, -3, -4, -5, -6), kNone)},
         {"CET-01:00,M12.5.6/24:59:59", record(10100, 0, 0, rule(12, 5, 6, 24, 59, 59), kNone)},
-        {"PST++08:00", record(9200, 0, 0, kNone, kNone)},
         {"PST-+08:00", record(10800, 0, 0, kNone, kNone)},
         {"-PST+08:00", record(10800, 0, 0, kNone, kNone)},
         {"PST+-08:00PDT+07:00", record(9200, 1, 900, kNone, kNone)},
@@ -110,29 +104,22 @@ TEST(TzstrParse, Refused) {
     const char *const rows[] = {
         "",
         ",",
-        ",,,",
-        "UTC0",
         "CET",
         "PST8PDT",
         "PST+8",
-        "CET-01",
         "CET-01:",
         "CET-:30",
         "+01:00",
         "X+12:01",
-        "X+13:00",
         "X-14:01",
         "LINT-14:00:00LINDT-15:00:00",
         "CET-01:00:00CEST-00:00:00",  // daylight behind standard time
         "CET-01:00,J60",
-        "CET-01:00,60",
         "CET-01:00,m3.2.0",
         "CET-01:00, M3.2.0",
         "CET-01:00,M",
-        "CET-01:00,M3",
         "CET-01:00,M3.2",
         "CET-01:00,/",
-        "CET-01:00,M3.5.0/02",
         "CET-01:00,M3.5.0/02:00",
         "CET-01:00,M13.1.0",
         "CET-01:00,M12.6.0",
@@ -141,9 +128,7 @@ TEST(TzstrParse, Refused) {
         "CET-01:00,M12.5.6/24:60:00",
         "CET-01:00,M12.5.6/24:00:60",
         "CET-01:00,M3.5.0,M13.1.0",
-        "CET-01:00:00CEST-02:00:00,M3.5.0/25:00:00,M10.5.0/03:00:00",
         // Too large for 32 bits, or wrapping 32-bit sums: refused, not wrapped.
-        "X-99999999:00",
         "X-42949673:00",
         "CET-01:00,M3.5.0/-2147483649:0:0",
         "X-21474837:00",
@@ -154,14 +139,8 @@ TEST(TzstrParse, Refused) {
         // A field of white space has no number; neither its blanks nor a
         // sign that follows them belong to the next field.
         "PST- +08:00",
-        "AZT+ +04:00",
-        "PST-\t+08:00S",
         "CET-\n-01:00",
-        "CET-\v-01:00",
         "CST+06:  -00",
-        "PST++08:  -00",
-        "PST+  -08:01004",
-        "CET- + 01\xff:00",
     };
     for (const char *text : rows) {
         qel_tzset got{};
@@ -225,8 +204,8 @@ TEST(TzstrParse, AgreesWithThePlainReading) {
 }
 
 // What the writer writes reads back as the record it came from, in long form
-// and with the amount it wrote; the two kinds of text the parser cannot take
-// back are refused.
+// and with the amount it wrote; a daylight offset past UTC+14:00, which the
+// writer writes, is refused. (So are rule times out of range, as Refused shows.)
 TEST(TzstrParse, RoundTripFromTheWriter) {
     const std::vector<int32_t> codes = qeltest::catalogue_codes();
     ASSERT_EQ(codes.size(), 62U);
@@ -247,27 +226,19 @@ TEST(TzstrParse, RoundTripFromTheWriter) {
             const int32_t written = amount == 60 || amount == 90 || amount == 120 ? amount : 30;
             const bool beyond_14 = long_code + (written / 60) * 100 + written % 60 > 11400;
             for (size_t i = 0; i < std::size(rules); ++i) {
-                {
-                    const qel_tzrule &s = rules[i], &e = rules[(i + 3) % std::size(rules)];
-                    qel_tzset on = record(code, 2, amount, s, e);
-                    on.start.reserved = 7;
-                    const std::string text = qeltest::tzstr(on);
-                    const bool ok = parse(text, back);
-                    ASSERT_EQ(ok, !beyond_14) << text;
-                    if (!ok) continue;
-                    const qel_tzset want = record(long_code, 1, written, s, e);
-                    ASSERT_TRUE(same_record(back, want)) << text << "\n got " << describe(back);
-                    ++checked;
-                }
+                const qel_tzrule &s = rules[i], &e = rules[(i + 3) % std::size(rules)];
+                qel_tzset on = record(code, 2, amount, s, e);
+                on.start.reserved = 7;
+                const std::string text = qeltest::tzstr(on);
+                ASSERT_EQ(parse(text, back), !beyond_14) << text;
+                if (beyond_14) continue;
+                ASSERT_TRUE(same_record(back, record(long_code, 1, written, s, e)))
+                    << text << "\n got " << describe(back);
+                ++checked;
             }
         }
     }
     EXPECT_GT(checked, 3000);
-    // Rule times beyond their range are written as found but not read back.
-    qel_tzset back{};
-    EXPECT_FALSE(parse(qeltest::tzstr(record(10100, 1, 60, rule(3, 5, 0, 25))), back));
-    EXPECT_FALSE(parse(qeltest::tzstr(record(10100, 1, 60, rule(3, 5, 0, 2, 60))), back));
-    EXPECT_FALSE(parse(qeltest::tzstr(record(10100, 1, 60, rule(3, 5, 0, 2, 0, 60))), back));
 }
 
 }  // namespace
