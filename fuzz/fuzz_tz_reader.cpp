@@ -2,7 +2,7 @@
 // this process's glibc as the glibc reader reads them: one record per input
 // line, as the tool's parser of the answer reads it; nothing that could name
 // a file reaches the library; each string read gives what this process's own
-// reading gives (read_timeline, sampling the same hours), offsets within
+// reading gives (read_at_samples, at the same hours), offsets within
 // 26 hours of UTC and changes in increasing order.
 #include <unistd.h>
 
@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         // glibc takes offsets up to 24:59:59 and daylight time an hour ahead
         // of standard time where the string gives no daylight offset.
         for (const auto &span : reading.spans) FUZZ_CHECK(span.offset > -26 * 3600 && span.offset < 26 * 3600);
-        const auto oracle = qeltz::read_timeline(value, from, to, hours);
+        const auto oracle = qeltz::read_at_samples(value, from, to, hours);
         FUZZ_CHECK(oracle.size() == reading.spans.size());
         for (size_t k = 0; k < oracle.size(); ++k) {
             FUZZ_CHECK(oracle[k].from == reading.spans[k].from && qeltz::same_local_time(oracle[k], reading.spans[k]));

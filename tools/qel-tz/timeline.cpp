@@ -33,9 +33,9 @@ Span read_at(int64_t t) {
     return s;
 }
 
-// Local time under TZ=tz over [from, to), read at each sample; each change
-// between two samples found by halving.
-std::vector<Span> walk(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples) {
+}  // namespace
+
+std::vector<Span> read_at_samples(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples) {
     samples.erase(std::remove_if(samples.begin(), samples.end(), [&](int64_t t) { return t <= from || t >= to; }),
                   samples.end());
     std::sort(samples.begin(), samples.end());
@@ -63,6 +63,8 @@ std::vector<Span> walk(const std::string &tz, int64_t from, int64_t to, std::vec
     return spans;
 }
 
+namespace {
+
 // Every six hours, and the hints.
 std::vector<int64_t> grid(int64_t from, int64_t to, std::vector<int64_t> hints) {
     constexpr int64_t kStep = int64_t{6} * 3600;
@@ -88,7 +90,7 @@ const std::vector<Span> &read_tz_string(const std::string &tz, int64_t from, int
             changes.push_back(rule_local_seconds(rule.end, year) - rule.dst_offset);
         }
     }
-    return read[key] = walk(tz, from, to, grid(from, to, changes));
+    return read[key] = read_at_samples(tz, from, to, grid(from, to, changes));
 }
 
 }  // namespace
@@ -105,20 +107,20 @@ std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to,
     TzifZone zone;
     PosixTz rule_line;
     if (!read_file(tz.substr(1), bytes) || !parse_tzif(bytes, zone, why))
-        return walk(tz, from, to, grid(from, to, hints));
+        return read_at_samples(tz, from, to, grid(from, to, hints));
     // A compiled zone changes only at its transitions, and after the last by
     // its rule line. Without transitions, whether the C library takes the
     // first local time type or the rule line, a rule line without daylight
     // time leaves nothing to change.
     if (zone.times.empty()) {
         const bool constant = parse_posix_tz(zone.footer, rule_line, why) && !rule_line.has_dst;
-        return walk(tz, from, to, constant ? hints : grid(from, to, hints));
+        return read_at_samples(tz, from, to, constant ? hints : grid(from, to, hints));
     }
     std::vector<int64_t> samples = hints;
     samples.insert(samples.end(), zone.times.begin(), zone.times.end());
     const int64_t last = zone.times.back();
-    if (zone.footer.empty() || last >= to) return walk(tz, from, to, samples);
-    std::vector<Span> spans = last > from ? walk(tz, from, last, samples) : std::vector<Span>{};
+    if (zone.footer.empty() || last >= to) return read_at_samples(tz, from, to, samples);
+    std::vector<Span> spans = last > from ? read_at_samples(tz, from, last, samples) : std::vector<Span>{};
     const std::vector<Span> &rule = read_tz_string(zone.footer, from, to);
     size_t i = 0;
     while (i + 1 < rule.size() && rule[i + 1].from <= last) ++i;

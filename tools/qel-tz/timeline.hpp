@@ -26,6 +26,11 @@ bool same_local_time(const Span &a, const Span &b);
 // hints, and after its last transition read as its rule line.
 std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to, const std::vector<int64_t> &hints);
 
+// Local time under TZ=tz over [from, to), read at `from`, at each of the
+// samples within and at the last second, each change between two readings
+// found by halving; nothing is kept between calls.
+std::vector<Span> read_at_samples(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples);
+
 // The first second of a year, UTC.
 int64_t year_start(int year);
 
