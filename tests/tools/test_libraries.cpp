@@ -18,6 +18,7 @@
 #include "libraries.hpp"
 #include "place_check.hpp"
 #include "process.hpp"
+#include "tz_test_support.hpp"
 #include "tzif.hpp"
 
 namespace {
@@ -146,8 +147,8 @@ TEST(Libraries, ReadPosixStringsWhateverTzdirHolds) {
     }
 }
 
-// Every rule line of the machine's database, each once: each library reads
-// it as this process does. Strings that leave a choice to the library are
+// Every rule line of the machine's database and every TZ string the device
+// library writes, each once: each library reads it as this process does. Strings that leave a choice to the library are
 // read differently by glibc and musl, as library_choices says.
 TEST(Libraries, AgreeWhereTheStringDecides) {
     std::set<std::string> lines;
@@ -160,6 +161,17 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
     }
     lines.erase("");
     ASSERT_GE(lines.size(), 50u) << "the tz database (tzdata) is needed";
+    // And what the device library writes: every zone of the catalogue without
+    // daylight saving and with each amount, under northern and southern rules.
+    const qel_tzrule kRules[][2] = {{{3, 5, 0, 2, 0, 0, 0}, {10, 5, 0, 3, 0, 0, 0}},
+                                    {{10, 1, 0, 2, 0, 0, 0}, {4, 1, 0, 3, 0, 0, 0}},
+                                    {{9, 5, 6, 23, 59, 59, 0}, {4, 1, 5, 0, 0, 0, 0}}};
+    for (const int32_t code : qeltest::catalogue_codes()) {
+        for (const int32_t amount : {0, 30, 60, 90, 120}) {
+            const auto &rule = kRules[static_cast<size_t>(code + amount) % std::size(kRules)];
+            lines.insert(qeltest::tzstr(qeltest::record(code, amount != 0 ? 1 : 0, amount, rule[0], rule[1])));
+        }
+    }
     std::vector<std::string> all(lines.begin(), lines.end());
     const size_t database = all.size();
     all.insert(all.end(), {"EST5EDT", "CET-1CEST", "<+0330>-3:30<+0430>", "ABCDEFGHI5JKLMNOPQ,M3.2.0,M11.1.0",
