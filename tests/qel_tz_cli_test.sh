@@ -164,6 +164,80 @@ assert berlin["years"] == [2026, 2036] and berlin["record"]["zone"] == 10100
 diff = berlin["differences"][0]
 assert diff["utc"].endswith("Z") and set(diff["expected"]) == {"offset", "isdst", "abbr"}, diff
 PY
+
+    # places --csv: the record's columns, where a rewrite stops holding, the links.
+    t 0 out '^Test/Nuuk,unknown,2026,2028,9800,1,60,M3\.4\.6/23:00:00,M10\.5\.0/00:00:00,"[^"]*",offsets,differs,2029,,' \
+        places --csv --tzdir "$work/tz" --years 2026-2028
+
+    # Two releases (tests/releases/) and a fleet against the newer one.
+    for release in old new; do
+        if ! "$zic" -b slim -d "$work/$release" "$here/releases/$release.zi" 2>"$err" ||
+            ! cp "$here/releases/$release.zi" "$work/$release/tzdata.zi"; then
+            fail "zic did not compile $release.zi"
+        fi
+    done
+    r=(--years 2026-2030)
+    fleet=$here/releases/fleet.csv
+    a=(--tzdir "$work/new" --years 2027-2030)
+    t 1 out '^Test/Abolish: record, also Test/AbolishLink$' diff "$work/old" "$work/new" "${r[@]}"
+    t 1 out '^7 zones changed from tz database 2026a \(8 zones\) to 2026b \(8 zones\), years 2026-2030 .*; 4 old TZ strings go wrong, the first from 2026-03-29 00:00:00 UTC$' \
+        diff "$work/old" "$work/new" "${r[@]}"
+    t 1 out '^Test/Shifted,Test/ShiftedAlias,verdict,.*,2028-03-12T07:00:00Z,504$' diff "$work/old" "$work/new" "${r[@]}" --csv
+    t 0 out '^\[\]$' diff "$work/new" "$work/new" "${r[@]}" --json
+    t 0 out '^0 zones changed .*; no old TZ string goes wrong$' diff "$work/old" "$work/old" "${r[@]}"
+    t 2 err 'no compiled zones in .*/releases$' diff "$work/old" "$here/releases"
+    t 2 err '^qel-tz: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"
+    t 2 out '^  line 7: gate\\r\\n4$' audit "$fleet" "${a[@]}"
+    checks=$((checks + 1))
+    ! LC_ALL=C grep -q '[[:cntrl:]]' "$out" || fail "audit prints a control character"
+    t 1 out '^Test/Renamed, TZ string EST5EDT,M3\.2\.0,M11\.1\.0: differs from 2027-01-01 00:00:00 UTC' \
+        audit - "${a[@]}" < <(sed -n '1,9p' "$fleet")
+    t 0 out '^2 devices of -, tz database 2026b, years 2027-2030: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
+        audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    t 2 err 'the header row names no place column$' audit - "${a[@]}" <<<'device,tz'
+    t 2 err 'cannot read the fleet file .*/none\.csv' audit "$work/none.csv" "${a[@]}"
+
+    # JSON: exactly the promised keys, wrong_from in ISO 8601 UTC, null where nothing applies.
+    "${tool[@]}" diff --json "$work/old" "$work/new" "${r[@]}" >"$work/diff.json" 2>"$err"
+    "${tool[@]}" audit --json "$fleet" "${a[@]}" >"$out" 2>"$err"
+    checks=$((checks + 1))
+    python3 - "$work/diff.json" "$out" <<'PY' || fail "diff --json, audit --json"
+import json, sys
+diff, audit = (json.load(open(name)) for name in sys.argv[1:])
+assert all(set(d) == {"place", "also", "change", "old", "new", "wrong_from", "hours_wrong"} for d in diff)
+assert all(s is None or set(s) == {"record", "tz", "tz_verdict"} for d in diff for s in (d["old"], d["new"]))
+assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)
+        for d in diff] == [("Test/Retimed", "record", "2026-03-29T00:00:00Z", 10, False, False),
+                           ("Test/Abolish", "record", "2027-03-28T01:00:00Z", 20664, False, False),
+                           ("Test/Shifted", "verdict", "2028-03-12T07:00:00Z", 504, False, False),
+                           ("Test/Lunar", "verdict", "2029-02-04T01:00:00Z", 841, False, False),
+                           ("Test/Added", "added", None, 0, True, False),
+                           ("Test/Removed", "removed", None, 0, False, True),
+                           ("Test/Renamed", "names", None, 0, False, False)], diff
+keys = {"device", "line", "place", "verdict", "wrong_from", "hours_wrong", "send", "reasons"}
+assert all(set(row) == keys for row in audit)
+assert [(row["line"], row["verdict"], row["wrong_from"], row["send"] and row["send"]["tz"]) for row in audit] == [
+    (2, "differs", "2027-03-28T01:00:00Z", "CET-01:00"), (3, "differs", "2027-03-28T01:00:00Z", "CET-01:00"),
+    (4, "exact", None, "CET-01:00"), (5, "differs", "2027-01-01T00:00:00Z", "MSK-03:00"),
+    (6, "differs", "2028-03-12T07:00:00Z", None), (7, "differs", "2028-03-12T07:00:00Z", None),
+    (9, "exact", None, "IST-05:30")] + [(n, "invalid", None, None) for n in range(11, 17)], audit
+assert audit[5]["device"] == "gate\r\n4" and set(audit[0]["send"]) == {"record", "tz", "zic"}
+assert all(row["reasons"] and row["hours_wrong"] is None for row in audit[7:])
+PY
+
+    # Every column of each CSV output is documented, in order.
+    for doc in places:places releases:diff releases:audit; do
+        case ${doc#*:} in
+        places) "${tool[@]}" places --csv --tzdir "$work/new" >"$out" 2>"$err" ;;
+        diff) "${tool[@]}" diff --csv "$work/old" "$work/new" >"$out" 2>"$err" ;;
+        audit) "${tool[@]}" audit --csv "$fleet" "${a[@]}" >"$out" 2>"$err" ;;
+        esac
+        checks=$((checks + 1))
+        documented=$(awk -v m="columns of \`qel-tz ${doc#*:} --csv\`" 'index($0, m) { f = 1; next }
+            f && /^\| `/ { split($0, c, "`"); printf "%s%s", n++ ? "," : "", c[2]; next } f && n { exit }' \
+            "$here/../docs/${doc%:*}.md")
+        [ "$(head -n 1 "$out")" = "$documented" ] || fail "the columns of ${doc#*:} --csv differ from docs/${doc%:*}.md"
+    done
 fi
 
 echo "qel-tz: $((checks - failures)) passed, $failures failed"

@@ -1,10 +1,12 @@
 // The command table: every row is reached by its name and shown in the
-// tool's --help and manual page, so a new row needs nothing else there.
+// tool's --help and manual page, so a new row needs nothing else there. And
+// the text from files that commands print: nothing a terminal acts on.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "cli.hpp"
+#include "commands.hpp"
 
 namespace {
 
@@ -21,6 +23,21 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
             << c.name;
         EXPECT_NE(manual.find(".B qel-tz\n" + (name.empty() ? "" : ".B" + name + "\n")), std::string::npos) << c.name;
     }
+}
+
+TEST(Cli, PrintableTextKeepsUtf8AndEscapesTheRest) {
+    const char *const rows[][2] = {
+        {"gate\r\n4\t\\", "gate\\r\\n4\\t\\\\"},
+        {"\x1b[2J\x7f\x01", "\\x1b[2J\\x7f\\x01"},
+        {"K\xc3\xb8ge \xe2\x82\xac \xf0\x9f\x98\x80", "K\xc3\xb8ge \xe2\x82\xac \xf0\x9f\x98\x80"},
+        {"\xc2\x9b"
+         "2J",
+         "\\xc2\\x9b2J"},  // C1 control CSI
+        {"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80",
+         "\\xc0\\xaf \\xed\\xa0\\x80 \\xf4\\x90\\x80\\x80"},  // overlong, surrogate, past U+10FFFF
+        {"\xe2\x82", "\\xe2\\x82"},                           // cut short
+    };
+    for (const auto &r : rows) EXPECT_EQ(qeltz::printable(r[0]), r[1]) << r[1];
 }
 
 }  // namespace

@@ -57,6 +57,9 @@ TEST_F(Releases, DiffNamesEveryChangeAndWhenTheOldStringGoesWrong) {
     };
     // Years 2026-2030; rows in the order the diff gives them.
     const Row expected[] = {
+        // MD's changes at 02:00 EET and 03:00 EEST are at 00:00 UTC, EU's
+        // at 01:00 UTC: an hour early twice a year, 2026-2030.
+        {"Test/Retimed", "record", "2026-03-29 00:00:00", 5 * 2, ""},
         // Summer time (01:00 UTC, last Sunday of March to last Sunday of
         // October) ends with 2026. Last Sundays: 2027 Mar 28 - Oct 31,
         // 2028 Mar 26 - Oct 29, 2029 Mar 25 - Oct 28, 2030 Mar 31 - Oct 27:

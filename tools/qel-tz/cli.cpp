@@ -114,8 +114,9 @@ std::string help_text(const Command &command) {
     }
     if (whole) {
         s += "\nexit status: 0 done (for place and check: the TZ string is exact or differs only in names or\n"
-             "daylight flags), 1 the TZ string differs from the place or cannot express it, or a tool failed,\n"
-             "2 bad input (one line on stderr names it).\n";
+             "daylight flags), 1 the TZ string differs from the place or cannot express it, an old TZ string\n"
+             "goes wrong (diff), a device is wrong (audit), or a tool failed, 2 bad input (one line on stderr\n"
+             "names it; for audit, a fleet file refused whole or a row that cannot be checked).\n";
     }
     return s;
 }
@@ -144,6 +145,9 @@ const char *const kExamples[][2] = {
      "whether a TZ string from a provisioning server is right for New York"},
     {"qel-tz tz --zone 92 --dst 60 --start M3.2.0 --end M11.1.0", "the TZ string of a record"},
     {"qel-tz zic --zone +05:45", "the zic text of a record without daylight saving"},
+    {"qel-tz diff old/zoneinfo new/zoneinfo",
+     "which TZ strings of the old release the new one makes wrong, and from when"},
+    {"qel-tz audit fleet.csv --json", "every device of a fleet: its verdict, from when it is wrong, what to send"},
     {"qel-tz parse 'CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00'", "a TZ string read into a record"},
 };
 
@@ -171,7 +175,9 @@ std::string manual_page(const std::string &version) {
     }
     s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string is exact or differs only in "
          "abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot express it, "
-         "or a tool or the output failed\n.TP\n2\nbad input, named in one line on standard error\n";
+         "an old TZ string goes wrong (diff), a device is wrong (audit), or a tool or the output failed\n.TP\n2\n"
+         "bad input, named in one line on standard error; for audit, a fleet file refused whole or a row that "
+         "cannot be checked\n";
     s += ".SH EXAMPLES\n";
     for (const auto &e : kExamples) s += ".TP\n.B " + roff(e[0]) + "\n" + roff(e[1]) + "\n";
     s += ".SH ENVIRONMENT\n.TP\n.B TZDIR\nthe tz database, when \\-\\-tzdir is not given "

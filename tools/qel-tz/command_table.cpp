@@ -1,7 +1,7 @@
 // The commands of qel-tz, a row each (cli.hpp says what a row holds), with
 // the checks that belong to each. --help and the manual page list them in
-// this order; the run functions are in record_commands.cpp and
-// place_commands.cpp.
+// this order; the run functions are in record_commands.cpp,
+// place_commands.cpp, diff_command.cpp and audit_command.cpp.
 #include "cli.hpp"
 #include "commands.hpp"
 
@@ -78,6 +78,16 @@ constexpr Command kCommands[] = {
      "compare a settings record, or any TZ string, with a place",
      {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd, Opt::kTz, Opt::kPlace, Opt::kYears, Opt::kTzdir}, 0, run_check,
      check_check},
+    {"diff", "OLD NEW [--years A-B] [--csv]",
+     "compare two releases of the tz database, folders of compiled zones with their tzdata.zi: a row for every zone "
+     "whose record, verdict or abbreviations change, with the instant from which the TZ string devices hold from "
+     "OLD gives a UTC offset NEW does not, most urgent first",
+     {Opt::kYears, Opt::kCsv}, 2, run_diff, one_format},
+    {"audit", "FILE [--tzdir DIR] [--years A-B] [--csv]",
+     "check every device of a fleet file (CSV with a header row: device, place, and tz or the record's columns "
+     "zone, dst_on, dst_minutes, start, end; - reads standard input) against its place: its verdict, from when it "
+     "is wrong, and what to send it now",
+     {Opt::kYears, Opt::kTzdir, Opt::kCsv}, 1, run_audit, one_format},
 };
 // clang-format on
 

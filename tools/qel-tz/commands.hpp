@@ -25,6 +25,10 @@ int run_place(const Request &r);
 int run_places(const Request &r);
 int run_check(const Request &r);
 
+// Releases and fleets (diff_command.cpp, audit_command.cpp).
+int run_diff(const Request &r);
+int run_audit(const Request &r);
+
 // One line on stderr; returns kBadInput or kFailure as given.
 int complain(int status, const std::string &what);
 
@@ -33,5 +37,23 @@ std::string describe(const qel_tzset &r);
 
 // "zic text:" and the text's lines, each as "  | line".
 void print_zic_text(const std::string &zic);
+
+// What the commands share (command_support.cpp):
+// the tz database: --tzdir, else $TZDIR, else /usr/share/zoneinfo;
+std::string tzdir_of(const Request &r);
+// text from a file or a folder made fit for a terminal: control characters,
+// C1 controls and bytes outside UTF-8 as \n, \r, \t or \xNN, a backslash
+// doubled;
+std::string printable(const std::string &s);
+// a CSV field, in quotes where it holds a comma, a quote or a line end;
+std::string csv_field(const std::string &s);
+// a record's CSV cells zone,dst_on,dst_minutes,start,end as a fleet file
+// holds them (dst_minutes, start and end empty without daylight saving),
+// all empty for none;
+std::string record_cells(const qel_tzset *record);
+// an instant as ISO 8601 UTC: "2027-03-28T01:00:00Z";
+std::string iso_utc(int64_t utc);
+// a count and its noun: "1 zone", "8 zones".
+std::string counted(size_t n, const std::string &noun);
 
 }  // namespace qeltz

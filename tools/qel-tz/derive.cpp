@@ -59,6 +59,15 @@ bool equivalent_rule(const PosixRule &rule, Years years, PosixRule &out) {
     return false;
 }
 
+// The last year from `last` on in which `same` still falls where `rule`
+// does, or 0 for every year: weekdays repeat every 400 years.
+int holds_through(const PosixRule &rule, const PosixRule &same, int last) {
+    for (int y = last + 1; y <= last + 400; ++y) {
+        if (rule_local_seconds(same, y) != rule_local_seconds(rule, y)) return y - 1;
+    }
+    return 0;
+}
+
 }  // namespace
 
 Derivation derive_record(const PosixTz &given, Years years) {
@@ -105,6 +114,8 @@ Derivation derive_record(const PosixTz &given, Years years) {
             if (equivalent_rule(*r, years, same)) {
                 d.rewrites.push_back(std::string(which) + " rule " + rule_text(*r) + " written as " + rule_text(same) +
                                      " (the same instants in " + years.text() + ")");
+                const int through = holds_through(*r, same, years.last);
+                if (through != 0 && (d.valid_through == 0 || through < d.valid_through)) d.valid_through = through;
                 *r = same;
             } else {
                 d.reasons.push_back(std::string("the ") + which + " rule " + rule_text(*r) +

@@ -17,6 +17,10 @@ struct Derivation {
     qel_tzset record{};
     std::vector<std::string> rewrites;  // what was rewritten, each giving the same offsets
     std::vector<std::string> reasons;   // why no record can express the rule
+    // A rule rewritten to an equivalent that falls on the same days only in
+    // some years: the last year from the years asked for on in which it still
+    // does (0: every year).
+    int valid_through = 0;
 };
 
 // Derives the record for the rule over the years.

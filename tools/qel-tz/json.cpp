@@ -87,6 +87,12 @@ JsonWriter &JsonWriter::number(int64_t n) {
     return *this;
 }
 
+JsonWriter &JsonWriter::decimal(double d) {
+    value_starts();
+    text(decimal_text(d));
+    return *this;
+}
+
 JsonWriter &JsonWriter::boolean(bool b) {
     value_starts();
     text(b ? "true" : "false");
@@ -97,6 +103,25 @@ JsonWriter &JsonWriter::null() {
     value_starts();
     text("null");
     return *this;
+}
+
+JsonWriter &JsonWriter::string_or_null(const std::string &s) { return s.empty() ? null() : string(s); }
+
+std::string decimal_text(double d) {
+    char buf[64];
+    (void)std::snprintf(buf, sizeof buf, "%.4f", d);
+    std::string s = buf;
+    s.erase(s.find_last_not_of('0') + 1);
+    if (s.back() == '.') s.pop_back();
+    return s == "-0" ? "0" : s;
+}
+
+void write_record(JsonWriter &json, const qel_tzset *record) {
+    if (record == nullptr) {
+        json.null();
+    } else {
+        write_record(json, *record);
+    }
 }
 
 void write_record(JsonWriter &json, const qel_tzset &record) {

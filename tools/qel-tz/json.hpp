@@ -25,8 +25,10 @@ class JsonWriter {
     JsonWriter &key(const char *name);
     JsonWriter &string(const std::string &s);
     JsonWriter &number(int64_t n);
+    JsonWriter &decimal(double d);  // as decimal_text writes it
     JsonWriter &boolean(bool b);
     JsonWriter &null();
+    JsonWriter &string_or_null(const std::string &s);  // null for the empty text
 
   private:
     void value_starts();
@@ -42,7 +44,12 @@ class JsonWriter {
     bool after_key_ = false;
 };
 
-// A record as `qel-tz parse --json` prints it.
+// A record as `qel-tz parse --json` prints it; null for none.
 void write_record(JsonWriter &json, const qel_tzset &record);
+void write_record(JsonWriter &json, const qel_tzset *record);
+
+// A number with at most four decimals, trailing zeros left out: "20664",
+// "0.5", "0.0003".
+std::string decimal_text(double d);
 
 }  // namespace qeltz

@@ -194,6 +194,7 @@ PlaceCheck check_derived(const Place &place, const ZicWorkspace &zic) {
     c.reasons.insert(c.reasons.end(), d.rewrites.begin(), d.rewrites.end());
     c.has_record = true;
     c.record = d.record;
+    c.valid_through = d.valid_through;
     verify_record(place, zic, c);
     if (own.verdict == Verdict::kDiffers) c.tz_verdict = c.zic_verdict = Verdict::kUnrepresentable;
     return c;

@@ -36,6 +36,8 @@ struct PlaceCheck {
     bool has_record = false;
     qel_tzset record{};
     std::string tz, zic;  // empty: none
+    // The derived record holds only through this year (0: every year; derive.hpp).
+    int valid_through = 0;
     Verdict tz_verdict = Verdict::kUnrepresentable, zic_verdict = Verdict::kUnrepresentable;
     std::vector<std::string> reasons;
     Comparison tz_comparison, zic_comparison;

@@ -9,16 +9,12 @@
 #include "json.hpp"
 #include "place_check.hpp"
 #include "verdict.hpp"
+#include "zic_texts.hpp"
+#include "zone_links.hpp"
 
 namespace qeltz {
 
 namespace {
-
-std::string tzdir_of(const Request &r) {
-    if (!r.tzdir.empty()) return r.tzdir;
-    const char *env = std::getenv("TZDIR");
-    return env != nullptr && *env != '\0' ? env : "/usr/share/zoneinfo";
-}
 
 void write_span(JsonWriter &json, const Span &s) {
     json.object().key("offset").number(s.offset).key("isdst").boolean(s.isdst).key("abbr").string(s.abbr).end();
@@ -138,13 +134,6 @@ std::string reason_kind(const std::string &reason) {
     return reason;
 }
 
-std::string csv_field(const std::string &s) {
-    if (s.find_first_of(",\"\n") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char ch : s) out += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-    return out + "\"";
-}
-
 }  // namespace
 
 int run_place(const Request &r) {
@@ -163,22 +152,33 @@ int run_places(const Request &r) {
     if (names.empty()) return complain(kBadInput, "no compiled zones in " + db.dir);
     const std::string &version = db.version;
     const bool progress = isatty(STDERR_FILENO) != 0;
-    const ZicWorkspace zic;
+    // Every place read first, so that zic compiles all the records' texts in one run.
+    std::vector<Place> places(names.size());
+    std::vector<std::string> unreadable(names.size()), texts;
+    for (size_t i = 0; i < names.size(); ++i) {
+        if (load_place(db, names[i], r.years, places[i], unreadable[i])) texts.push_back(derived_zic_text(places[i]));
+    }
+    ZicWorkspace zic;
+    zic.compile_all(texts);
+    std::map<std::string, std::string> links;  // of each place, by its name
+    for (const auto &[link, target] : zone_links(db.dir)) links[target] += (links[target].empty() ? "" : " ") + link;
     std::map<std::string, int> tz_counts, zic_counts;
     std::map<std::string, int> reason_counts;
     JsonWriter json(stdout);
     if (r.json) json.array(",\n ");
-    if (r.csv) std::printf("place,tzdata,first_year,last_year,tz,tz_verdict,zic_verdict,reasons\n");
+    if (r.csv) {
+        std::printf(
+            "place,tzdata,first_year,last_year,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
+            "valid_through,links,reasons\n");
+    }
     for (size_t i = 0; i < names.size(); ++i) {
         if (progress) (void)std::fprintf(stderr, "\r%zu of %zu places: %-40s", i + 1, names.size(), names[i].c_str());
-        Place place;
-        std::string why;
         PlaceCheck c;
-        if (load_place(db, names[i], r.years, place, why)) {
-            c = check_derived(place, zic);
+        if (unreadable[i].empty()) {
+            c = check_derived(places[i], zic);
         } else {
-            c = check_of(place);
-            c.reasons.push_back(why);
+            c = check_of(places[i]);
+            c.reasons.push_back(unreadable[i]);
         }
         ++tz_counts[verdict_name(c.tz_verdict)];
         ++zic_counts[verdict_name(c.zic_verdict)];
@@ -190,9 +190,11 @@ int run_places(const Request &r) {
         if (r.json) {
             write_check(json, c);
         } else if (r.csv) {
-            std::printf("%s,%s,%d,%d,%s,%s,%s,%s\n", csv_field(c.place).c_str(), csv_field(version).c_str(),
-                        c.years.first, c.years.last, csv_field(c.tz).c_str(), verdict_name(c.tz_verdict),
-                        verdict_name(c.zic_verdict), csv_field(joined).c_str());
+            std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(), csv_field(version).c_str(),
+                        c.years.first, c.years.last, record_cells(c.has_record ? &c.record : nullptr).c_str(),
+                        csv_field(c.tz).c_str(), verdict_name(c.tz_verdict), verdict_name(c.zic_verdict),
+                        c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
+                        csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
         } else {
             std::printf("%-32s %-15s %-15s %s\n", c.place.c_str(), verdict_name(c.tz_verdict),
                         verdict_name(c.zic_verdict), c.tz.empty() ? "-" : c.tz.c_str());

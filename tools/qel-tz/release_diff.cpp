@@ -48,8 +48,10 @@ bool read_zone(const std::string &dir, const std::string &name, TzifZone &zone) 
 
 // The local time of a compiled zone over the years as the C library takes it
 // from the file, without reading it: from each instant on, a local time type
-// or the rule line. Before the first transition the C library takes the first
-// standard time type; from the last one on, the rule line where there is one.
+// or the rule line, by its text (a slim build may list no transition in the
+// years, so a new rule line alone can change the time). Before the first
+// transition the C library takes the first standard time type; from the last
+// one on, the rule line where there is one.
 std::vector<std::pair<int64_t, std::string>> schedule(const TzifZone &z, Years years) {
     auto state = [&z](int64_t t) -> std::string {
         if (z.times.empty() || t < z.times.front()) {
@@ -58,7 +60,7 @@ std::vector<std::pair<int64_t, std::string>> schedule(const TzifZone &z, Years y
             const TzifType &first = z.types[i < z.types.size() ? i : 0];
             return std::to_string(first.utoff) + " " + first.abbr;
         }
-        if (t >= z.times.back() && !z.footer.empty()) return "rule line";
+        if (t >= z.times.back() && !z.footer.empty()) return "rule line " + z.footer;
         const auto i = static_cast<size_t>(std::upper_bound(z.times.begin(), z.times.end(), t) - z.times.begin() - 1);
         const TzifType &type = z.types[z.types_at[i]];
         return std::to_string(type.utoff) + (type.isdst ? " dst " : " std ") + type.abbr;
