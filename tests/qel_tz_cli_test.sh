@@ -186,6 +186,17 @@ PY
     t 0 out '^\[\]$' diff "$work/new" "$work/new" "${r[@]}" --json
     t 0 out '^0 zones changed .*; no old TZ string goes wrong$' diff "$work/old" "$work/old" "${r[@]}"
     t 2 err 'no compiled zones in .*/releases$' diff "$work/old" "$here/releases"
+    t 2 err 'diff needs two folders, not an empty name' diff '' "$work/new"
+    t 2 err '^qel-tz: no compiled zones in /nonexistent$' audit "$fleet" --tzdir /nonexistent
+    # A damaged zone is the release's, with its damage; a name that leads to a
+    # device is no zone and is never read.
+    cp -R "$work/new" "$work/damaged"
+    head -c 60 "$work/new/Test/Abolish" >"$work/damaged/Test/Abolish"
+    ln -sf /dev/zero "$work/damaged/Test/Steady"
+    t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/damaged" "${r[@]}"
+    t 1 out '^Test/Steady: removed$' diff "$work/old" "$work/damaged" "${r[@]}"
+    # Beside a tz column, a column named like a record column is passed over.
+    t 0 out '^1 device of -, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
     t 2 err '^qel-tz: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"
     t 2 out '^  line 7: gate\\r\\n4$' audit "$fleet" "${a[@]}"
     checks=$((checks + 1))

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <map>
 
 #include "commands.hpp"
@@ -182,7 +183,17 @@ int run_audit(const Request &r) {
     Fleet fleet;
     std::string why;
     if (!read_fleet_file(path, fleet, why)) return complain(kBadInput, why);
-    const FleetAudit audit = audit_fleet(fleet, tzdir_of(r), r.years);
+    const std::string tzdir = tzdir_of(r);
+    if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + printable(tzdir));
+    // What a device must hold from now on: unless years are asked for, the
+    // span begins at this hour, so that a change already past in this year
+    // neither marks a fresh device wrong nor keeps what to send from it.
+    Years years = r.years;
+    if (!r.given.has(Opt::kYears)) {
+        const int64_t now = std::time(nullptr);
+        years.start = now - now % 3600;
+    }
+    const FleetAudit audit = audit_fleet(fleet, tzdir, years);
     if (r.json) {
         write_json(fleet, audit);
     } else if (r.csv) {

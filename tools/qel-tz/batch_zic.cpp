@@ -24,8 +24,7 @@ void compile_some(const std::string &zic, const std::string &dir, const std::vec
     const ProgramResult r = write_file(folder + "/source.zi", source)
                                 ? run_program({zic, "-d", folder + "/out", folder + "/source.zi"})
                                 : ProgramResult{};
-    std::string said = r.output;
-    while (!said.empty() && said.back() == '\n') said.pop_back();
+    const std::string said = program_said(r, folder);
     if (r.ran && r.exit_status == 0) {
         for (size_t i : which) {
             const std::string path = folder + "/out/z" + std::to_string(i);

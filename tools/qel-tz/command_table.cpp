@@ -43,6 +43,14 @@ std::string check_check(const Request &r) {
     return r.place.empty() ? "check needs --place NAME" : "";
 }
 
+// Two folders, each named: an empty name would be the working folder.
+std::string check_diff(const Request &r) {
+    for (const std::string &folder : r.arguments) {
+        if (folder.empty()) return "diff needs two folders, not an empty name";
+    }
+    return one_format(r);
+}
+
 constexpr OptionSet kRecordOptions = {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd};
 
 // clang-format off
@@ -82,11 +90,11 @@ constexpr Command kCommands[] = {
      "compare two releases of the tz database, folders of compiled zones with their tzdata.zi: a row for every zone "
      "whose record, verdict or abbreviations change, with the instant from which the TZ string devices hold from "
      "OLD gives a UTC offset NEW does not, most urgent first",
-     {Opt::kYears, Opt::kCsv}, 2, run_diff, one_format},
+     {Opt::kYears, Opt::kCsv}, 2, run_diff, check_diff},
     {"audit", "FILE [--tzdir DIR] [--years A-B] [--csv]",
      "check every device of a fleet file (CSV with a header row: device, place, and tz or the record's columns "
      "zone, dst_on, dst_minutes, start, end; - reads standard input) against its place: its verdict, from when it "
-     "is wrong, and what to send it now",
+     "is wrong, and what to send it now (from this hour on, unless --years is given)",
      {Opt::kYears, Opt::kTzdir, Opt::kCsv}, 1, run_audit, one_format},
 };
 // clang-format on

@@ -70,6 +70,8 @@ void print_side(const std::string &version, const ReleaseSide &side, bool names)
     std::printf("  %s: %s (%s)%s%s\n", printable(version).c_str(), c.tz.empty() ? "no record" : printable(c.tz).c_str(),
                 verdict_name(c.tz_verdict), names ? ", abbreviations " : "",
                 names ? printable(joined(side.names, " ")).c_str() : "");
+    // Why there is no record: the place's rule, or a damaged zone file.
+    if (c.tz.empty() && !c.reasons.empty()) std::printf("    %s\n", printable(c.reasons.front()).c_str());
 }
 
 void print_text(const ReleaseDiff &diff) {

@@ -59,7 +59,9 @@ bool read_header(const CsvRecord &header, Columns &at, std::string &why) {
     }
     bool some_record_column = false;
     for (size_t c = kZone; c < kColumns; ++c) some_record_column = some_record_column || at[c] != kAbsent;
-    if (some_record_column && !has_record_columns(at)) {
+    // Beside a tz column, a column that only shares a record column's name
+    // ("zone" meaning a sales region) is passed over like any other.
+    if (some_record_column && !has_record_columns(at) && at[kTz] == kAbsent) {
         size_t missing = kZone;
         while (at[missing] != kAbsent) ++missing;
         why = std::string("the header row has record columns but no ") + kColumnNames[missing];
@@ -82,7 +84,8 @@ bool cell_number(const std::string &cell, long long &n) {
 std::string read_record(const std::vector<std::string> &cells, const Columns &at, qel_tzset &record) {
     long long n = 0;
     const std::string &zone = cells[at[kZone]], &on = cells[at[kDstOn]];
-    if (!cell_number(zone, n) || n < INT32_MIN || n > INT32_MAX || qel::tz::find_zone(static_cast<int32_t>(n)) == nullptr)
+    if (!cell_number(zone, n) || n < INT32_MIN || n > INT32_MAX ||
+        qel::tz::find_zone(static_cast<int32_t>(n)) == nullptr)
         return "zone " + zone + " is not a zone code of the catalogue (qel-tz zones lists them)";
     record.zone = static_cast<int32_t>(n);
     if (on != "0" && on != "1") return "dst_on " + on + " is not 0 or 1";
@@ -172,7 +175,8 @@ bool read_fleet(const std::string &text, Fleet &fleet, std::string &why) {
 bool read_fleet_file(const std::string &path, Fleet &fleet, std::string &why) {
     std::string text;
     if (!read_file(path == "-" ? "/dev/stdin" : path, text)) {
-        why = "cannot read the fleet file " + path + ": " + std::strerror(errno);
+        why = "cannot read the fleet file " + (path == "-" ? std::string("on standard input") : path) + ": " +
+              (errno == EINVAL ? "not a file, a pipe or a terminal" : std::strerror(errno));
         return false;
     }
     return read_fleet(text, fleet, why);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <ftw.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,6 +99,16 @@ ScopedEnv::~ScopedEnv() {
     if (after_ != nullptr) after_();
 }
 
+std::string program_said(const ProgramResult &r, const std::string &folder) {
+    std::string said = r.output;
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    const std::string prefix = folder + "/";
+    for (size_t at = said.find(prefix); !folder.empty() && at != std::string::npos; at = said.find(prefix, at)) {
+        said.erase(at, prefix.size());
+    }
+    return said;
+}
+
 bool write_file(const std::string &path, const std::string &text) {
     FILE *f = std::fopen(path.c_str(), "w");
     if (f == nullptr) return false;
@@ -106,13 +117,23 @@ bool write_file(const std::string &path, const std::string &text) {
 }
 
 bool read_file(const std::string &path, std::string &out) {
+    // A file, a pipe or a terminal (standard input), and not past a size no
+    // file the tool reads comes near: a name may lead to a device that never
+    // ends.
+    constexpr off_t kMostBytes = off_t{64} << 20;
     FILE *f = std::fopen(path.c_str(), "rb");
     if (f == nullptr) return false;
+    struct stat st {};
+    bool ok = fstat(fileno(f), &st) == 0 && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode) || isatty(fileno(f)) != 0);
+    if (!ok) errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // "Invalid argument": not a file to read
     out.clear();
     char buf[8192];
     size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
-    const bool ok = std::ferror(f) == 0;
+    while (ok && (n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        out.append(buf, n);
+        ok = static_cast<off_t>(out.size()) <= kMostBytes;
+    }
+    ok = ok && std::ferror(f) == 0;
     std::fclose(f);
     return ok;
 }

@@ -17,6 +17,11 @@ struct ProgramResult {
     std::string output;    // what it wrote to stdout and stderr, together
 };
 
+// What a program said, without its last line ends and with the scratch
+// folder it worked in left out of the file names it gives, so that the words
+// are the same in every run.
+std::string program_said(const ProgramResult &r, const std::string &folder);
+
 // Runs argv[0] (a path) with the arguments that follow and collects its
 // output; its standard input is the file `input` (a path).
 ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null");

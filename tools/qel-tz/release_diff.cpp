@@ -39,6 +39,7 @@ struct Loaded {
     std::string name;
     bool in_old = false, in_new = false;
     Place old_place, new_place;
+    std::string old_damage, new_damage;  // why a compiled zone of the release cannot be read
 };
 
 bool read_zone(const std::string &dir, const std::string &name, TzifZone &zone) {
@@ -74,12 +75,12 @@ std::vector<std::pair<int64_t, std::string>> schedule(const TzifZone &z, Years y
     return out;
 }
 
+// The abbreviations a place uses in the years, in alphabetical order: a
+// release that only reorders them renames nothing.
 std::vector<std::string> names_of(const std::vector<Span> &timeline) {
-    std::vector<std::string> names;
-    for (const auto &s : timeline) {
-        if (std::find(names.begin(), names.end(), s.abbr) == names.end()) names.push_back(s.abbr);
-    }
-    return names;
+    std::set<std::string> names;
+    for (const auto &s : timeline) names.insert(s.abbr);
+    return {names.begin(), names.end()};
 }
 
 // The parts of `now` outside every stretch of `before`.
@@ -133,12 +134,18 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
         TzifZone a, b;
         Loaded l;
         l.name = name;
-        l.in_old = read_zone(old_dir, name, a);
-        l.in_new = read_zone(new_dir, name, b);
-        if (l.in_old && l.in_new && schedule(a, years) == schedule(b, years)) continue;
-        if (l.in_old) l.in_old = load_place(old_db, name, years, l.old_place, why);
-        if (l.in_new) l.in_new = load_place(new_db, name, years, l.new_place, why);
-        if (l.in_old || l.in_new) loaded.push_back(std::move(l));
+        l.in_old = old_release.zones.count(name) != 0;
+        l.in_new = new_release.zones.count(name) != 0;
+        if (l.in_old && l.in_new && read_zone(old_dir, name, a) && read_zone(new_dir, name, b) &&
+            schedule(a, years) == schedule(b, years))
+            continue;
+        // A damaged zone is still the release's: it is reported with its
+        // damage, never taken for a zone the release removed.
+        if (l.in_old && !load_place(old_db, name, years, l.old_place, l.old_damage) && l.old_damage.empty())
+            l.old_damage = "cannot be read";
+        if (l.in_new && !load_place(new_db, name, years, l.new_place, l.new_damage) && l.new_damage.empty())
+            l.new_damage = "cannot be read";
+        loaded.push_back(std::move(l));
     }
     ZicWorkspace zic;
     std::vector<std::string> texts;
@@ -156,11 +163,17 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
             const bool old = side == &d.old_side;
             side->present = old ? l.in_old : l.in_new;
             if (!side->present) continue;
-            side->check = check_derived(old ? o : n, zic);
+            const std::string &damage = old ? l.old_damage : l.new_damage;
+            if (damage.empty()) {
+                side->check = check_derived(old ? o : n, zic);
+            } else {
+                side->check = check_of(old ? o : n);
+                side->check.reasons.push_back(damage);
+            }
             side->names = names_of((old ? o : n).timeline);
         }
         const PlaceCheck &was = d.old_side.check, &now = d.new_side.check;
-        if (d.old_side.present && d.new_side.present && !was.tz.empty()) {
+        if (d.old_side.present && d.new_side.present && l.new_damage.empty() && !was.tz.empty()) {
             const Comparison against_new = compare_timelines(
                 n.timeline, read_timeline(was.tz, years.from(), years.to(), n.zone.times), years.to());
             d.wrong = minus(against_new.differences, was.tz_comparison.differences);

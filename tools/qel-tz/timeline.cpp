@@ -101,6 +101,15 @@ bool same_local_time(const Span &a, const Span &b) {
 
 int64_t year_start(int year) { return days_from_civil(year, 1, 1) * 86400; }
 
+std::string Years::text() const {
+    if (start == 0) return std::to_string(first) + "-" + std::to_string(last);
+    const auto when = static_cast<time_t>(start);
+    struct tm tm {};
+    char buf[32] = "?";
+    if (gmtime_r(&when, &tm) != nullptr) std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M UTC", &tm);
+    return std::string(buf) + " to " + std::to_string(last);
+}
+
 std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to, const std::vector<int64_t> &hints) {
     if (tz.empty() || tz[0] != ':') return read_tz_string(tz, from, to);
     std::string bytes, why;

@@ -38,10 +38,12 @@ int64_t year_start(int year);
 // the year after the last.
 struct Years {
     int first = 0, last = 0;
+    int64_t start = 0;  // where not 0, an instant of the first year at which the span begins instead
 
-    int64_t from() const { return year_start(first); }
+    int64_t from() const { return start != 0 ? start : year_start(first); }
     int64_t to() const { return year_start(last + 1); }
-    std::string text() const { return std::to_string(first) + "-" + std::to_string(last); }
+    // "2026-2036", or "2026-12-06 12:00 UTC to 2036" from an instant.
+    std::string text() const;
 };
 
 }  // namespace qeltz

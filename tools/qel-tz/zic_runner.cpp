@@ -23,9 +23,7 @@ std::string ZicWorkspace::compile(const std::string &text, std::string *said, co
     const std::string out = dir_.path() + "/out";
     if (!dir_.ok() || !write_file(source, text)) return "";
     const ProgramResult r = run_program({zic_, "-d", out, source});
-    std::string output = r.output;
-    while (!output.empty() && output.back() == '\n') output.pop_back();
-    if (said != nullptr) *said = output;
+    if (said != nullptr) *said = program_said(r, dir_.path());
     return r.ran && r.exit_status == 0 ? out + "/" + zone : "";
 }
 
