@@ -1,10 +1,18 @@
 // The command table: every row is reached by its name and shown in the
 // tool's --help and manual page, so a new row needs nothing else there.
+// Every reason kind has its row in docs/places.md. Text from outside reaches
+// a terminal and JSON escaped.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cli.hpp"
+#include "escaping.hpp"
+#include "json.hpp"
+#include "process.hpp"
+#include "reasons.hpp"
 
 namespace {
 
@@ -20,6 +28,41 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
         EXPECT_NE(help.find("qel-tz" + name + (c.synopsis[0] != '\0' ? " " : "") + c.synopsis), std::string::npos)
             << c.name;
         EXPECT_NE(manual.find(".B qel-tz\n" + (name.empty() ? "" : ".B" + name + "\n")), std::string::npos) << c.name;
+    }
+}
+
+TEST(Cli, EveryReasonKindHasARowInTheDocs) {
+    std::string docs;
+    ASSERT_TRUE(qeltz::read_file(QEL_SOURCE_DIR "/docs/places.md", docs));
+    for (size_t k = 0; k < static_cast<size_t>(qeltz::ReasonKind::kCount); ++k) {
+        const std::string word = qeltz::kind_word(static_cast<qeltz::ReasonKind>(k));
+        EXPECT_NE(docs.find("\n| `" + word + "` |"), std::string::npos) << word;
+    }
+}
+
+TEST(Output, EscapesWhatIsNotPrintableText) {
+    struct Row {
+        std::string in, terminal, json;
+    };
+    const Row rows[] = {
+        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC", "\"Caf\xC3\xA9 \xE2\x82\xAC\""},  // UTF-8 as it is
+        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},                                                 // a Latin-1 byte
+        {"\x1B[2J\x7F\xC2\x9B", "\\x1B[2J\\x7F\\xC2\\x9B", "\"\\u001b[2J\\u007f\\u009b\""},        // C0, DEL, C1
+        {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82",
+         "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},  // overlong, surrogate,
+                                                                                                // past U+10FFFF, cut
+        {"a\\b\"c\n", "a\\x5Cb\"c\\x0A", "\"a\\\\b\\\"c\\n\""},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(qeltz::shown(row.in), row.terminal) << row.in;
+        char *text = nullptr;
+        size_t size = 0;
+        FILE *out = open_memstream(&text, &size);
+        ASSERT_NE(out, nullptr);
+        qeltz::JsonWriter(out).string(row.in);
+        std::fclose(out);
+        EXPECT_EQ(std::string(text, size), row.json) << row.in;
+        std::free(text);
     }
 }
 

@@ -113,9 +113,9 @@ std::string help_text(const Command &command) {
         s += std::string("  ") + o.name + (o.arg[0] ? " " : "") + o.arg + "\n      " + o.text + "\n";
     }
     if (whole) {
-        s += "\nexit status: 0 done (for place and check: the TZ string is exact or differs only in names or\n"
-             "daylight flags), 1 the TZ string differs from the place or cannot express it, or a tool failed,\n"
-             "2 bad input (one line on stderr names it).\n";
+        s += "\nexit status: 0 done (for place and check: the TZ string, as every C library read it, is exact or\n"
+             "differs only in names or daylight flags), 1 the TZ string differs from the place or cannot express\n"
+             "it, or a tool failed, 2 bad input (one line on stderr names it).\n";
     }
     return s;
 }
@@ -169,13 +169,14 @@ std::string manual_page(const std::string &version) {
         s += ".TP\n.BR " + roff(o.name) + (o.arg[0] ? " \" \" \"" + std::string(o.arg) + "\"" : "") + "\n" +
              roff(o.text) + "\n";
     }
-    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string is exact or differs only in "
-         "abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot express it, "
+    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string, as every C library read it, is exact "
+         "or differs only in abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot "
+         "express it, "
          "or a tool or the output failed\n.TP\n2\nbad input, named in one line on standard error\n";
     s += ".SH EXAMPLES\n";
     for (const auto &e : kExamples) s += ".TP\n.B " + roff(e[0]) + "\n" + roff(e[1]) + "\n";
     s += ".SH ENVIRONMENT\n.TP\n.B TZDIR\nthe tz database, when \\-\\-tzdir is not given "
-         "(else /usr/share/zoneinfo)\n"
+         "(else /usr/share/zoneinfo); TZ strings are never looked up in it\n"
          ".SH SEE ALSO\n.BR qeltime (3),\n.BR zic (8),\n.BR tzfile (5)\n";
     return s;
 }

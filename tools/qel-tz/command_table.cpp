@@ -67,16 +67,17 @@ constexpr Command kCommands[] = {
     {"zones", "",
      "list the zones of the catalogue: codes, offsets and abbreviations",
      {}, 0, run_zones, nullptr},
-    {"place", "NAME [--years A-B] [--tzdir DIR]",
+    {"place", "NAME [--years A-B] [--tzdir DIR] [--libc LIB]",
      "derive the settings record for a place of the tz database (such as Europe/Berlin) and verify its TZ string "
      "and zic text against the place at every instant of the years",
-     {Opt::kYears, Opt::kTzdir}, 1, run_place, nullptr},
-    {"places", "[--years A-B] [--tzdir DIR] [--csv]",
+     {Opt::kYears, Opt::kTzdir, Opt::kLibc}, 1, run_place, nullptr},
+    {"places", "[--years A-B] [--tzdir DIR] [--libc LIB] [--csv]",
      "the same for every place of the database, one row each, with a summary",
-     {Opt::kYears, Opt::kTzdir, Opt::kCsv}, 0, run_places, one_format},
-    {"check", "(--zone ZONE [--dst ...] | --tz TZ) --place NAME [--years A-B] [--tzdir DIR]",
+     {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kCsv}, 0, run_places, one_format},
+    {"check", "(--zone ZONE [--dst ...] | --tz TZ) --place NAME [--years A-B] [--tzdir DIR] [--libc LIB]",
      "compare a settings record, or any TZ string, with a place",
-     {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd, Opt::kTz, Opt::kPlace, Opt::kYears, Opt::kTzdir}, 0, run_check,
+     {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd, Opt::kTz, Opt::kPlace, Opt::kYears, Opt::kTzdir, Opt::kLibc}, 0,
+     run_check,
      check_check},
 };
 // clang-format on
