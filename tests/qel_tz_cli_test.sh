@@ -169,6 +169,9 @@ EOF
         place Test/Berlin "${d[@]}"
     if [ "${QELTZ_MUSL:-0}" = 1 ]; then
         t 0 out '^read by: +musl [0-9.]+$' place Test/Berlin --libc musl "${d[@]}"
+        # glibc takes a TZ string's rules from 1970 on only: the verdict is musl's, the worse.
+        t 1 out '\[libraries-disagree\]$' check --tz CET-1CEST,M3.5.0,M10.5.0/3 --place Test/Berlin \
+            --tzdir "$work/tz" --years 1969
     else
         t 2 err 'built without the musl reader' place Test/Berlin --libc musl "${d[@]}"
     fi
