@@ -1,14 +1,17 @@
 // The TZ string reader's line handling (tz_reader.h) on any bytes, read by
 // this process's glibc as the glibc reader reads them: one record per input
-// line, as the tool's parser of the answer reads it; nothing that could name
-// a file reaches the library; each string read gives what this process's own
-// reading gives (read_at_samples, at the same hours), offsets within
-// 26 hours of UTC and changes in increasing order.
+// line (per two lines where hinted), as the tool's parser of the answer reads
+// it; nothing that could name a file reaches the library; each string read
+// gives what this process's own reading gives (read_timeline, sampling the
+// same hours), offsets within 26 hours of UTC and changes in increasing
+// order; hinted, at each hint the span in force is what the library gives.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "libraries.hpp"
 #include "timeline.hpp"
 #include "tz_reader.h"
+#include "zic_runner.hpp"
 
 namespace {
 
@@ -47,6 +51,38 @@ std::vector<std::string> parts_of(const std::string &path) {
     return parts;
 }
 
+// The hints of a line as the protocol has them: words of up to 18 digits
+// with an optional '-'; the first 64.
+std::vector<int64_t> hints_of(const std::string &line) {
+    std::vector<int64_t> hints;
+    size_t at = 0;
+    while (at <= line.size() && hints.size() < 64) {
+        const size_t end = std::min(line.find(' ', at), line.size());
+        const std::string word = line.substr(at, end - at);
+        const size_t sign = word.rfind('-', 0) == 0 ? 1 : 0;
+        if (word.size() > sign && word.size() - sign <= 18 &&
+            word.find_first_not_of("0123456789", sign) == std::string::npos) {
+            hints.push_back(std::strtoll(word.c_str(), nullptr, 10));
+        }
+        at = end + 1;
+    }
+    return hints;
+}
+
+// Local time under TZ=value at one instant, read here.
+qeltz::Span at(const std::string &value, int64_t t) {
+    const qeltz::ScopedTz zone(value);
+    const auto when = static_cast<time_t>(t);
+    struct tm tm {};
+    qeltz::Span s;
+    if (localtime_r(&when, &tm) != nullptr) {
+        s.offset = static_cast<int32_t>(tm.tm_gmtoff);
+        s.isdst = tm.tm_isdst > 0;
+        s.abbr = tm.tm_zone != nullptr ? tm.tm_zone : "";
+    }
+    return s;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
@@ -57,17 +93,24 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size == 0) return 0;
-    // The first byte picks forty days from the start of any month of 2026.
+    // The first byte picks forty days from the start of any month of 2026,
+    // and with its top bit the hinted protocol.
     const int64_t from = qeltz::year_start(2026) + (data[0] % 12) * 31 * 86400LL, to = from + 40 * 86400LL;
+    const bool hinted = data[0] >= 128;
     std::string input(reinterpret_cast<const char *>(data) + 1, size - 1);
-    const auto lines = lines_of(input);
+    const auto all_lines = lines_of(input);
+    std::vector<std::string> lines, hint_lines;
+    for (size_t i = 0; i < all_lines.size(); i += hinted ? 2 : 1) {
+        lines.push_back(all_lines[i]);
+        hint_lines.push_back(hinted && i + 1 < all_lines.size() ? all_lines[i + 1] : "");
+    }
 
     char *answer = nullptr;
     size_t answer_size = 0;
     FILE *out = open_memstream(&answer, &answer_size);
     FILE *in = input.empty() ? std::fopen("/dev/null", "r") : fmemopen(input.data(), input.size(), "r");
     FUZZ_CHECK(out != nullptr && in != nullptr);
-    const long records = tzr_serve(in, out, from, to, TZR_STEP);
+    const long records = tzr_serve(in, out, from, to, TZR_STEP, hinted ? 1 : 0);
     std::fclose(in);
     std::fclose(out);
     const std::string text(answer, answer_size);
@@ -90,7 +133,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         // glibc takes offsets up to 24:59:59 and daylight time an hour ahead
         // of standard time where the string gives no daylight offset.
         for (const auto &span : reading.spans) FUZZ_CHECK(span.offset > -26 * 3600 && span.offset < 26 * 3600);
-        const auto oracle = qeltz::read_at_samples(value, from, to, hours);
+        if (hinted) {
+            for (const int64_t t : hints_of(hint_lines[i])) {
+                if (t <= from || t >= to) continue;
+                size_t k = 0;
+                while (k + 1 < reading.spans.size() && reading.spans[k + 1].from <= t) ++k;
+                FUZZ_CHECK(qeltz::same_local_time(reading.spans[k], at(value, t)));
+            }
+            continue;
+        }
+        const auto oracle = qeltz::read_timeline(value, from, to, hours);
         FUZZ_CHECK(oracle.size() == reading.spans.size());
         for (size_t k = 0; k < oracle.size(); ++k) {
             FUZZ_CHECK(oracle[k].from == reading.spans[k].from && qeltz::same_local_time(oracle[k], reading.spans[k]));

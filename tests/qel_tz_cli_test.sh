@@ -36,6 +36,27 @@ t() {
     fi
 }
 
+# s STATUS ARGS...: the exit status, and stdout and stderr in UTF-8 without
+# a raw control character but the line end (JSON, where asked for, valid).
+s() {
+    local status=$1
+    shift
+    "${tool[@]}" "$@" >"$out" 2>"$err"
+    local got=$?
+    checks=$((checks + 1))
+    if [ "$got" -ne "$status" ] || ! python3 - "$out" "$err" "$*" <<'PY'
+import json, re, sys
+for name in sys.argv[1:3]:
+    text = open(name, "rb").read().decode("utf-8")
+    assert not re.search("[\x00-\x09\x0b-\x1f\x7f-\x9f]", text), repr(text[:200])
+if "--json" in sys.argv[3]:
+    json.load(open(sys.argv[1], encoding="utf-8"))
+PY
+    then
+        fail "qel-tz $* (status $got, wanted $status and safe output)"
+    fi
+}
+
 cet=(--zone 10100 --dst 60 --start M3.5.0/02:00:00 --end M10.5.0/03:00:00)
 cet_tz='CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00'
 
@@ -86,6 +107,8 @@ t 2 err 'check needs either --zone or --tz \(see' check --place Europe/Berlin
 t 2 err 'check takes --zone or --tz, not both' check --place A --zone 101 --tz UTC0
 t 2 err 'option --place given twice' check --place A --place B --tz UTC0
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
+t 2 err '--libc takes glibc, musl or all, not frob' place Europe/Berlin --libc frob
+s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00
 "${tool[@]}" zones >/dev/full 2>"$err"
@@ -125,21 +148,102 @@ Tokyo 0 offsets offsets
 Shift 1 unrepresentable unrepresentable
 Nuuk 1 unrepresentable unrepresentable
 EOF
-    t 0 out 'written "on or after the 29th"' place Test/Berlin "${d[@]}"
-    t 0 out 'negative daylight saving' place Test/Dublin "${d[@]}"
+    t 0 out "the rule line's start rule M10\.5\.0 gives no time" place Test/Dublin "${d[@]}"
     t 0 out 'the place counts GMT \(UTC\+00:00\) as daylight time, the record as standard time' \
         place Test/Dublin "${d[@]}"
     t 0 out 'abbreviation JST is written YAKT' place Test/Tokyo "${d[@]}"
     t 1 out 'UTC\+12:45 is not one of the catalogue' place Test/Chatham "${d[@]}"
-    t 1 out 'follow no yearly rule' place Test/Shift "${d[@]}"
     t 0 out '^TZ verdict: +offsets$' place Test/Shift --tzdir "$work/tz" --years 2029-2031
     t 0 out '^place: .*years 2030-2030\)$' place Test/Shift --tzdir "$work/tz" --years 2030
     t 0 out 'start rule M3\.5\.0/-01:00:00 written as M3\.4\.6/23:00:00 \(the same instants in 2026-2028\)' \
         place Test/Nuuk --tzdir "$work/tz" --years 2026-2028
     t 0 out '^TZ verdict: +offsets$' place Test/Nuuk --tzdir "$work/tz" --years 2026-2028
-    t 1 out 'M3\.5\.0/-01:00:00 has no equivalent the record can hold in 2026-2030' \
+    t 1 out 'M3\.5\.0/-01:00:00 has no equivalent .* in 2026-2030 .*: M3\.4\.6/23:00:00 holds for 2026-2029 ' \
         place Test/Nuuk --tzdir "$work/tz" --years 2026-2030
     t 0 out '^TZ verdict: +exact$' check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
+    t 0 out '^record from TZ: the device library refuses this string \(-2\)$' \
+        check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
+    t 0 out '^record from TZ: zone 9500 \(UTC-05:00\), daylight saving 60 minutes from M3\.2\.0/02:00:00' \
+        check --tz 'EST+05:00:00EDT+04:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00' --place Test/New_York "${d[@]}"
+    t 0 out '^read by: +glibc [0-9.]+(, musl [0-9.]+| \(all this qel-tz has: it was built without the musl reader\))$' \
+        place Test/Berlin "${d[@]}"
+    if [ "${QELTZ_MUSL:-0}" = 1 ]; then
+        t 0 out '^read by: +musl [0-9.]+$' place Test/Berlin --libc musl "${d[@]}"
+        # glibc takes a TZ string's rules from 1970 on only: the verdict is musl's, the worse.
+        t 1 out '\[libraries-disagree\]$' check --tz CET-1CEST,M3.5.0,M10.5.0/3 --place Test/Berlin \
+            --tzdir "$work/tz" --years 1969
+    else
+        t 2 err 'built without the musl reader' place Test/Berlin --libc musl "${d[@]}"
+    fi
+    # Strings that leave their meaning to the C library are never right,
+    # even as glibc alone reads them.
+    t 1 out '\[daylight-without-rules\]$' check --tz EST5EDT --place Test/New_York --libc glibc "${d[@]}"
+    t 1 out '\[daylight-without-rules\]$' check --tz CET-1CEST --place Test/Berlin "${d[@]}"
+    t 1 out '\[long-name\]$' check --tz '<ABCDEFGH>-1<ABCDEFGHI>-2,M3.5.0,M10.5.0/3' --place Test/Berlin --libc glibc \
+        "${d[@]}"
+
+    # A decoy TZDIR: files named as TZ strings (EST5EDT, New York's rule line,
+    # its record's TZ string) that are Tokyo, and a posixrules with southern
+    # rules. TZ strings are read as POSIX strings only: none of it counts.
+    decoy=$work/decoy
+    record='EST+05:00:00EDT+04:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00'
+    cp -r "$work/tz" "$decoy" && mkdir -p "$decoy/${record%/*}" && cp "$work/tz/Test/Sydney" "$decoy/posixrules"
+    for name in EST5EDT 'EST5EDT,M3.2.0,M11.1.0' "$record"; do cp "$work/tz/Test/Tokyo" "$decoy/$name"; done
+    export TZDIR=$decoy
+    while read -r status verdict args; do
+        # shellcheck disable=SC2086 # the arguments are words
+        t "$status" out "^TZ verdict: +$verdict$" $args --years 2026-2036
+        ! grep -q -E 'JST|UTC\+09:00|UTC\+1[01]:00' "$out" || fail "qel-tz $args: the decoy was read"
+    done <<'ROWS'
+0 exact check --tz EST5EDT,M3.2.0,M11.1.0 --place Test/New_York
+0 exact place Test/New_York
+1 differs check --tz EST5EDT --place Test/New_York
+1 differs check --tz EST5EDT --place Test/New_York --libc glibc
+ROWS
+    unset TZDIR
+
+    # A damaged database: random bytes after the TZif magic, a cut file, a
+    # rule line with bytes above 127 and an escape character, and a place
+    # whose file name has them too.
+    bad=$work/damaged
+    odd=$'Test/Caf\xe9\e[2J'
+    python3 - "$work/tz/Test" "$bad" "$odd" <<'PY' || fail "the damaged database was not made"
+import os, random, sys
+good, bad, odd = sys.argv[1], os.fsencode(sys.argv[2]), os.fsencode(sys.argv[3])
+tokyo = open(os.path.join(good, "Tokyo"), "rb").read()
+random.seed(20)
+footer = tokyo[: -len(b"JST-9\n")] + b"<\xe9\x1b[1m>-9\n"
+files = {
+    b"Test/Random": b"TZif2" + bytes(random.randrange(256) for _ in range(300)),
+    b"Test/Cut": open(os.path.join(good, "Berlin"), "rb").read()[:60],
+    b"Test/Footer": footer,
+    odd: footer,
+}
+os.makedirs(os.path.join(bad, b"Test"))
+for name, data in files.items():
+    open(os.path.join(bad, name), "wb").write(data)
+PY
+    b=(--tzdir "$bad" --years 2026-2036)
+    s 0 places "${b[@]}"
+    s 0 places --csv "${b[@]}"
+    s 0 places --json "${b[@]}"
+    s 1 place Test/Footer "${b[@]}"
+    s 1 place Test/Footer --json "${b[@]}"
+    s 1 place "$odd" --json "${b[@]}"
+    s 2 place "$odd/x" "${b[@]}"
+    s 2 place Test/Cut "${b[@]}"
+    s 0 check --tz '<ABC>-9' --place "$odd" "${b[@]}"
+    t 0 out '^Test/Caf\\xE9\\x1B\[2J +unrepresentable' places "${b[@]}"
+    "${tool[@]}" places --json "${b[@]}" >"$out" 2>"$err"
+    checks=$((checks + 1))
+    python3 - "$out" <<'PY' || fail "places --json over the damaged database"
+import json, sys
+run = json.load(open(sys.argv[1], encoding="utf-8"))
+kinds = {p["place"]: [r["kind"] for r in p["reasons"]] for p in run["places"]}
+assert kinds["Test/Cut"] == ["damaged-zone"] and kinds["Test/Random"] == ["damaged-zone"], kinds
+assert kinds["Test/Footer"] == ["not-posix"] and kinds["Test/Caf\ufffd\u001b[2J"] == ["not-posix"], kinds
+assert run["summary"]["reasons"] == {"damaged-zone": 2, "not-posix": 2}, run["summary"]
+PY
     t 0 out '^TZ verdict: +exact$' check --tz '<+0545>-5:45' --place Test/Kathmandu "${d[@]}"
     t 0 out '^TZ verdict: +exact$' check --zone -05:00 --dst 60 --start M3.2.0 --end M11.1.0 \
         --place Test/New_York "${d[@]}"
@@ -150,19 +254,41 @@ EOF
     t 2 err 'unknown place Test/Nowhere' place Test/Nowhere "${d[@]}"
     t 0 out '^10 places of tz database unknown, years 2026-2036$' places "${d[@]}"
 
-    # JSON for scripts: exactly the promised keys, and a summary that adds up.
+    # JSON for scripts: exactly the promised keys, each reason's kind the one
+    # its words say, and a summary that adds up.
     "${tool[@]}" places --json "${d[@]}" >"$out" 2>"$err"
     checks=$((checks + 1))
     python3 - "$out" <<'PY' || fail "places --json"
-import json, sys
-rows = json.load(open(sys.argv[1]))
-keys = {"place", "tzdata", "years", "record", "tz", "zic", "tz_verdict", "zic_verdict", "reasons", "differences"}
+import collections, json, re, sys
+run = json.load(open(sys.argv[1]))
+rows = run["places"]
+keys = {"place", "tzdata", "years", "libraries", "record", "record_from_tz", "tz", "zic", "tz_verdict",
+        "zic_verdict", "reasons", "differences"}
+assert set(run) == {"tzdata", "years", "libraries", "places", "summary"}, sorted(run)
 assert len(rows) == 10 and all(set(r) == keys for r in rows), [sorted(r) for r in rows]
 assert [r["place"] for r in rows] == sorted(r["place"] for r in rows)
+assert all(r["libraries"] == run["libraries"] and r["record_from_tz"] is None for r in rows)
 berlin = next(r for r in rows if r["place"] == "Test/Berlin")
 assert berlin["years"] == [2026, 2036] and berlin["record"]["zone"] == 10100
 diff = berlin["differences"][0]
-assert diff["utc"].endswith("Z") and set(diff["expected"]) == {"offset", "isdst", "abbr"}, diff
+assert diff["utc"].endswith("Z") and diff["library"] in run["libraries"], diff
+assert set(diff["expected"]) == {"offset", "isdst", "abbr"}, diff
+words = {
+    "abbreviation": "^TZ string: abbreviation ", "daylight-flag": "^TZ string: the place counts ",
+    "zic-abbreviation": "^zic text: abbreviation ", "zic-daylight-flag": "^zic text: the place counts ",
+    "zic-week-5": "^zic text: week 5 ", "default-taken": " not given| gives no time",
+    "negative-daylight": "^negative daylight saving", "rule-not-held": "has no equivalent",
+    "offset-outside-catalogue": "is not one of the catalogue", "no-yearly-rule": "^changes that follow no yearly rule",
+}
+count = collections.Counter()
+for r in rows:
+    for reason in r["reasons"]:
+        assert re.search(words[reason["kind"]], reason["text"]), reason
+    count.update({reason["kind"] for reason in r["reasons"]})
+summary = run["summary"]
+assert summary["places"] == 10 and sum(summary["tz_verdict"].values()) == 10, summary
+assert summary["reasons"] == dict(count), (summary["reasons"], count)
+assert {"zic-week-5", "negative-daylight", "default-taken", "no-yearly-rule", "rule-not-held"} <= set(count), count
 PY
 
     # places --csv: the record's columns, where a rewrite stops holding, the links.
@@ -190,15 +316,15 @@ PY
     t 2 err '^qel-tz: no compiled zones in /nonexistent$' audit "$fleet" --tzdir /nonexistent
     # A damaged zone is the release's, with its damage; a name that leads to a
     # device is no zone and is never read.
-    cp -R "$work/new" "$work/damaged"
-    head -c 60 "$work/new/Test/Abolish" >"$work/damaged/Test/Abolish"
-    ln -sf /dev/zero "$work/damaged/Test/Steady"
-    t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/damaged" "${r[@]}"
-    t 1 out '^Test/Steady: removed$' diff "$work/old" "$work/damaged" "${r[@]}"
+    cp -R "$work/new" "$work/broken"
+    head -c 60 "$work/new/Test/Abolish" >"$work/broken/Test/Abolish"
+    ln -sf /dev/zero "$work/broken/Test/Steady"
+    t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/broken" "${r[@]}"
+    t 1 out '^Test/Steady: removed$' diff "$work/old" "$work/broken" "${r[@]}"
     # Beside a tz column, a column named like a record column is passed over.
     t 0 out '^1 device of -, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
     t 2 err '^qel-tz: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"
-    t 2 out '^  line 7: gate\\r\\n4$' audit "$fleet" "${a[@]}"
+    t 2 out '^  line 7: gate\\x0D\\x0A4$' audit "$fleet" "${a[@]}"
     checks=$((checks + 1))
     ! LC_ALL=C grep -q '[[:cntrl:]]' "$out" || fail "audit prints a control character"
     t 1 out '^Test/Renamed, TZ string EST5EDT,M3\.2\.0,M11\.1\.0: differs from 2027-01-01 00:00:00 UTC' \

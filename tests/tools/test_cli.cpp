@@ -1,12 +1,18 @@
 // The command table: every row is reached by its name and shown in the
-// tool's --help and manual page, so a new row needs nothing else there. And
-// the text from files that commands print: nothing a terminal acts on.
+// tool's --help and manual page, so a new row needs nothing else there.
+// Every reason kind has its row in docs/places.md. Text from outside reaches
+// a terminal and JSON escaped.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "cli.hpp"
-#include "commands.hpp"
+#include "escaping.hpp"
+#include "json.hpp"
+#include "process.hpp"
+#include "reasons.hpp"
 
 namespace {
 
@@ -25,19 +31,39 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
     }
 }
 
-TEST(Cli, PrintableTextKeepsUtf8AndEscapesTheRest) {
-    const char *const rows[][2] = {
-        {"gate\r\n4\t\\", "gate\\r\\n4\\t\\\\"},
-        {"\x1b[2J\x7f\x01", "\\x1b[2J\\x7f\\x01"},
-        {"K\xc3\xb8ge \xe2\x82\xac \xf0\x9f\x98\x80", "K\xc3\xb8ge \xe2\x82\xac \xf0\x9f\x98\x80"},
-        {"\xc2\x9b"
-         "2J",
-         "\\xc2\\x9b2J"},  // C1 control CSI
-        {"\xc0\xaf \xed\xa0\x80 \xf4\x90\x80\x80",
-         "\\xc0\\xaf \\xed\\xa0\\x80 \\xf4\\x90\\x80\\x80"},  // overlong, surrogate, past U+10FFFF
-        {"\xe2\x82", "\\xe2\\x82"},                           // cut short
+TEST(Cli, EveryReasonKindHasARowInTheDocs) {
+    std::string docs;
+    ASSERT_TRUE(qeltz::read_file(QEL_SOURCE_DIR "/docs/places.md", docs));
+    for (size_t k = 0; k < static_cast<size_t>(qeltz::ReasonKind::kCount); ++k) {
+        const std::string word = qeltz::kind_word(static_cast<qeltz::ReasonKind>(k));
+        EXPECT_NE(docs.find("\n| `" + word + "` |"), std::string::npos) << word;
+    }
+}
+
+TEST(Output, EscapesWhatIsNotPrintableText) {
+    struct Row {
+        std::string in, terminal, json;
     };
-    for (const auto &r : rows) EXPECT_EQ(qeltz::printable(r[0]), r[1]) << r[1];
+    const Row rows[] = {
+        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC", "\"Caf\xC3\xA9 \xE2\x82\xAC\""},  // UTF-8 as it is
+        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},                                                 // a Latin-1 byte
+        {"\x1B[2J\x7F\xC2\x9B", "\\x1B[2J\\x7F\\xC2\\x9B", "\"\\u001b[2J\\u007f\\u009b\""},        // C0, DEL, C1
+        {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82",
+         "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},  // overlong, surrogate,
+                                                                                                // past U+10FFFF, cut
+        {"a\\b\"c\n", "a\\x5Cb\"c\\x0A", "\"a\\\\b\\\"c\\n\""},
+    };
+    for (const Row &row : rows) {
+        EXPECT_EQ(qeltz::shown(row.in), row.terminal) << row.in;
+        char *text = nullptr;
+        size_t size = 0;
+        FILE *out = open_memstream(&text, &size);
+        ASSERT_NE(out, nullptr);
+        qeltz::JsonWriter(out).string(row.in);
+        std::fclose(out);
+        EXPECT_EQ(std::string(text, size), row.json) << row.in;
+        std::free(text);
+    }
 }
 
 }  // namespace

@@ -201,6 +201,24 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
     }
 }
 
+// Read every day, a state shorter than a day is found where a hint (the
+// change the tool expects) falls in it, and missed where none does.
+TEST(Libraries, HintsFindWhatTheStepPassesOver) {
+    const std::string tz = "AAA3BBB,J80/1,J80/2:30";  // half an hour of daylight time on 21 March
+    qeltz::ReadOptions daily, hinted;
+    daily.step = hinted.step = 86400;
+    hinted.hints.resize(1);
+    ASSERT_TRUE(qeltz::expected_changes(tz, kYears.from(), kYears.to(), hinted.hints[0]));
+    for (const CLibrary &library : libraries()) {
+        const auto missed = qeltz::read_tz_strings(library, {tz}, kYears, daily);
+        const auto found = qeltz::read_tz_strings(library, {tz}, kYears, hinted);
+        ASSERT_TRUE(missed.ok && found.ok) << missed.error << found.error;
+        EXPECT_EQ(missed.readings[0].spans.size(), 1u) << library.label();
+        EXPECT_TRUE(same(found.readings[0].spans, in_process(tz))) << library.label() << ":\n"
+                                                                   << text_of(found.readings[0].spans);
+    }
+}
+
 // One reader process per library for all the strings, counted by the private
 // TZDIRs the readers make in $TMPDIR (one each), seen through inotify; every
 // reading stays with its string, refused or not; odd bytes of an abbreviation

@@ -59,7 +59,7 @@ TEST(LibraryChoices, NamesWhatTheLibraryDecides) {
     for (const Row &row : rows) {
         std::string kinds, texts;
         for (const auto &choice : qeltz::library_choices(row.tz)) {
-            kinds += (kinds.empty() ? "" : " ") + choice.kind;
+            kinds += (kinds.empty() ? "" : " ") + std::string(qeltz::kind_word(choice.kind));
             texts += choice.text + "\n";
         }
         EXPECT_EQ(kinds, row.kinds) << row.tz;

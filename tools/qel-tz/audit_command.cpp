@@ -37,8 +37,8 @@ size_t verdict_index(const SettingAudit *a) {
 }
 
 // The reasons of a row: why it cannot be checked, or its check's.
-std::vector<std::string> reasons_of(const SettingAudit *a, const std::string &why) {
-    return a != nullptr ? a->check.reasons : std::vector<std::string>{why};
+std::vector<Reason> reasons_of(const SettingAudit *a, const std::string &why) {
+    return a != nullptr ? a->check.reasons : std::vector<Reason>{{ReasonKind::kInvalidRow, why}};
 }
 
 void write_json(const Fleet &fleet, const FleetAudit &audit) {
@@ -65,9 +65,9 @@ void write_json(const Fleet &fleet, const FleetAudit &audit) {
             write_record(json, &send->record);
             json.key("tz").string_or_null(send->tz).key("zic").string_or_null(send->zic).end();
         }
-        json.key("reasons").array();
-        for (const auto &reason : reasons_of(a, why)) json.string(reason);
-        json.end().end();
+        json.key("reasons");
+        write_reasons(json, reasons_of(a, why));
+        json.end();
     }
     json.end();
 }
@@ -81,7 +81,7 @@ void print_csv(const Fleet &fleet, const FleetAudit &audit) {
         const SettingAudit *a = audit_of(row, audit, why);
         const PlaceCheck *send = a != nullptr ? audit.send(*a) : nullptr;
         std::string reasons;
-        for (const auto &reason : reasons_of(a, why)) reasons += (reasons.empty() ? "" : "; ") + reason;
+        for (const auto &reason : reasons_of(a, why)) reasons += (reasons.empty() ? "" : "; ") + reason.text;
         std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
                     csv_field(row.place).c_str(), kVerdicts[verdict_index(a)],
                     a != nullptr && a->has_wrong_from() ? iso_utc(a->wrong_from()).c_str() : "",
@@ -93,7 +93,7 @@ void print_csv(const Fleet &fleet, const FleetAudit &audit) {
 
 // What a setting holds: its TZ string, or the record.
 std::string held(const FleetSetting &s) {
-    return s.tz.empty() ? "record " + describe(s.record) : "TZ string " + printable(s.tz);
+    return s.tz.empty() ? "record " + describe(s.record) : "TZ string " + shown(s.tz);
 }
 
 // The wrong settings, most urgent first (the earliest wrong instant), each
@@ -116,7 +116,7 @@ void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
     std::stable_sort(wrong.begin(), wrong.end(), [&when](size_t a, size_t b) { return when(a) < when(b); });
     for (size_t i : wrong) {
         const SettingAudit &a = audit.settings[i];
-        std::printf("%s, %s: %s", printable(fleet.settings[i].place).c_str(), held(fleet.settings[i]).c_str(),
+        std::printf("%s, %s: %s", shown(fleet.settings[i].place).c_str(), held(fleet.settings[i]).c_str(),
                     verdict_name(a.check.tz_verdict));
         if (a.has_wrong_from()) {
             std::printf(" from %s UTC, %.1f hours of wrong local time", date_time_text(a.wrong_from()).c_str(),
@@ -131,7 +131,7 @@ void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
                         audit.years.text().c_str());
         }
         for (const FleetRow *row : devices[i])
-            std::printf("  line %zu: %s\n", row->line, printable(row->device).c_str());
+            std::printf("  line %zu: %s\n", row->line, shown(row->device).c_str());
     }
 }
 
@@ -143,13 +143,13 @@ void print_summary(const std::string &path, const Fleet &fleet, const FleetAudit
     for (const FleetRow &row : fleet.rows) {
         std::string why;
         const size_t v = verdict_index(audit_of(row, audit, why));
-        const std::string place = printable(row.place);
+        const std::string place = shown(row.place);
         ++total[v];
         ++per_place[place][v];
         width = std::max(width, place.size());
     }
     std::printf("%s of %s, tz database %s, years %s:", counted(fleet.rows.size(), "device").c_str(),
-                printable(path).c_str(), printable(audit.tzdata).c_str(), audit.years.text().c_str());
+                shown(path).c_str(), shown(audit.tzdata).c_str(), audit.years.text().c_str());
     for (size_t v = 0; v < total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", total[v], kVerdicts[v]);
     std::printf("\n  %-*s", static_cast<int>(width), "place");
     for (const char *v : kVerdicts) std::printf(" %s", v);
@@ -170,8 +170,8 @@ void print_text(const std::string &path, const Fleet &fleet, const FleetAudit &a
         if (audit_of(row, audit, why) != nullptr) continue;
         if (first) std::printf("rows that cannot be checked:\n");
         first = false;
-        std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : printable(row.device).c_str(),
-                    row.place.empty() ? "-" : printable(row.place).c_str(), printable(why).c_str());
+        std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
+                    row.place.empty() ? "-" : shown(row.place).c_str(), shown(why).c_str());
     }
     print_summary(path, fleet, audit);
 }
@@ -184,7 +184,7 @@ int run_audit(const Request &r) {
     std::string why;
     if (!read_fleet_file(path, fleet, why)) return complain(kBadInput, why);
     const std::string tzdir = tzdir_of(r);
-    if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + printable(tzdir));
+    if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + shown(tzdir));
     // What a device must hold from now on: unless years are asked for, the
     // span begins at this hour, so that a change already past in this year
     // neither marks a fresh device wrong nor keeps what to send from it.
@@ -209,7 +209,7 @@ int run_audit(const Request &r) {
         wrong = wrong || (a != nullptr && a->wrong());
     }
     if (invalid > 0) {
-        return complain(kBadInput, counted(invalid, "row") + " of " + printable(path) + " cannot be checked, " +
+        return complain(kBadInput, counted(invalid, "row") + " of " + shown(path) + " cannot be checked, " +
                                        (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
     }
     return wrong ? kFailure : kDone;

@@ -113,10 +113,10 @@ std::string help_text(const Command &command) {
         s += std::string("  ") + o.name + (o.arg[0] ? " " : "") + o.arg + "\n      " + o.text + "\n";
     }
     if (whole) {
-        s += "\nexit status: 0 done (for place and check: the TZ string is exact or differs only in names or\n"
-             "daylight flags), 1 the TZ string differs from the place or cannot express it, an old TZ string\n"
-             "goes wrong (diff), a device is wrong (audit), or a tool failed, 2 bad input (one line on stderr\n"
-             "names it; for audit, a fleet file refused whole or a row that cannot be checked).\n";
+        s += "\nexit status: 0 done (for place and check: the TZ string, as every C library read it, is exact or\n"
+             "differs only in names or daylight flags), 1 the TZ string differs from the place or cannot express\n"
+             "it, an old TZ string goes wrong (diff), a device is wrong (audit), or a tool failed, 2 bad input\n"
+             "(one line on stderr names it; for audit, a fleet file refused whole or a row that cannot be checked).\n";
     }
     return s;
 }
@@ -173,15 +173,15 @@ std::string manual_page(const std::string &version) {
         s += ".TP\n.BR " + roff(o.name) + (o.arg[0] ? " \" \" \"" + std::string(o.arg) + "\"" : "") + "\n" +
              roff(o.text) + "\n";
     }
-    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string is exact or differs only in "
-         "abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot express it, "
-         "an old TZ string goes wrong (diff), a device is wrong (audit), or a tool or the output failed\n.TP\n2\n"
-         "bad input, named in one line on standard error; for audit, a fleet file refused whole or a row that "
+    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string, as every C library read it, is exact "
+         "or differs only in abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot "
+         "express it, an old TZ string goes wrong (diff), a device is wrong (audit), or a tool or the output failed\n"
+         ".TP\n2\nbad input, named in one line on standard error; for audit, a fleet file refused whole or a row that "
          "cannot be checked\n";
     s += ".SH EXAMPLES\n";
     for (const auto &e : kExamples) s += ".TP\n.B " + roff(e[0]) + "\n" + roff(e[1]) + "\n";
     s += ".SH ENVIRONMENT\n.TP\n.B TZDIR\nthe tz database, when \\-\\-tzdir is not given "
-         "(else /usr/share/zoneinfo)\n"
+         "(else /usr/share/zoneinfo); TZ strings are never looked up in it\n"
          ".SH SEE ALSO\n.BR qeltime (3),\n.BR zic (8),\n.BR tzfile (5)\n";
     return s;
 }

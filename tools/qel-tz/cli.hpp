@@ -18,7 +18,21 @@
 namespace qeltz {
 
 // The options, one for each row of the option table.
-enum class Opt : uint8_t { kZone, kDst, kStart, kEnd, kTz, kPlace, kYears, kTzdir, kCsv, kJson, kHelp, kVersion };
+enum class Opt : uint8_t {
+    kZone,
+    kDst,
+    kStart,
+    kEnd,
+    kTz,
+    kPlace,
+    kYears,
+    kTzdir,
+    kLibc,
+    kCsv,
+    kJson,
+    kHelp,
+    kVersion
+};
 
 // A set of options, such as the ones a command takes.
 class OptionSet {
@@ -50,7 +64,8 @@ struct Request {
     std::string tz;      // --tz
     std::string place;   // --place
     Years years;
-    std::string tzdir;  // "" for $TZDIR, else /usr/share/zoneinfo
+    std::string tzdir;         // "" for $TZDIR, else /usr/share/zoneinfo
+    std::string libc = "all";  // --libc: the C library that reads TZ strings, or all
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

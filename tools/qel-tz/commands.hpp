@@ -6,6 +6,9 @@
 #include <string>
 
 #include "cli.hpp"
+#include "escaping.hpp"
+#include "json.hpp"
+#include "reasons.hpp"
 
 namespace qeltz {
 
@@ -41,11 +44,8 @@ void print_zic_text(const std::string &zic);
 // What the commands share (command_support.cpp):
 // the tz database: --tzdir, else $TZDIR, else /usr/share/zoneinfo;
 std::string tzdir_of(const Request &r);
-// text from a file or a folder made fit for a terminal: control characters,
-// C1 controls and bytes outside UTF-8 as \n, \r, \t or \xNN, a backslash
-// doubled;
-std::string printable(const std::string &s);
-// a CSV field, in quotes where it holds a comma, a quote or a line end;
+// a CSV field: shown as for a terminal (escaping.hpp), in quotes where it
+// holds a comma or a quote;
 std::string csv_field(const std::string &s);
 // a record's CSV cells zone,dst_on,dst_minutes,start,end as a fleet file
 // holds them (dst_minutes, start and end empty without daylight saving),
@@ -53,7 +53,9 @@ std::string csv_field(const std::string &s);
 std::string record_cells(const qel_tzset *record);
 // an instant as ISO 8601 UTC: "2027-03-28T01:00:00Z";
 std::string iso_utc(int64_t utc);
-// a count and its noun: "1 zone", "8 zones".
+// a count and its noun: "1 zone", "8 zones";
 std::string counted(size_t n, const std::string &noun);
+// reasons in JSON: an array of {"kind": ..., "text": ...}.
+void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons);
 
 }  // namespace qeltz

@@ -1,6 +1,8 @@
 #include "derive.hpp"
 
+#include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "catalogue_view.hpp"
 #include "verdict.hpp"
@@ -32,11 +34,36 @@ PosixRule rule_of(const qel_tzrule &r) {
 
 namespace {
 
-// A rule the record can hold that falls on the same local date and time as
-// `rule` in every year first..last: the time brought into 0..24 hours, every
-// month, week and weekday tried. False if there is none.
-bool equivalent_rule(const PosixRule &rule, Years years, PosixRule &out) {
+// The years of `years` in which `candidate` falls on the same local date and
+// time as `rule`, as a mask from the first.
+std::vector<bool> same_in(const PosixRule &candidate, const PosixRule &rule, Years years) {
+    std::vector<bool> same;
+    for (int y = years.first; y <= years.last; ++y)
+        same.push_back(rule_local_seconds(candidate, y) == rule_local_seconds(rule, y));
+    return same;
+}
+
+// The years a mask holds, as "2026-2029, 2031".
+std::string years_text(const std::vector<bool> &mask, int first) {
+    std::string out;
+    for (size_t i = 0; i < mask.size(); ++i) {
+        if (!mask[i] || (i > 0 && mask[i - 1])) continue;
+        size_t j = i;
+        while (j + 1 < mask.size() && mask[j + 1]) ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(first + static_cast<int>(i)) +
+               (j > i ? "-" + std::to_string(first + static_cast<int>(j)) : "");
+    }
+    return out;
+}
+
+// Among the rules the record can hold (the time brought into 0..24 hours,
+// every month, week and weekday), the one that falls on the same local date
+// and time as `rule` in the most years from the first on, then in the most
+// years; its mask. All true: it stands for `rule` in every year.
+std::vector<bool> closest_rule(const PosixRule &rule, Years years, PosixRule &out) {
     const int32_t time = ((rule.time % 86400) + 86400) % 86400;
+    std::vector<bool> best;
+    std::pair<size_t, size_t> best_score{0, 0};  // years held from the first on, years held
     for (int month = 1; month <= 12; ++month) {
         for (int week = 1; week <= 5; ++week) {
             for (int wday = 0; wday <= 6; ++wday) {
@@ -46,17 +73,19 @@ bool equivalent_rule(const PosixRule &rule, Years years, PosixRule &out) {
                 c.wday = wday;
                 c.time = time;
                 c.time_given = true;
-                bool same = true;
-                for (int y = years.first; y <= years.last && same; ++y)
-                    same = rule_local_seconds(c, y) == rule_local_seconds(rule, y);
-                if (same) {
+                std::vector<bool> same = same_in(c, rule, years);
+                const auto score =
+                    std::make_pair(static_cast<size_t>(std::find(same.begin(), same.end(), false) - same.begin()),
+                                   static_cast<size_t>(std::count(same.begin(), same.end(), true)));
+                if (score > best_score) {
+                    best_score = score;
+                    best = std::move(same);
                     out = c;
-                    return true;
                 }
             }
         }
     }
-    return false;
+    return best;
 }
 
 // The last year from `last` on in which `same` still falls where `rule`
@@ -81,46 +110,65 @@ Derivation derive_record(const PosixTz &given, Years years) {
         std::swap(rule.std_name, rule.dst_name);
         std::swap(rule.std_offset, rule.dst_offset);
         std::swap(rule.start, rule.end);
-        d.rewrites.push_back("negative daylight saving: " + given.std_name + " " + utc_offset_text(given.std_offset) +
-                             " with " + given.dst_name + " " + utc_offset_text(given.dst_offset) +
-                             " written as standard time " + utc_offset_text(rule.std_offset) + " with daylight time " +
-                             utc_offset_text(rule.dst_offset) + " from " + rule_text(rule.start) + " to " +
-                             rule_text(rule.end) + " (the same offsets)");
+        d.rewrites.push_back({ReasonKind::kNegativeDaylight,
+                              "negative daylight saving: " + given.std_name + " " + utc_offset_text(given.std_offset) +
+                                  " with " + given.dst_name + " " + utc_offset_text(given.dst_offset) +
+                                  " written as standard time " + utc_offset_text(rule.std_offset) +
+                                  " with daylight time " + utc_offset_text(rule.dst_offset) + " from " +
+                                  rule_text(rule.start) + " to " + rule_text(rule.end) + " (the same offsets)"});
     }
     const CatalogueZone *zone = nullptr;
     if (rule.std_offset % 60 != 0 || (zone = zone_by_minutes(rule.std_offset / 60)) == nullptr) {
-        d.reasons.push_back("the standard offset " + utc_offset_text(rule.std_offset) +
-                            " is not one of the catalogue's 35 zones (qel-tz zones lists them)");
+        d.reasons.push_back({ReasonKind::kOffsetOutsideCatalogue,
+                             "the standard offset " + utc_offset_text(rule.std_offset) +
+                                 " is not one of the catalogue's 35 zones (qel-tz zones lists them)"});
     }
     d.record.zone = zone != nullptr ? zone->code : 0;
     if (rule.has_dst) {
-        if (!given.dst_offset_given) d.rewrites.push_back("daylight offset not given: one hour ahead");
+        if (!given.dst_offset_given) {
+            d.rewrites.push_back({ReasonKind::kDefaultTaken, "daylight offset not given: one hour ahead"});
+        }
+        // Named as the rule line has them, before any swap above.
+        for (const PosixRule *r : {&given.start, &given.end}) {
+            if (r->time_given || !given.has_rules) continue;
+            const std::string day = rule_text(*r);
+            d.rewrites.push_back(
+                {ReasonKind::kDefaultTaken, std::string("the rule line's ") + (r == &given.start ? "start" : "end") +
+                                                " rule " + day.substr(0, day.find('/')) + " gives no time: 02:00:00"});
+        }
         if (!rule.has_rules) {
-            d.reasons.push_back("daylight saving without rules: the C library chooses the days itself");
+            d.reasons.push_back({ReasonKind::kDaylightWithoutRules,
+                                 "daylight saving without rules: each C library chooses the days itself"});
         }
         const int32_t amount = rule.dst_offset - rule.std_offset;
         if (amount % 60 != 0 || !tz_string_carries(amount / 60)) {
-            d.reasons.push_back("daylight saving of " + std::to_string(amount / 60) +
-                                " minutes: a TZ string of the record carries only 30, 60, 90 or 120");
+            d.reasons.push_back({ReasonKind::kDaylightAmount,
+                                 "daylight saving of " + std::to_string(amount / 60) +
+                                     " minutes: a TZ string of the record carries only 30, 60, 90 or 120"});
         }
         d.record.dst_on = 1;
         d.record.dst_minutes = amount / 60;
         PosixRule *rules[] = {&rule.start, &rule.end};
         for (PosixRule *r : rules) {
             const char *which = r == &rule.start ? "start" : "end";
-            if (!r->time_given) d.rewrites.push_back(std::string(which) + " rule time not given: 02:00:00");
             if (record_can_hold(*r)) continue;
-            PosixRule same;
-            if (equivalent_rule(*r, years, same)) {
-                d.rewrites.push_back(std::string(which) + " rule " + rule_text(*r) + " written as " + rule_text(same) +
-                                     " (the same instants in " + years.text() + ")");
-                const int through = holds_through(*r, same, years.last);
+            PosixRule closest;
+            const std::vector<bool> held = closest_rule(*r, years, closest);
+            if (!held.empty() && std::find(held.begin(), held.end(), false) == held.end()) {
+                d.rewrites.push_back({ReasonKind::kRuleRewritten, std::string(which) + " rule " + rule_text(*r) +
+                                                                      " written as " + rule_text(closest) +
+                                                                      " (the same instants in " + years.text() + ")"});
+                const int through = holds_through(*r, closest, years.last);
                 if (through != 0 && (d.valid_through == 0 || through < d.valid_through)) d.valid_through = through;
-                *r = same;
+                *r = closest;
             } else {
-                d.reasons.push_back(std::string("the ") + which + " rule " + rule_text(*r) +
-                                    " has no equivalent the record can hold in " + years.text() +
-                                    " (a month-week-day rule at 00:00 to 24:00)");
+                d.reasons.push_back(
+                    {ReasonKind::kRuleNotHeld,
+                     std::string("the ") + which + " rule " + rule_text(*r) +
+                         " has no equivalent the record can hold in " + years.text() +
+                         " (a month-week-day rule at 00:00 to 24:00)" +
+                         (held.empty() ? ""
+                                       : ": " + rule_text(closest) + " holds for " + years_text(held, years.first))});
             }
         }
         d.record.start = record_rule(rule.start);

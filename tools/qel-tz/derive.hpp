@@ -8,6 +8,7 @@
 
 #include "posix_tz.hpp"
 #include "qel_time.h"
+#include "reasons.hpp"
 #include "timeline.hpp"
 
 namespace qeltz {
@@ -15,8 +16,8 @@ namespace qeltz {
 struct Derivation {
     bool representable = false;
     qel_tzset record{};
-    std::vector<std::string> rewrites;  // what was rewritten, each giving the same offsets
-    std::vector<std::string> reasons;   // why no record can express the rule
+    std::vector<Reason> rewrites;  // what was rewritten or taken, each giving the same offsets
+    std::vector<Reason> reasons;   // why no record can express the rule
     // A rule rewritten to an equivalent that falls on the same days only in
     // some years: the last year from the years asked for on in which it still
     // does (0: every year).

@@ -63,15 +63,15 @@ void print_csv(const ReleaseDiff &diff) {
 // "  2026a: TZ (verdict)", with the abbreviations where the two releases' differ.
 void print_side(const std::string &version, const ReleaseSide &side, bool names) {
     if (!side.present) {
-        std::printf("  %s: (no such zone)\n", printable(version).c_str());
+        std::printf("  %s: (no such zone)\n", shown(version).c_str());
         return;
     }
     const PlaceCheck &c = side.check;
-    std::printf("  %s: %s (%s)%s%s\n", printable(version).c_str(), c.tz.empty() ? "no record" : printable(c.tz).c_str(),
+    std::printf("  %s: %s (%s)%s%s\n", shown(version).c_str(), c.tz.empty() ? "no record" : shown(c.tz).c_str(),
                 verdict_name(c.tz_verdict), names ? ", abbreviations " : "",
-                names ? printable(joined(side.names, " ")).c_str() : "");
+                names ? shown(joined(side.names, " ")).c_str() : "");
     // Why there is no record: the place's rule, or a damaged zone file.
-    if (c.tz.empty() && !c.reasons.empty()) std::printf("    %s\n", printable(c.reasons.front()).c_str());
+    if (c.tz.empty() && !c.reasons.empty()) std::printf("    %s\n", shown(c.reasons.front().text).c_str());
 }
 
 void print_text(const ReleaseDiff &diff) {
@@ -80,8 +80,8 @@ void print_text(const ReleaseDiff &diff) {
     for (const PlaceDiff &d : diff.places) {
         ++changes[change_name(d.change)];
         going_wrong += d.goes_wrong() ? 1U : 0U;
-        std::printf("%s: %s%s%s\n", printable(d.place).c_str(), change_name(d.change), d.also.empty() ? "" : ", also ",
-                    printable(joined(d.also, " ")).c_str());
+        std::printf("%s: %s%s%s\n", shown(d.place).c_str(), change_name(d.change), d.also.empty() ? "" : ", also ",
+                    shown(joined(d.also, " ")).c_str());
         const bool names = d.old_side.names != d.new_side.names && d.old_side.present && d.new_side.present;
         print_side(diff.old_version, d.old_side, names);
         print_side(diff.new_version, d.new_side, names);
@@ -95,8 +95,8 @@ void print_text(const ReleaseDiff &diff) {
     std::string counts;
     for (const auto &[change, n] : changes) counts += (counts.empty() ? " (" : ", ") + std::to_string(n) + " " + change;
     std::printf("%s changed from tz database %s (%s) to %s (%s), years %s%s%s; ",
-                counted(diff.places.size(), "zone").c_str(), printable(diff.old_version).c_str(),
-                counted(diff.old_places, "zone").c_str(), printable(diff.new_version).c_str(),
+                counted(diff.places.size(), "zone").c_str(), shown(diff.old_version).c_str(),
+                counted(diff.old_places, "zone").c_str(), shown(diff.new_version).c_str(),
                 counted(diff.new_places, "zone").c_str(), diff.years.text().c_str(), counts.c_str(),
                 counts.empty() ? "" : ")");
     if (going_wrong == 0) {

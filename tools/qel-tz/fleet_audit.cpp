@@ -18,13 +18,15 @@ FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years
     std::map<std::string, size_t> place_index;
     std::vector<Place> places;
     std::vector<std::string> unknown, texts;  // for each place, why it cannot be loaded
+    std::vector<ReasonKind> kinds;
     for (size_t i = 0; i < fleet.settings.size(); ++i) {
         const FleetSetting &s = fleet.settings[i];
         const auto [it, added] = place_index.emplace(s.place, places.size());
         if (added) {
             places.emplace_back();
             unknown.emplace_back();
-            if (load_place(db, s.place, years, places.back(), unknown.back())) {
+            kinds.emplace_back();
+            if (load_place(db, s.place, years, places.back(), unknown.back(), &kinds.back())) {
                 texts.push_back(derived_zic_text(places.back()));
             }
         }
@@ -41,7 +43,7 @@ FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years
             send = check_derived(places[p], zic);
         } else {
             send = check_of(places[p]);
-            send.reasons.push_back(unknown[p]);
+            send.reasons.push_back({kinds[p], unknown[p]});
         }
     }
     for (size_t i = 0; i < fleet.settings.size(); ++i) {
@@ -51,7 +53,7 @@ FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years
             a.invalid = unknown[a.place];
             continue;
         }
-        const Place &place = places[a.place];
+        Place &place = places[a.place];
         a.check = s.tz.empty() ? check_record(place, s.record, zic) : check_tz_string(place, s.tz, zic);
     }
     return audit;

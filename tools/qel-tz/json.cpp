@@ -1,24 +1,37 @@
 #include "json.hpp"
 
+#include "escaping.hpp"
+
 namespace qeltz {
 
 namespace {
 
+// A JSON string of any bytes: valid UTF-8 whatever they are. A byte that is
+// not part of well-formed UTF-8 becomes U+FFFD; control characters (C0, DEL,
+// C1) are written \uXXXX, so that none reaches a terminal raw.
 std::string quoted(const std::string &s) {
     std::string out = "\"";
-    for (const char c : s) {
-        if (c == '"' || c == '\\') {
+    for (size_t at = 0; at < s.size();) {
+        uint32_t cp = 0;
+        const size_t length = utf8_sequence(s, at, cp);
+        if (length == 0) {
+            out += "\\ufffd";
+            ++at;
+            continue;
+        }
+        if (cp == '"' || cp == '\\') {
             out += '\\';
-            out += c;
-        } else if (c == '\n') {
+            out += static_cast<char>(cp);
+        } else if (cp == '\n') {
             out += "\\n";
-        } else if (static_cast<unsigned char>(c) < 0x20) {
+        } else if (is_control(cp)) {
             char esc[8];
-            (void)std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+            (void)std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned>(cp));
             out += esc;
         } else {
-            out += c;
+            out.append(s, at, length);
         }
+        at += length;
     }
     return out + "\"";
 }

@@ -98,7 +98,7 @@ const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::
 }
 
 LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
-                                int64_t step) {
+                                const ReadOptions &options) {
     LibraryReadings result;
     result.readings.resize(tz.size());
     // One string a line: a string with a newline cannot be sent.
@@ -110,6 +110,10 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
             continue;
         }
         input += tz[i] + "\n";
+        if (!options.hints.empty()) {
+            for (const int64_t t : options.hints.at(i)) input += std::to_string(t) + " ";
+            input += "\n";
+        }
         sent.push_back(i);
     }
     if (access(library.reader.c_str(), X_OK) != 0) {
@@ -124,8 +128,19 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
         result.error = "cannot write the TZ strings for the " + library.name + " reader";
         return result;
     }
-    const ProgramResult run = run_program(
-        {library.reader, std::to_string(years.first), std::to_string(years.last), std::to_string(step)}, input_file);
+    std::vector<std::string> argv = {library.reader, std::to_string(years.first), std::to_string(years.last),
+                                     std::to_string(options.step)};
+    if (!options.hints.empty()) argv.emplace_back("--hints");
+    // Each record ends with "end" on a line of its own.
+    size_t ends = 0, seen = 0;
+    std::function<void(const std::string &)> heard;
+    if (options.answered) {
+        heard = [&](const std::string &output) {
+            for (size_t at; (at = output.find("\nend\n", seen)) != std::string::npos; seen = at + 4) ++ends;
+            options.answered(ends);
+        };
+    }
+    const ProgramResult run = run_program(argv, input_file, heard);
     const size_t eol = run.output.find('\n');
     const std::string header = run.output.substr(0, eol);
     if (!run.ran || run.exit_status != 0 || eol == std::string::npos || header.rfind("reader ", 0) != 0) {
@@ -137,8 +152,7 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     result.reader_says = header.substr(7);
     std::vector<TzReading> answered;
     std::string why;
-    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), years.from(), years.to(),
-                             answered, why)) {
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), years.from(), years.to(), answered, why)) {
         result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
     }
@@ -191,20 +205,20 @@ std::vector<LibraryChoice> library_choices(const std::string &tz) {
     PosixTz parsed;
     std::string why;
     if (!parse_posix_tz(tz, parsed, why)) {
-        out.push_back({"not-posix", "the TZ string is not a POSIX TZ string (" + why +
-                                        "): each C library reads what it can of it, or something else"});
+        out.push_back({ReasonKind::kNotPosix, "the TZ string is not a POSIX TZ string (" + why +
+                                                  "): each C library reads what it can of it, or something else"});
         return out;
     }
     if (parsed.has_dst && !parsed.has_rules) {
-        out.push_back({"daylight-without-rules",
+        out.push_back({ReasonKind::kDaylightWithoutRules,
                        "the TZ string names daylight time (" + parsed.dst_name +
                            ") without the rules for when it starts and ends: each C library chooses its own "
                            "(glibc US rules, musl daylight time almost all year)"});
     }
     for (const std::string *name : {&parsed.std_name, &parsed.dst_name}) {
         if (name->size() > 6) {
-            out.push_back({"long-name", "the name " + *name + " is longer than six characters: musl keeps " +
-                                            name->substr(0, 6)});
+            out.push_back({ReasonKind::kLongName,
+                           "the name " + *name + " is longer than six characters: musl keeps " + name->substr(0, 6)});
         }
     }
     return out;

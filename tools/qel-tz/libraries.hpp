@@ -7,9 +7,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "reasons.hpp"
 #include "timeline.hpp"
 
 namespace qeltz {
@@ -63,10 +65,20 @@ struct LibraryReadings {
 // hours, which misses musl's one-hour state a year for EST5EDT).
 constexpr int64_t kReaderStep = 3600;
 
+// How a reader reads the strings of one call.
+struct ReadOptions {
+    int64_t step = kReaderStep;  // seconds between samples, 60 to 86400
+    // Where given, one list for each string: instants at which to read it
+    // besides the samples (its changes as the caller expects them).
+    std::vector<std::vector<int64_t>> hints;
+    // Told the number of strings answered so far, as the answer comes in.
+    std::function<void(size_t)> answered;
+};
+
 // Hands all the strings to one reader process of the library, on its
 // standard input, and reads each over the years.
 LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
-                                int64_t step = kReaderStep);
+                                const ReadOptions &options = {});
 
 // Reads a reader's answer for `count` strings over [from, to): its output
 // after the "reader" line (tz_reader.h). False, with why, for an answer the
@@ -85,7 +97,7 @@ struct LibraryChoice {
     //                         the first six
     // not-posix               outside the POSIX grammar: each library reads
     //                         what it can of it
-    std::string kind;
+    ReasonKind kind;
     std::string text;  // the reason in words, naming the string's parts
 };
 

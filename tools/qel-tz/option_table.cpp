@@ -7,6 +7,7 @@
 #include "catalogue_view.hpp"
 #include "cli.hpp"
 #include "derive.hpp"
+#include "libraries.hpp"
 #include "posix_tz.hpp"
 
 namespace qeltz {
@@ -131,6 +132,21 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
+// --libc: glibc, musl or all; a library this qel-tz has no reader for is
+// refused here, before anything runs.
+bool store_libc(const std::string &v, Request &r, std::string &error) {
+    if (v != "all" && v != "glibc" && v != "musl") {
+        error = "--libc takes glibc, musl or all, not " + v;
+        return false;
+    }
+    if (v != "all" && find_library(c_libraries(), v) == nullptr) {
+        error = "--libc " + v + ": this qel-tz was built without the " + v + " reader";
+        return false;
+    }
+    r.libc = v;
+    return true;
+}
+
 // --place: the text as it is.
 template <std::string Request::*Field>
 bool store_text(const std::string &v, Request &r, std::string & /*error*/) {
@@ -167,6 +183,9 @@ constexpr Option kOptions[] = {
      "the years to verify, A-B or one year A (default: this year and the next ten)"},
     {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
      "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
+    {Opt::kLibc, "--libc", "LIB", Option::kListed, store_libc,
+     "the C library that reads the TZ strings: glibc, musl or all (default: all, every library this qel-tz has a "
+     "reader for); the TZ string's verdict is the worst over them"},
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
     {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,

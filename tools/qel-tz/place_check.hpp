@@ -1,6 +1,6 @@
 // A place of the tz database against a device record: the record derived
 // from the place (qel-tz place, places), or one given (qel-tz check), its TZ
-// string as the C library reads it and its zic text as zic compiles it, each
+// string as the C libraries read it and its zic text as zic compiles it, each
 // compared with the place over every instant of the years.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "qel_time.h"
+#include "reasons.hpp"
 #include "tzif.hpp"
 #include "verdict.hpp"
 #include "zic_runner.hpp"
@@ -21,7 +22,8 @@ struct TzDatabase {
 TzDatabase tz_database(const std::string &dir);
 
 // A place as loaded: its name and database, the years its timeline covers,
-// its compiled zone and its own local time over those years.
+// its compiled zone, and its own local time over those years once a check
+// of it has run (check_run.hpp).
 struct Place {
     std::string name, path, tzdata;
     Years years;
@@ -29,40 +31,56 @@ struct Place {
     std::vector<Span> timeline;
 };
 
+// How one C library reads a TZ string, against the place.
+struct LibraryComparison {
+    std::string library;  // "glibc 2.36"
+    Comparison comparison;
+};
+
 struct PlaceCheck {
     std::string place, tzdata;
     Years years;
-    std::string rule_line;  // the place's own rule (the compiled zone's TZ string)
+    std::string rule_line;               // the place's own rule (the compiled zone's TZ string)
+    std::vector<std::string> libraries;  // the C libraries that read the TZ string, "glibc 2.36"
     bool has_record = false;
     qel_tzset record{};
-    std::string tz, zic;  // empty: none
+    std::string tz, zic;         // empty: none
+    bool tz_given = false;       // the TZ string is the one checked (check --tz), not a record's
+    int32_t tz_read_status = 0;  // then: what the device library's reader returned for it
     // The derived record holds only through this year (0: every year; derive.hpp).
     int valid_through = 0;
     Verdict tz_verdict = Verdict::kUnrepresentable, zic_verdict = Verdict::kUnrepresentable;
-    std::vector<std::string> reasons;
-    Comparison tz_comparison, zic_comparison;
+    std::vector<Reason> reasons;
+    std::vector<LibraryComparison> tz_comparisons;  // one per library that read the TZ string
+    Comparison tz_comparison;                       // the first of them with the worst verdict
+    std::string zic_library;                        // the C library that read zic's output
+    Comparison zic_comparison;
 };
 
 // The places of a tz database directory: its compiled zones, sorted by name,
 // without the posix/ and right/ copies and without links.
 std::vector<std::string> list_places(const std::string &tzdir);
 
-// Reads a place and its local time over the years. False, with the reason,
-// for a name that is not a compiled zone of the database; the name, the
-// database's version and the years are filled in either way.
-bool load_place(const TzDatabase &db, const std::string &name, Years years, Place &place, std::string &why);
+// Reads a place's compiled zone. False, with the reason (and its kind,
+// unknown-place or damaged-zone, where `kind` is given), for a name that is
+// not a readable compiled zone of the database; the name, the database's
+// version and the years are filled in either way.
+bool load_place(const TzDatabase &db, const std::string &name, Years years, Place &place, std::string &why,
+                ReasonKind *kind = nullptr);
 
 // A check of the place with nothing checked yet: the header fields (place,
 // tzdata, years, the place's rule) filled in.
 PlaceCheck check_of(const Place &place);
 
-// Each over the years of the place's timeline:
+// One check alone, as a CheckRun (check_run.hpp) of one with every C library
+// the tool has; the place's timeline is read on the way. Each over the years
+// of the place:
 // the record derived from the place's own rule, verified;
-PlaceCheck check_derived(const Place &place, const ZicWorkspace &zic);
+PlaceCheck check_derived(Place &place, const ZicWorkspace &zic);
 // a given record, verified;
-PlaceCheck check_record(const Place &place, const qel_tzset &record, const ZicWorkspace &zic);
+PlaceCheck check_record(Place &place, const qel_tzset &record, const ZicWorkspace &zic);
 // a given TZ string (any the POSIX grammar allows), verified; its zic text is
 // that of the record the device library reads from it, where it reads one.
-PlaceCheck check_tz_string(const Place &place, const std::string &tz, const ZicWorkspace &zic);
+PlaceCheck check_tz_string(Place &place, const std::string &tz, const ZicWorkspace &zic);
 
 }  // namespace qeltz

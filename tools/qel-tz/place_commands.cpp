@@ -1,13 +1,15 @@
 // The commands on places of the tz database: place, places, check.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 
+#include "check_run.hpp"
 #include "commands.hpp"
+#include "escaping.hpp"
 #include "json.hpp"
-#include "place_check.hpp"
 #include "verdict.hpp"
 #include "zic_texts.hpp"
 #include "zone_links.hpp"
@@ -15,6 +17,36 @@
 namespace qeltz {
 
 namespace {
+
+// The C libraries that read the TZ strings: --libc's, or every one this
+// qel-tz has (the option is refused for a library it does not have).
+std::vector<CLibrary> judges_of(const Request &r) {
+    std::vector<CLibrary> all = c_libraries();
+    if (r.libc == "all") return all;
+    const CLibrary *one = find_library(all, r.libc);
+    return one != nullptr ? std::vector<CLibrary>{*one} : std::vector<CLibrary>{};
+}
+
+// "glibc 2.36, musl 1.2.3", and what "all" meant where musl is missing.
+std::string read_by(const Request &r, const std::vector<CLibrary> &judges) {
+    std::string s;
+    for (const CLibrary &library : judges) s += (s.empty() ? "" : ", ") + library.label();
+    if (r.libc == "all" && find_library(judges, "musl") == nullptr) {
+        s += " (all this qel-tz has: it was built without the musl reader)";
+    }
+    return s;
+}
+
+// One line on stderr, rewritten as the work goes on, where stderr is a
+// terminal; nothing elsewhere.
+Progress progress_line() {
+    if (isatty(STDERR_FILENO) == 0) return {};
+    return [](const std::string &what) { (void)std::fprintf(stderr, "\r%-100.100s", shown(what).c_str()); };
+}
+
+void end_progress(const Progress &progress) {
+    if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
+}
 
 void write_span(JsonWriter &json, const Span &s) {
     json.object().key("offset").number(s.offset).key("isdst").boolean(s.isdst).key("abbr").string(s.abbr).end();
@@ -28,121 +60,195 @@ void write_text_or_null(JsonWriter &json, const std::string &s) {
     }
 }
 
-void write_check(JsonWriter &json, const PlaceCheck &c) {
-    json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
-    json.key("years").array().number(c.years.first).number(c.years.last).end();
-    json.key("record");
-    if (c.has_record) {
-        write_record(json, c.record);
+void write_record_or_null(JsonWriter &json, bool has, const qel_tzset &record) {
+    if (has) {
+        write_record(json, record);
     } else {
         json.null();
     }
+}
+
+void write_differences(JsonWriter &json, const char *source, const std::string &library, const Comparison &cmp) {
+    for (const auto &d : cmp.differences) {
+        json.object().key("utc").string(date_time_text(d.utc).replace(10, 1, "T") + "Z");
+        json.key("source").string(source).key("library").string(library).key("expected");
+        write_span(json, d.expected);
+        json.key("got");
+        write_span(json, d.got);
+        json.end();
+    }
+}
+
+void write_check(JsonWriter &json, const PlaceCheck &c) {
+    json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
+    json.key("years").array().number(c.years.first).number(c.years.last).end();
+    json.key("libraries").array();
+    for (const std::string &library : c.libraries) json.string(library);
+    json.end().key("record");
+    write_record_or_null(json, c.has_record, c.record);
+    json.key("record_from_tz");
+    write_record_or_null(json, c.tz_given && c.has_record, c.record);
     json.key("tz");
     write_text_or_null(json, c.tz);
     json.key("zic");
     write_text_or_null(json, c.zic);
     json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
-    json.key("reasons").array();
-    for (const auto &reason : c.reasons) json.string(reason);
-    json.end().key("differences").array();
-    for (const auto *cmp : {&c.tz_comparison, &c.zic_comparison}) {
-        for (const auto &d : cmp->differences) {
-            json.object().key("utc").string(date_time_text(d.utc).replace(10, 1, "T") + "Z");
-            json.key("source").string(cmp == &c.tz_comparison ? "tz" : "zic").key("expected");
-            write_span(json, d.expected);
-            json.key("got");
-            write_span(json, d.got);
-            json.end();
-        }
-    }
+    json.key("reasons");
+    write_reasons(json, c.reasons);
+    json.key("differences").array();
+    for (const LibraryComparison &read : c.tz_comparisons) write_differences(json, "tz", read.library, read.comparison);
+    write_differences(json, "zic", c.zic_library, c.zic_comparison);
     json.end().end();
 }
 
-void print_differences(const char *what, const Comparison &cmp) {
+bool same_differences(const Comparison &a, const Comparison &b) {
+    return std::equal(a.differences.begin(), a.differences.end(), b.differences.begin(), b.differences.end(),
+                      [](const Difference &x, const Difference &y) {
+                          return x.utc == y.utc && x.until == y.until && same_local_time(x.expected, y.expected) &&
+                                 same_local_time(x.got, y.got);
+                      });
+}
+
+void print_differences(const std::string &what, const Comparison &cmp) {
     if (cmp.differences.empty()) return;
-    std::printf("differences, %s (%zu, %.1f hours of wrong local time):\n", what, cmp.differences.size(),
+    std::printf("differences, %s (%zu, %.1f hours of wrong local time):\n", what.c_str(), cmp.differences.size(),
                 static_cast<double>(cmp.wrong_seconds) / 3600.0);
-    size_t shown = 0;
+    size_t shown_count = 0;
     for (const auto &d : cmp.differences) {
-        if (++shown > 12) {
+        if (++shown_count > 12) {
             std::printf("  ... and %zu more (--json lists them all)\n", cmp.differences.size() - 12);
             break;
         }
         std::printf("  %s UTC for %.1f h: place %s %s (%s), record %s %s (%s)\n", date_time_text(d.utc).c_str(),
                     static_cast<double>(d.until - d.utc) / 3600.0,
-                    date_time_text(d.utc, d.expected.offset).substr(11).c_str(), d.expected.abbr.c_str(),
+                    date_time_text(d.utc, d.expected.offset).substr(11).c_str(), shown(d.expected.abbr).c_str(),
                     utc_offset_text(d.expected.offset).c_str(), date_time_text(d.utc, d.got.offset).substr(11).c_str(),
-                    d.got.abbr.c_str(), utc_offset_text(d.got.offset).c_str());
+                    shown(d.got.abbr).c_str(), utc_offset_text(d.got.offset).c_str());
     }
 }
 
-void print_check(const PlaceCheck &c) {
-    std::printf("place:        %s (tz database %s, years %d-%d)\n", c.place.c_str(), c.tzdata.c_str(), c.years.first,
-                c.years.last);
-    std::printf("place's rule: %s\n", c.rule_line.empty() ? "(none)" : c.rule_line.c_str());
-    std::printf("record:       %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
-    std::printf("TZ string:    %s\n", c.tz.empty() ? "(none)" : c.tz.c_str());
+void print_check(const PlaceCheck &c, const std::string &read_by) {
+    std::printf("place:          %s (tz database %s, years %d-%d)\n", shown(c.place).c_str(), shown(c.tzdata).c_str(),
+                c.years.first, c.years.last);
+    std::printf("place's rule:   %s\n", c.rule_line.empty() ? "(none)" : shown(c.rule_line).c_str());
+    std::printf("record:         %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
+    std::printf("TZ string:      %s\n", c.tz.empty() ? "(none)" : shown(c.tz).c_str());
+    if (c.tz_given) {
+        std::printf(
+            "record from TZ: %s\n",
+            c.has_record
+                ? describe(c.record).c_str()
+                : ("the device library refuses this string (" + std::to_string(c.tz_read_status) + ")").c_str());
+    }
     if (!c.zic.empty()) print_zic_text(c.zic);
-    std::printf("TZ verdict:   %s\n", verdict_name(c.tz_verdict));
-    std::printf("zic verdict:  %s\n", verdict_name(c.zic_verdict));
-    for (const auto &reason : c.reasons) std::printf("  - %s\n", reason.c_str());
-    print_differences("TZ string", c.tz_comparison);
-    print_differences("zic text", c.zic_comparison);
+    std::printf("read by:        %s\n", shown(read_by).c_str());
+    std::printf("TZ verdict:     %s\n", verdict_name(c.tz_verdict));
+    std::printf("zic verdict:    %s\n", verdict_name(c.zic_verdict));
+    for (const Reason &reason : c.reasons)
+        std::printf("  - %s [%s]\n", shown(reason.text).c_str(), kind_word(reason.kind));
+    // Libraries that read the string with the same differences share a list.
+    for (size_t i = 0; i < c.tz_comparisons.size();) {
+        std::string who = c.tz_comparisons[i].library;
+        size_t j = i + 1;
+        for (; j < c.tz_comparisons.size() &&
+               same_differences(c.tz_comparisons[i].comparison, c.tz_comparisons[j].comparison);
+             ++j) {
+            who += ", " + c.tz_comparisons[j].library;
+        }
+        print_differences("TZ string as " + who + (j - i > 1 ? " read it" : " reads it"),
+                          c.tz_comparisons[i].comparison);
+        i = j;
+    }
+    print_differences("zic text as " + c.zic_library + " reads zic's output", c.zic_comparison);
 }
 
+// The exit status follows the TZ string's verdict: what the C libraries make
+// of the string a device would be given.
 int status_of(const PlaceCheck &c) {
     return c.tz_verdict == Verdict::kExact || c.tz_verdict == Verdict::kOffsetsAgree ? kDone : kFailure;
 }
 
-// Loads the place, runs `check` on it and prints the result.
-template <typename Check>
-int run_one(const Request &r, const std::string &name, Check check) {
+// Loads the place, adds its check to a run with `add`, runs it and prints the result.
+template <typename Add>
+int run_one(const Request &r, const std::string &name, Add add) {
     Place place;
     std::string why;
     if (!load_place(tz_database(tzdir_of(r)), name, r.years, place, why)) return complain(kBadInput, why);
+    const std::vector<CLibrary> judges = judges_of(r);
+    CheckRun run(judges, r.years);
+    const size_t i = add(run, place);
     const ZicWorkspace zic;
-    const PlaceCheck c = check(place, zic);
+    if (!run.run(zic, why)) return complain(kFailure, why);
+    const PlaceCheck &c = run.check(i);
     if (r.json) {
         JsonWriter json(stdout);
         write_check(json, c);
     } else {
-        print_check(c);
+        print_check(c, read_by(r, judges));
     }
     return status_of(c);
 }
 
-// The kind of a reason, for the summary of places: its words without the
-// particulars (names, offsets, rules, years).
-std::string reason_kind(const std::string &reason) {
-    static const char *const kKinds[][2] = {
-        {"abbreviation", "abbreviation written with the catalogue's name"},
-        {"counts", "daylight flag differs (the catalogue's daylight time is the summer one)"},
-        {"week 5 is written", "zic text: week 5 is \"on or after the 29th\""},
-        {"not given", "rule line leaves out a daylight offset or rule time (the default taken)"},
-        {"negative daylight saving", "negative daylight saving rewritten"},
-        {"written as", "rule rewritten to an equivalent the record holds"},
-        {"has no equivalent", "a rule time or day the record cannot hold"},
-        {"is not one of the catalogue", "a standard offset outside the catalogue"},
-        {"daylight saving of", "a daylight amount the TZ string cannot carry"},
-        {"no yearly rule", "changes that follow no yearly rule"},
-        {"zic refuses", "zic refuses the zic text"},
-    };
-    const std::string where = reason.rfind("zic text: ", 0) == 0 ? "zic text: " : "";
-    for (const auto &k : kKinds) {
-        if (reason.find(k[0]) != std::string::npos) return k[1][0] == 'z' ? k[1] : where + k[1];
+// The summary of places: verdicts counted, and reasons by kind, each kind
+// once a place.
+struct Summary {
+    std::map<std::string, int> tz, zic;
+    int reasons[static_cast<size_t>(ReasonKind::kCount)] = {};
+
+    void add(const PlaceCheck &c) {
+        ++tz[verdict_name(c.tz_verdict)];
+        ++zic[verdict_name(c.zic_verdict)];
+        bool seen[static_cast<size_t>(ReasonKind::kCount)] = {};
+        for (const Reason &reason : c.reasons) seen[static_cast<size_t>(reason.kind)] = true;
+        for (size_t k = 0; k < static_cast<size_t>(ReasonKind::kCount); ++k) reasons[k] += seen[k];
     }
-    return reason;
+    // The kinds that occur, the commonest first.
+    std::vector<ReasonKind> kinds() const {
+        std::vector<ReasonKind> out;
+        for (size_t k = 0; k < static_cast<size_t>(ReasonKind::kCount); ++k) {
+            if (reasons[k] > 0) out.push_back(static_cast<ReasonKind>(k));
+        }
+        std::stable_sort(out.begin(), out.end(), [this](ReasonKind a, ReasonKind b) {
+            return reasons[static_cast<size_t>(a)] > reasons[static_cast<size_t>(b)];
+        });
+        return out;
+    }
+};
+
+const char *const kVerdicts[] = {"exact", "offsets", "differs", "unrepresentable"};
+
+void write_summary(JsonWriter &json, size_t places, Summary &s) {
+    json.object().key("places").number(static_cast<int64_t>(places));
+    for (auto *counts : {&s.tz, &s.zic}) {
+        json.key(counts == &s.tz ? "tz_verdict" : "zic_verdict").object();
+        for (const char *v : kVerdicts) json.key(v).number((*counts)[v]);
+        json.end();
+    }
+    json.key("reasons").object();
+    for (const ReasonKind kind : s.kinds()) json.key(kind_word(kind)).number(s.reasons[static_cast<size_t>(kind)]);
+    json.end().end();
+}
+
+void print_summary(size_t places, const std::string &version, Years years, const std::string &read_by, Summary &s) {
+    std::printf("\n%zu places of tz database %s, years %d-%d\n", places, shown(version).c_str(), years.first,
+                years.last);
+    std::printf("TZ strings read by %s\n", shown(read_by).c_str());
+    for (const char *v : kVerdicts) std::printf("  %-16s TZ string %4d   zic text %4d\n", v, s.tz[v], s.zic[v]);
+    std::printf("reasons by kind (places):\n");
+    for (const ReasonKind kind : s.kinds()) {
+        std::printf("  %4d  %-24s %s\n", s.reasons[static_cast<size_t>(kind)], kind_word(kind), kind_meaning(kind));
+    }
 }
 
 }  // namespace
 
 int run_place(const Request &r) {
-    return run_one(r, r.arguments[0], [](const Place &p, const ZicWorkspace &zic) { return check_derived(p, zic); });
+    return run_one(r, r.arguments[0], [](CheckRun &run, Place &p) { return run.derived(p); });
 }
 
 int run_check(const Request &r) {
-    return run_one(r, r.place, [&](const Place &p, const ZicWorkspace &zic) {
-        return r.has_record() ? check_record(p, r.record, zic) : check_tz_string(p, r.tz, zic);
+    return run_one(r, r.place, [&](CheckRun &run, Place &p) {
+        return r.has_record() ? run.record(p, r.record) : run.tz_string(p, r.tz);
     });
 }
 
@@ -151,42 +257,56 @@ int run_places(const Request &r) {
     const std::vector<std::string> names = list_places(db.dir);
     if (names.empty()) return complain(kBadInput, "no compiled zones in " + db.dir);
     const std::string &version = db.version;
-    const bool progress = isatty(STDERR_FILENO) != 0;
-    // Every place read first, so that zic compiles all the records' texts in one run.
+    const Progress progress = progress_line();
+    const std::vector<CLibrary> judges = judges_of(r);
+
+    // Every place is loaded and its record derived, then checked in one run.
     std::vector<Place> places(names.size());
-    std::vector<std::string> unreadable(names.size()), texts;
+    std::vector<PlaceCheck> checks(names.size());
+    std::vector<size_t> in_run(names.size(), SIZE_MAX);
+    CheckRun run(judges, r.years);
     for (size_t i = 0; i < names.size(); ++i) {
-        if (load_place(db, names[i], r.years, places[i], unreadable[i])) texts.push_back(derived_zic_text(places[i]));
+        if (progress) progress(std::to_string(i + 1) + " of " + std::to_string(names.size()) + " places read");
+        std::string why;
+        ReasonKind kind{};
+        if (load_place(db, names[i], r.years, places[i], why, &kind)) {
+            in_run[i] = run.derived(places[i]);
+        } else {
+            checks[i] = check_of(places[i]);
+            for (const CLibrary &library : judges) checks[i].libraries.push_back(library.label());
+            checks[i].reasons.push_back({kind, why});
+        }
     }
     ZicWorkspace zic;
-    zic.compile_all(texts);
+    if (progress) progress("compiling the zic texts");
+    zic.compile_all(run.zic_texts());
+    std::string error;
+    const bool ran = run.run(zic, error, progress);
+    end_progress(progress);
+    if (!ran) return complain(kFailure, error);
+
+    Summary summary;
+    JsonWriter json(stdout);
+    if (r.json) {
+        json.object().key("tzdata").string(version);
+        json.key("years").array().number(r.years.first).number(r.years.last).end();
+        json.key("libraries").array();
+        for (const CLibrary &library : judges) json.string(library.label());
+        json.end().key("places").array(",\n ");
+    }
     std::map<std::string, std::string> links;  // of each place, by its name
     for (const auto &[link, target] : zone_links(db.dir)) links[target] += (links[target].empty() ? "" : " ") + link;
-    std::map<std::string, int> tz_counts, zic_counts;
-    std::map<std::string, int> reason_counts;
-    JsonWriter json(stdout);
-    if (r.json) json.array(",\n ");
     if (r.csv) {
         std::printf(
             "place,tzdata,first_year,last_year,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
             "valid_through,links,reasons\n");
     }
     for (size_t i = 0; i < names.size(); ++i) {
-        if (progress) (void)std::fprintf(stderr, "\r%zu of %zu places: %-40s", i + 1, names.size(), names[i].c_str());
-        PlaceCheck c;
-        if (unreadable[i].empty()) {
-            c = check_derived(places[i], zic);
-        } else {
-            c = check_of(places[i]);
-            c.reasons.push_back(unreadable[i]);
-        }
-        ++tz_counts[verdict_name(c.tz_verdict)];
-        ++zic_counts[verdict_name(c.zic_verdict)];
-        std::map<std::string, bool> kinds;  // each kind once a place
-        for (const auto &reason : c.reasons) kinds[reason_kind(reason)] = true;
-        for (const auto &k : kinds) ++reason_counts[k.first];
+        PlaceCheck &c = checks[i];
+        if (in_run[i] != SIZE_MAX) c = std::move(run.check(in_run[i]));
+        summary.add(c);
         std::string joined;
-        for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason;
+        for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason.text;
         if (r.json) {
             write_check(json, c);
         } else if (r.csv) {
@@ -196,26 +316,16 @@ int run_places(const Request &r) {
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
                         csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
         } else {
-            std::printf("%-32s %-15s %-15s %s\n", c.place.c_str(), verdict_name(c.tz_verdict),
-                        verdict_name(c.zic_verdict), c.tz.empty() ? "-" : c.tz.c_str());
+            std::printf("%-32s %-15s %-15s %s\n", shown(c.place).c_str(), verdict_name(c.tz_verdict),
+                        verdict_name(c.zic_verdict), c.tz.empty() ? "-" : shown(c.tz).c_str());
         }
     }
-    if (progress) (void)std::fprintf(stderr, "\r%80s\r", "");
-    if (r.json) json.end();
-    if (!r.json && !r.csv) {
-        std::printf("\n%zu places of tz database %s, years %d-%d\n", names.size(), version.c_str(), r.years.first,
-                    r.years.last);
-        for (const char *v : {"exact", "offsets", "differs", "unrepresentable"}) {
-            std::printf("  %-16s TZ string %4d   zic text %4d\n", v, tz_counts[v], zic_counts[v]);
-        }
-        std::printf("commonest reasons (places):\n");
-        std::multimap<int, std::string, std::greater<>> by_count;
-        for (const auto &[reason, n] : reason_counts) by_count.emplace(n, reason);
-        int shown = 0;
-        for (const auto &[n, reason] : by_count) {
-            if (shown++ == 12) break;
-            std::printf("  %4d  %s\n", n, reason.c_str());
-        }
+    if (r.json) {
+        json.end().key("summary");
+        write_summary(json, names.size(), summary);
+        json.end();
+    } else if (!r.csv) {
+        print_summary(names.size(), version, r.years, read_by(r, judges), summary);
     }
     return kDone;
 }

@@ -23,7 +23,8 @@ std::string find_program(const std::string &name) {
     return "";
 }
 
-ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input) {
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input,
+                          const std::function<void(const std::string &)> &heard) {
     ProgramResult result;
     if (argv.empty()) return result;
     int pipe_fds[2];
@@ -51,6 +52,7 @@ ProgramResult run_program(const std::vector<std::string> &argv, const std::strin
         const ssize_t n = read(pipe_fds[0], buf, sizeof buf);
         if (n > 0) {
             result.output.append(buf, static_cast<size_t>(n));
+            if (heard) heard(result.output);
         } else if (n == 0 || errno != EINTR) {
             break;
         }

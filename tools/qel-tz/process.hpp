@@ -3,6 +3,7 @@
 // shell; scratch directories are removed without one.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,8 +24,10 @@ struct ProgramResult {
 std::string program_said(const ProgramResult &r, const std::string &folder);
 
 // Runs argv[0] (a path) with the arguments that follow and collects its
-// output; its standard input is the file `input` (a path).
-ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null");
+// output; its standard input is the file `input` (a path). `heard`, where
+// given, is told the output collected so far each time more comes.
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null",
+                          const std::function<void(const std::string &)> &heard = {});
 
 // A fresh directory under $TMPDIR (else /tmp), removed with everything in it
 // when the object goes.

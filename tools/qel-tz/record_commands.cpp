@@ -8,6 +8,7 @@
 #include "catalogue_view.hpp"
 #include "commands.hpp"
 #include "derive.hpp"
+#include "escaping.hpp"
 #include "json.hpp"
 #include "posix_tz.hpp"
 #include "timeline.hpp"
@@ -17,7 +18,7 @@
 namespace qeltz {
 
 int complain(int status, const std::string &what) {
-    (void)std::fprintf(stderr, "qel-tz: %s\n", what.c_str());
+    (void)std::fprintf(stderr, "qel-tz: %s\n", shown(what).c_str());
     return status;
 }
 
@@ -34,7 +35,7 @@ void print_zic_text(const std::string &zic) {
     std::printf("zic text:\n");
     for (size_t at = 0; at < zic.size();) {
         const size_t nl = std::min(zic.find('\n', at), zic.size());
-        std::printf("  | %s\n", zic.substr(at, nl - at).c_str());
+        std::printf("  | %s\n", shown(zic.substr(at, nl - at)).c_str());
         at = nl + 1;
     }
 }

@@ -155,8 +155,8 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
     }
     zic.compile_all(texts);
 
-    for (const auto &l : loaded) {
-        const Place &o = l.old_place, &n = l.new_place;
+    for (auto &l : loaded) {
+        Place &o = l.old_place, &n = l.new_place;
         PlaceDiff d;
         d.place = l.name;
         for (ReleaseSide *side : {&d.old_side, &d.new_side}) {
@@ -168,7 +168,7 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
                 side->check = check_derived(old ? o : n, zic);
             } else {
                 side->check = check_of(old ? o : n);
-                side->check.reasons.push_back(damage);
+                side->check.reasons.push_back({ReasonKind::kDamagedZone, damage});
             }
             side->names = names_of((old ? o : n).timeline);
         }

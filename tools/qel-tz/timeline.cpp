@@ -33,9 +33,9 @@ Span read_at(int64_t t) {
     return s;
 }
 
-}  // namespace
-
-std::vector<Span> read_at_samples(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples) {
+// Local time under TZ=tz over [from, to), read at each sample; each change
+// between two samples found by halving.
+std::vector<Span> walk(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples) {
     samples.erase(std::remove_if(samples.begin(), samples.end(), [&](int64_t t) { return t <= from || t >= to; }),
                   samples.end());
     std::sort(samples.begin(), samples.end());
@@ -63,8 +63,6 @@ std::vector<Span> read_at_samples(const std::string &tz, int64_t from, int64_t t
     return spans;
 }
 
-namespace {
-
 // Every six hours, and the hints.
 std::vector<int64_t> grid(int64_t from, int64_t to, std::vector<int64_t> hints) {
     constexpr int64_t kStep = int64_t{6} * 3600;
@@ -72,25 +70,17 @@ std::vector<int64_t> grid(int64_t from, int64_t to, std::vector<int64_t> hints) 
     return hints;
 }
 
-// A TZ string over [from, to), read once a run: many places share their
-// rule lines and many devices their strings. Sampled on the grid and at the
-// string's changes as this tool's reader computes them.
+// A TZ string over [from, to), read in this process once a run: many places
+// share their rule lines and many devices their strings. Sampled on the grid
+// and at the string's changes as this tool's reader computes them.
 const std::vector<Span> &read_tz_string(const std::string &tz, int64_t from, int64_t to) {
     static std::map<std::tuple<std::string, int64_t, int64_t>, std::vector<Span>> read;
     const auto key = std::make_tuple(tz, from, to);
     const auto known = read.find(key);
     if (known != read.end()) return known->second;
     std::vector<int64_t> changes;
-    PosixTz rule;
-    std::string why;
-    if (parse_posix_tz(tz, rule, why) && rule.has_rules) {
-        const int first = year_of(from) - 1, end = year_of(to) + 1;
-        for (int year = first; year <= end; ++year) {
-            changes.push_back(rule_local_seconds(rule.start, year) - rule.std_offset);
-            changes.push_back(rule_local_seconds(rule.end, year) - rule.dst_offset);
-        }
-    }
-    return read[key] = read_at_samples(tz, from, to, grid(from, to, changes));
+    (void)expected_changes(tz, from, to, changes);
+    return read[key] = walk(tz, from, to, grid(from, to, changes));
 }
 
 }  // namespace
@@ -110,32 +100,63 @@ std::string Years::text() const {
     return std::string(buf) + " to " + std::to_string(last);
 }
 
+bool expected_changes(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> &changes) {
+    PosixTz rule;
+    std::string why;
+    if (!parse_posix_tz(tz, rule, why)) return false;
+    if (!rule.has_rules) return !rule.has_dst;
+    const int first = year_of(from) - 1, end = year_of(to) + 1;
+    for (int year = first; year <= end; ++year) {
+        changes.push_back(rule_local_seconds(rule.start, year) - rule.std_offset);
+        changes.push_back(rule_local_seconds(rule.end, year) - rule.dst_offset);
+    }
+    return true;
+}
+
 std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to, const std::vector<int64_t> &hints) {
-    if (tz.empty() || tz[0] != ':') return read_tz_string(tz, from, to);
+    if (tz.empty() || tz[0] != ':') {
+        if (hints.empty()) return read_tz_string(tz, from, to);
+        std::vector<int64_t> samples = hints;
+        (void)expected_changes(tz, from, to, samples);
+        return walk(tz, from, to, grid(from, to, samples));
+    }
+    return read_compiled_zone(tz.substr(1), from, to, hints,
+                              [&](const std::string &rule_line) { return &read_tz_string(rule_line, from, to); });
+}
+
+std::vector<Span> read_compiled_zone(const std::string &path, int64_t from, int64_t to,
+                                     const std::vector<int64_t> &hints, const RuleLineSpans &rule_line) {
+    const std::string tz = ":" + path;
     std::string bytes, why;
     TzifZone zone;
-    PosixTz rule_line;
-    if (!read_file(tz.substr(1), bytes) || !parse_tzif(bytes, zone, why))
-        return read_at_samples(tz, from, to, grid(from, to, hints));
+    PosixTz footer;
+    if (!read_file(path, bytes) || !parse_tzif(bytes, zone, why)) return walk(tz, from, to, grid(from, to, hints));
     // A compiled zone changes only at its transitions, and after the last by
     // its rule line. Without transitions, whether the C library takes the
     // first local time type or the rule line, a rule line without daylight
     // time leaves nothing to change.
     if (zone.times.empty()) {
-        const bool constant = parse_posix_tz(zone.footer, rule_line, why) && !rule_line.has_dst;
-        return read_at_samples(tz, from, to, constant ? hints : grid(from, to, hints));
+        const bool constant = parse_posix_tz(zone.footer, footer, why) && !footer.has_dst;
+        return walk(tz, from, to, constant ? hints : grid(from, to, hints));
     }
     std::vector<int64_t> samples = hints;
     samples.insert(samples.end(), zone.times.begin(), zone.times.end());
     const int64_t last = zone.times.back();
-    if (zone.footer.empty() || last >= to) return read_at_samples(tz, from, to, samples);
-    std::vector<Span> spans = last > from ? read_at_samples(tz, from, last, samples) : std::vector<Span>{};
-    const std::vector<Span> &rule = read_tz_string(zone.footer, from, to);
+    if (zone.footer.empty() || last >= to) return walk(tz, from, to, samples);
+    // The rule line as read elsewhere where it is a POSIX TZ string (which
+    // the C library reads alike in a file and in TZ); else the file itself,
+    // on the grid and at the changes the rule line is expected to have.
+    const std::vector<Span> *rule = parse_posix_tz(zone.footer, footer, why) ? rule_line(zone.footer) : nullptr;
+    if (rule == nullptr) {
+        (void)expected_changes(zone.footer, from, to, samples);
+        return walk(tz, from, to, grid(std::max(from, last), to, samples));
+    }
+    std::vector<Span> spans = last > from ? walk(tz, from, last, samples) : std::vector<Span>{};
     size_t i = 0;
-    while (i + 1 < rule.size() && rule[i + 1].from <= last) ++i;
-    for (; i < rule.size(); ++i) {
-        if (!spans.empty() && same_local_time(spans.back(), rule[i])) continue;
-        spans.push_back(rule[i]);
+    while (i + 1 < rule->size() && (*rule)[i + 1].from <= last) ++i;
+    for (; i < rule->size(); ++i) {
+        if (!spans.empty() && same_local_time(spans.back(), (*rule)[i])) continue;
+        spans.push_back((*rule)[i]);
         spans.back().from = std::max(spans.back().from, std::max(from, last));
     }
     return spans;

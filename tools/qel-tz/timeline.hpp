@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,18 +19,33 @@ struct Span {
 
 bool same_local_time(const Span &a, const Span &b);
 
-// Reads [from, to) under TZ=tz; each change between two samples is found by
-// halving. A TZ string is sampled every six hours and at its changes as this
-// tool's reader computes them, and read once a run for the same span (a
-// state that lasts less than six hours and falls between samples is not
-// seen). A compiled zone (":path") is sampled at its transitions and the
-// hints, and after its last transition read as its rule line.
+// Reads [from, to) under TZ=tz in this process; each change between two
+// samples is found by halving. A TZ string is sampled every six hours, at
+// its changes as this tool's reader computes them and at the hints, and read
+// once a run for the same span where there are none (a state that lasts less
+// than six hours and falls between samples is not seen); glibc tries it as a
+// file under TZDIR first, so the place commands hand TZ strings to the
+// readers (libraries.hpp) instead. A compiled zone (":path") is read as
+// read_compiled_zone says, its rule line as a TZ string here.
 std::vector<Span> read_timeline(const std::string &tz, int64_t from, int64_t to, const std::vector<int64_t> &hints);
 
-// Local time under TZ=tz over [from, to), read at `from`, at each of the
-// samples within and at the last second, each change between two readings
-// found by halving; nothing is kept between calls.
-std::vector<Span> read_at_samples(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> samples);
+// Where a compiled zone's rule line is read: its spans over the same years,
+// or null where it was not read.
+using RuleLineSpans = std::function<const std::vector<Span> *(const std::string &rule_line)>;
+
+// The compiled zone at `path` read by this process's C library from the
+// file, sampled at its transitions and the hints; after its last transition
+// its rule line as `rule_line` gives it where that is a POSIX TZ string,
+// else the file read on, every six hours and at the rule line's expected
+// changes.
+std::vector<Span> read_compiled_zone(const std::string &path, int64_t from, int64_t to,
+                                     const std::vector<int64_t> &hints, const RuleLineSpans &rule_line);
+
+// Adds the changes of a TZ string over [from, to) as this tool's reader of
+// the POSIX grammar computes them (from a year before to a year after).
+// False where it cannot tell them: a string outside the grammar, or daylight
+// time without the rules for it.
+bool expected_changes(const std::string &tz, int64_t from, int64_t to, std::vector<int64_t> &changes);
 
 // The first second of a year, UTC.
 int64_t year_start(int year);

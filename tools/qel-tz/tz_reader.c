@@ -173,10 +173,12 @@ static int same(const struct tzr_span *a, const struct tzr_span *b) {
     return a->offset == b->offset && a->isdst == b->isdst && strcmp(a->abbr, b->abbr) == 0;
 }
 
-int tzr_read(const char *value, size_t size, long long from, long long to, long step, tzr_emit emit, void *context) {
+int tzr_read(const char *value, size_t size, long long from, long long to, long step, const long long *hints,
+             size_t count, tzr_emit emit, void *context) {
     char text[TZR_VALUE_MAX + 1];
     struct tzr_span last, now, found;
-    long long at, t;
+    long long at, t, grid;
+    size_t next = 0; /* the first hint not yet passed */
     const int refusal = tzr_check_value(value, size);
     if (refusal != TZR_READ) return refusal;
     if (step <= 0) step = TZR_STEP;
@@ -185,13 +187,15 @@ int tzr_read(const char *value, size_t size, long long from, long long to, long 
     if (setenv("TZ", text, 1) != 0) return TZR_TOO_LONG;
     tzset();
 
-    /* The same walk as qel-tz's read_timeline without hints: samples every
-     * `step` from `from`, the last at to - 1; each change between the last
-     * change or sample and the next sample is found by halving. */
+    /* The same walk as qel-tz's read_timeline: samples every `step` from
+     * `from` and at each hint, the last at to - 1; each change between the
+     * last change or sample and the next sample is found by halving. */
     read_at(from, &last);
     emit(context, &last);
     at = from;
-    for (t = from + step;; t += step) {
+    for (grid = from + step;;) {
+        while (next < count && hints[next] <= at) ++next;
+        t = next < count && hints[next] < grid ? hints[next] : grid;
         if (t >= to) t = to - 1;
         if (t > at) {
             read_at(t, &now);
@@ -213,6 +217,7 @@ int tzr_read(const char *value, size_t size, long long from, long long to, long 
             at = t;
         }
         if (t == to - 1) break;
+        if (t == grid) grid += step;
     }
     return TZR_READ;
 }
@@ -235,14 +240,48 @@ static void print_span(void *context, const struct tzr_span *span) {
     (void)putc('\n', out);
 }
 
-long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step) {
+static int ascending(const void *a, const void *b) {
+    const long long x = *(const long long *)a, y = *(const long long *)b;
+    return (x > y) - (x < y);
+}
+
+/* A line of hints: numbers of up to 18 digits with an optional '-', between
+ * spaces; any other word is passed over, as are the hints past `most`. The
+ * number kept, ascending. Sets *eof at the end of the input. */
+static size_t read_hints(FILE *in, long long *hints, size_t most, int *eof) {
+    size_t count = 0, digits = 0;
+    int c, negative = 0, bad = 0;
+    long long value = 0;
+    do {
+        c = getc(in);
+        if (c == ' ' || c == '\n' || c == EOF) {
+            if (digits > 0 && !bad && count < most) hints[count++] = negative ? -value : value;
+            digits = 0;
+            negative = bad = 0;
+            value = 0;
+        } else if (c == '-' && digits == 0 && !negative) {
+            negative = 1;
+        } else if (c >= '0' && c <= '9' && digits < 18) {
+            value = value * 10 + (c - '0');
+            ++digits;
+        } else { /* a 19th digit, a '-' inside, any other byte */
+            bad = 1;
+        }
+    } while (c != '\n' && c != EOF);
+    *eof = c == EOF;
+    qsort(hints, count, sizeof *hints, ascending);
+    return count;
+}
+
+long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int hinted) {
+    static long long hints[TZR_HINTS_MAX];
     char line[TZR_VALUE_MAX + 2]; /* one byte more than a value may have */
     struct printer printer;
     long records = 0;
     printer.out = out;
     for (;;) {
-        size_t size = 0;
-        int c, any = 0, refusal;
+        size_t size = 0, count = 0;
+        int c, any = 0, refusal, eof = 0;
         /* Bytes up to '\n'; past the buffer they are counted, not kept. */
         while ((c = getc(in)) != EOF && c != '\n') {
             any = 1;
@@ -250,13 +289,14 @@ long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step) {
             if (size < sizeof line) ++size;
         }
         if (c == EOF && !any) break;
-        refusal = tzr_read(line, size, from, to, step, print_span, &printer);
+        if (hinted && c != EOF) count = read_hints(in, hints, TZR_HINTS_MAX, &eof);
+        refusal = tzr_read(line, size, from, to, step, hints, count, print_span, &printer);
         /* A write error shows in ferror, checked after each record. */
         if (refusal != TZR_READ) (void)fprintf(out, "refused %s\n", tzr_refusal_word(refusal));
         (void)fputs("end\n", out);
         ++records;
         if (fflush(out) != 0 || ferror(out)) return -1;
-        if (c == EOF) break;
+        if (c == EOF || eof) break;
     }
     return records;
 }

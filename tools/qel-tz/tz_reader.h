@@ -10,7 +10,11 @@
  * machine; see tzr_check_value and tzr_protect in tz_reader.c for how.
  *
  * The protocol (all lines end in '\n'):
- *   in:  one TZ string a line; a last line without '\n' counts as a line
+ *   in:  one TZ string a line; a last line without '\n' counts as a line.
+ *        Hinted (the reader's argument --hints): each TZ string's line is
+ *        followed by a line of instants at which to read it besides the
+ *        samples, UTC seconds in decimal separated by spaces (the changes
+ *        the caller expects; anything else on the line is passed over)
  *   out: "reader NAME VERSION" once, then for each input line a record:
  *          "at SECONDS OFFSET ISDST ABBR" for the first second of the span and
  *                                        for each change, in increasing order
@@ -31,8 +35,9 @@ extern "C" {
 #endif
 
 enum {
-    TZR_VALUE_MAX = 255,         /* longer values are refused (a device's are < 64) */
-    TZR_ABBR_MAX = TZR_VALUE_MAX /* an abbreviation is a name in the value, or UTC */
+    TZR_VALUE_MAX = 255,          /* longer values are refused (a device's are < 64) */
+    TZR_ABBR_MAX = TZR_VALUE_MAX, /* an abbreviation is a name in the value, or UTC */
+    TZR_HINTS_MAX = 65536         /* hints of one string past these are passed over */
 };
 
 /* Why a value was not handed to the C library. */
@@ -85,14 +90,17 @@ enum { TZR_STEP = 3600 };
 /* Reads a value over [from, to) (from < to): emits the span in force at
  * `from` and then each change, and returns TZR_READ; or returns a refusal
  * and emits nothing. Local time is sampled every `step` seconds (> 0) and
- * each change between two samples is found by halving, as qel-tz's
- * read_timeline does without hints: a state that lasts less than `step`
- * and falls between two samples is not seen. */
-int tzr_read(const char *value, size_t size, long long from, long long to, long step, tzr_emit emit, void *context);
+ * at each of the `count` hints (ascending; those outside the span are passed
+ * over), and each change between two samples is found by halving, as
+ * qel-tz's read_timeline does: a state that lasts less than `step`, falls
+ * between two samples and starts at no hint is not seen. */
+int tzr_read(const char *value, size_t size, long long from, long long to, long step, const long long *hints,
+             size_t count, tzr_emit emit, void *context);
 
 /* Serves every line of `in` on `out` as the protocol says (without the
- * "reader" line). The number of records written, or -1 on a write error. */
-long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step);
+ * "reader" line), each TZ string's line followed by a line of hints where
+ * `hinted`. The number of records written, or -1 on a write error. */
+long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int hinted);
 
 #ifdef __cplusplus
 }

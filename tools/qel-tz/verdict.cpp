@@ -70,8 +70,9 @@ Comparison compare_timelines(const std::vector<Span> &expected, const std::vecto
         }
         at = next;
     }
-    for (const auto &n : names) c.notes.push_back("abbreviation " + n.first + " is written " + n.second);
-    c.notes.insert(c.notes.end(), flags.begin(), flags.end());
+    for (const auto &n : names)
+        c.notes.push_back({ReasonKind::kAbbreviation, "abbreviation " + n.first + " is written " + n.second});
+    for (const auto &f : flags) c.notes.push_back({ReasonKind::kDaylightFlag, f});
     c.verdict = !c.differences.empty() ? Verdict::kDiffers : c.notes.empty() ? Verdict::kExact : Verdict::kOffsetsAgree;
     return c;
 }

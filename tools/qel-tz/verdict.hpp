@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "reasons.hpp"
 #include "timeline.hpp"
 
 namespace qeltz {
@@ -32,7 +33,7 @@ struct Comparison {
     Verdict verdict = Verdict::kExact;
     std::vector<Difference> differences;  // where the offsets differ
     int64_t wrong_seconds = 0;            // their length in total
-    std::vector<std::string> notes;       // what differs besides the offset, in words
+    std::vector<Reason> notes;            // what differs besides the offset: abbreviation, daylight-flag
 };
 
 // Compares two timelines over [from, to): `expected` the place's, `got` the
