@@ -130,8 +130,7 @@ void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
             std::printf("  send: nothing, no record expresses the place in %s (qel-tz place says why)\n",
                         audit.years.text().c_str());
         }
-        for (const FleetRow *row : devices[i])
-            std::printf("  line %zu: %s\n", row->line, shown(row->device).c_str());
+        for (const FleetRow *row : devices[i]) std::printf("  line %zu: %s\n", row->line, shown(row->device).c_str());
     }
 }
 
@@ -194,6 +193,7 @@ int run_audit(const Request &r) {
         years.start = now - now % 3600;
     }
     const FleetAudit audit = audit_fleet(fleet, tzdir, years);
+    if (!audit.failure.empty()) return complain(kFailure, audit.failure);
     if (r.json) {
         write_json(fleet, audit);
     } else if (r.csv) {

@@ -1,8 +1,9 @@
 #include "fleet_audit.hpp"
 
+#include <cstdint>
 #include <map>
 
-#include "zic_texts.hpp"
+#include "check_run.hpp"
 
 namespace qeltz {
 
@@ -13,48 +14,49 @@ FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years
     audit.years = years;
     audit.settings.resize(fleet.settings.size());
 
-    // Each place once. Its derived record's zic text and every setting's go
-    // to zic in one run.
+    // Each place once, loaded before any check is added: the run keeps
+    // pointers to the places.
     std::map<std::string, size_t> place_index;
-    std::vector<Place> places;
-    std::vector<std::string> unknown, texts;  // for each place, why it cannot be loaded
-    std::vector<ReasonKind> kinds;
+    for (size_t i = 0; i < fleet.settings.size(); ++i) {
+        const auto it = place_index.emplace(fleet.settings[i].place, place_index.size()).first;
+        audit.settings[i].place = it->second;
+    }
+    std::vector<Place> places(place_index.size());
+    std::vector<std::string> unknown(places.size());  // why a place cannot be loaded
+    std::vector<ReasonKind> kinds(places.size());
+    for (const auto &[name, p] : place_index) (void)load_place(db, name, years, places[p], unknown[p], &kinds[p]);
+
+    CheckRun run(c_libraries(), years);
+    std::vector<size_t> sends(places.size(), SIZE_MAX), checks(fleet.settings.size(), SIZE_MAX);
+    for (size_t p = 0; p < places.size(); ++p) {
+        if (unknown[p].empty()) sends[p] = run.derived(places[p]);
+    }
     for (size_t i = 0; i < fleet.settings.size(); ++i) {
         const FleetSetting &s = fleet.settings[i];
-        const auto [it, added] = place_index.emplace(s.place, places.size());
-        if (added) {
-            places.emplace_back();
-            unknown.emplace_back();
-            kinds.emplace_back();
-            if (load_place(db, s.place, years, places.back(), unknown.back(), &kinds.back())) {
-                texts.push_back(derived_zic_text(places.back()));
-            }
-        }
-        audit.settings[i].place = it->second;
-        texts.push_back(s.tz.empty() ? record_zic_text(s.record) : tz_zic_text(s.tz));
+        Place &place = places[audit.settings[i].place];
+        if (!unknown[audit.settings[i].place].empty()) continue;
+        checks[i] = s.tz.empty() ? run.record(place, s.record) : run.tz_string(place, s.tz);
     }
     ZicWorkspace zic;
-    zic.compile_all(texts);
+    zic.compile_all(run.zic_texts());
+    if (!run.run(zic, audit.failure)) return audit;
 
     audit.sends.resize(places.size());
-    for (const auto &[name, p] : place_index) {
-        PlaceCheck &send = audit.sends[p];
-        if (unknown[p].empty()) {
-            send = check_derived(places[p], zic);
+    for (size_t p = 0; p < places.size(); ++p) {
+        if (sends[p] != SIZE_MAX) {
+            audit.sends[p] = std::move(run.check(sends[p]));
         } else {
-            send = check_of(places[p]);
-            send.reasons.push_back({kinds[p], unknown[p]});
+            audit.sends[p] = check_of(places[p]);
+            audit.sends[p].reasons.push_back({kinds[p], unknown[p]});
         }
     }
     for (size_t i = 0; i < fleet.settings.size(); ++i) {
-        const FleetSetting &s = fleet.settings[i];
         SettingAudit &a = audit.settings[i];
-        if (!unknown[a.place].empty()) {
+        if (checks[i] == SIZE_MAX) {
             a.invalid = unknown[a.place];
-            continue;
+        } else {
+            a.check = std::move(run.check(checks[i]));
         }
-        Place &place = places[a.place];
-        a.check = s.tz.empty() ? check_record(place, s.record, zic) : check_tz_string(place, s.tz, zic);
     }
     return audit;
 }

@@ -33,6 +33,7 @@ struct FleetAudit {
     std::vector<SettingAudit> settings;  // as Fleet::settings
     // For each place: the record derived from it, verified.
     std::vector<PlaceCheck> sends;
+    std::string failure;  // why the checks could not be made (a C library's reader failed), or ""
 
     // What to send to the devices of a setting: its place's record, or null
     // where no record expresses the place in the years.
@@ -42,6 +43,8 @@ struct FleetAudit {
     }
 };
 
+// Every distinct setting and every place's own record checked in one run:
+// one zic run, one reader process per C library.
 FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Years years);
 
 }  // namespace qeltz

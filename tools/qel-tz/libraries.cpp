@@ -152,9 +152,19 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     result.reader_says = header.substr(7);
     std::vector<TzReading> answered;
     std::string why;
-    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), years.from(), years.to(), answered, why)) {
+    // The reader reads whole years; a span that begins within its first year
+    // (Years::start) takes what is in force from then on.
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), year_start(years.first), years.to(), answered,
+                             why)) {
         result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
+    }
+    for (TzReading &reading : answered) {
+        auto &spans = reading.spans;
+        size_t first = 0;
+        while (first + 1 < spans.size() && spans[first + 1].from <= years.from()) ++first;
+        spans.erase(spans.begin(), spans.begin() + static_cast<std::ptrdiff_t>(first));
+        if (!spans.empty()) spans.front().from = years.from();
     }
     for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered[i]);
     result.ok = true;

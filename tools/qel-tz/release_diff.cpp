@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "check_run.hpp"
 #include "process.hpp"
 #include "zic_texts.hpp"
 #include "zone_links.hpp"
@@ -147,36 +148,55 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
             l.new_damage = "cannot be read";
         loaded.push_back(std::move(l));
     }
-    ZicWorkspace zic;
-    std::vector<std::string> texts;
-    for (const auto &l : loaded) {
-        if (l.in_old) texts.push_back(derived_zic_text(l.old_place));
-        if (l.in_new) texts.push_back(derived_zic_text(l.new_place));
+    // The records derived from both releases, checked in one run; then the
+    // old records' TZ strings against the new releases' places in another.
+    // Every TZ string is read by the C libraries' readers, never as a file.
+    const std::vector<CLibrary> judges = c_libraries();
+    CheckRun derived(judges, years);
+    std::vector<size_t> old_at(loaded.size(), SIZE_MAX), new_at(loaded.size(), SIZE_MAX);
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        Loaded &l = loaded[i];
+        if (l.in_old && l.old_damage.empty()) old_at[i] = derived.derived(l.old_place);
+        if (l.in_new && l.new_damage.empty()) new_at[i] = derived.derived(l.new_place);
     }
-    zic.compile_all(texts);
+    ZicWorkspace zic;
+    zic.compile_all(derived.zic_texts());
+    if (!derived.run(zic, why)) return false;
 
-    for (auto &l : loaded) {
-        Place &o = l.old_place, &n = l.new_place;
-        PlaceDiff d;
+    std::vector<PlaceDiff> diffs(loaded.size());
+    CheckRun against(judges, years);
+    std::vector<size_t> against_at(loaded.size(), SIZE_MAX);
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        Loaded &l = loaded[i];
+        PlaceDiff &d = diffs[i];
         d.place = l.name;
         for (ReleaseSide *side : {&d.old_side, &d.new_side}) {
             const bool old = side == &d.old_side;
+            Place &place = old ? l.old_place : l.new_place;
             side->present = old ? l.in_old : l.in_new;
             if (!side->present) continue;
-            const std::string &damage = old ? l.old_damage : l.new_damage;
-            if (damage.empty()) {
-                side->check = check_derived(old ? o : n, zic);
+            const size_t at = old ? old_at[i] : new_at[i];
+            if (at != SIZE_MAX) {
+                side->check = std::move(derived.check(at));
             } else {
-                side->check = check_of(old ? o : n);
-                side->check.reasons.push_back({ReasonKind::kDamagedZone, damage});
+                side->check = check_of(place);
+                side->check.reasons.push_back({ReasonKind::kDamagedZone, old ? l.old_damage : l.new_damage});
             }
-            side->names = names_of((old ? o : n).timeline);
+            side->names = names_of(place.timeline);
         }
+        if (old_at[i] != SIZE_MAX && new_at[i] != SIZE_MAX && !d.old_side.check.tz.empty()) {
+            against_at[i] = against.tz_string(l.new_place, d.old_side.check.tz);
+        }
+    }
+    ZicWorkspace zic_again;
+    zic_again.compile_all(against.zic_texts());
+    if (!against.run(zic_again, why)) return false;
+
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        PlaceDiff &d = diffs[i];
         const PlaceCheck &was = d.old_side.check, &now = d.new_side.check;
-        if (d.old_side.present && d.new_side.present && l.new_damage.empty() && !was.tz.empty()) {
-            const Comparison against_new = compare_timelines(
-                n.timeline, read_timeline(was.tz, years.from(), years.to(), n.zone.times), years.to());
-            d.wrong = minus(against_new.differences, was.tz_comparison.differences);
+        if (against_at[i] != SIZE_MAX) {
+            d.wrong = minus(against.check(against_at[i]).tz_comparison.differences, was.tz_comparison.differences);
             for (const auto &w : d.wrong) d.wrong_seconds += w.until - w.utc;
         }
         if (!d.old_side.present) {
@@ -187,7 +207,8 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
             d.change = ReleaseChange::kRecord;
         } else if (d.old_side.names != d.new_side.names) {
             d.change = ReleaseChange::kNames;
-        } else if (was.tz_verdict == now.tz_verdict && same_timeline(o.timeline, n.timeline) && d.wrong.empty()) {
+        } else if (was.tz_verdict == now.tz_verdict &&
+                   same_timeline(loaded[i].old_place.timeline, loaded[i].new_place.timeline) && d.wrong.empty()) {
             continue;  // nothing in the years changed
         }
         for (const auto &[link, target] : new_release.links) {
