@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Benchmark of `qel-tz audit`: a fleet file of ROWS devices (default 100,000)
 # over PAIRS distinct place/string pairs (default 1,000), written into a
 # scratch folder from the places of the tz database: each place with its own

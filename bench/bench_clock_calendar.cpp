@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Clock reads, ordering tests, delay checks and calendar conversions beside
 // the bare C library calls they wrap.
 #include <benchmark/benchmark.h>

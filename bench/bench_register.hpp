@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every benchmark is registered with a "min" statistic beside Google
 // Benchmark's mean and median: on a shared machine the fastest of many
 // interleaved repetitions is the steadiest estimate of a call's own cost.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The timezone converters beside the peers a user could pick instead:
 // Boost.DateTime's posix_time_zone, the C library's own TZ parsing, and a
 // plain snprintf rendering of the same TZ text.

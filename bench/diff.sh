@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Benchmark of `qel-tz diff` on two whole releases of the tz database (such as
 # two tzdata packages extracted with dpkg-deb -x into a scratch folder): this
 # year and the next ten, then 51 years, then a release against itself (no

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* An empty function behind the same kind of shared-library ABI as the
  * library's: the floor the ordering tests are measured against. */
 #include <stdint.h>

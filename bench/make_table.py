@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Turns one Google Benchmark JSON run of qel_bench into the table of
 docs/performance.md: each of our functions beside its peer, the ratio, and
 whether the target is met. Usage: make_table.py RESULT.json > TABLE.md"""

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Benchmark of `qel-tz places`: every place of the tz database, this year and
 # the next ten, both verdicts (each TZ string read by the C library, every zic
 # text compiled by zic in one run and read back), then over 51 years to show

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # How the time of `qel-tz places` grows with the number of years: every place
 # of the tz database over spans of 11 to 501 years from 1900, each timed by
 # bench/places.sh (RUNS runs, default 3), the fastest printed with the time

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs the benchmarks and writes the table of docs/performance.md.
 # Usage: bench/report.sh            full run (20 interleaved repetitions), table printed
 #        bench/report.sh --smoke    one short pass, only to see that everything runs

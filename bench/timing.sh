@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Sourced by the benchmarks of whole qel-tz commands (places.sh, diff.sh,
 # audit.sh): builds the release build's qel-tz once and times a command.

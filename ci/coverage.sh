@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Line coverage of src/ by the whole test suite, with gcov and gcovr: prints
 # the per-file table, writes build/coverage/coverage.html, and fails when any
 # line of the library is never run (so every exported function is entered).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs the README's two quick-start commands on a bare Debian 12 root, as a
 # new user of a fresh machine would, and prints how long each took.
 #

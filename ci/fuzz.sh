@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs each libFuzzer target for a bounded time, starting from the seed
 # corpora in fuzz/corpus/ (left unchanged: new inputs go to a scratch folder).
 # Usage: ci/fuzz.sh [seconds per target, default 20] [target ...]

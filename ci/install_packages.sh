@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages of ci/packages.txt that are missing. As root
 # it runs apt-get itself, retrying a transient mirror error ("File has
 # unexpected size ... Mirror sync in progress?", a dropped connection) a few

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The library on musl: builds it and the C tests against musl for amd64 and
 # for 32-bit ARM and runs them (under qemu-arm for ARM). How musl reads the
 # TZ strings the library writes is compared with glibc's reading by the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The library as its users take it: installed with cmake, as Debian packages,
 # and as a static library. A consumer is the C example built with pkg-config
 # and with find_package and run. Installs the host build into a scratch prefix

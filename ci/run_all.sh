@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and tests every configuration the project promises: the host build;
 # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer; the
 # device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run

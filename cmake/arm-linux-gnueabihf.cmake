@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for the device: 32-bit ARM, hard-float EABI, Debian's
 # arm-linux-gnueabihf toolchain. Test binaries run under qemu-user, with the
 # target's C library from the cross toolchain's sysroot.

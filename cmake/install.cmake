@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs the header, the versioned shared library, a CMake package
 # (find_package(qeltime CONFIG) with the imported target qeltime::qeltime)
 # and a pkg-config file.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Device build against musl: 32-bit ARM, hard-float EABI, Debian's musl-dev
 # for armhf with the arm-linux-gnueabihf cross compiler. musl 1.2 has a 64-bit
 # time_t here. Test programs run under qemu-user, which finds musl's dynamic

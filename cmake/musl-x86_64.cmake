@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Host build against musl (amd64): Debian's musl-dev with the host's GCC.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(QEL_MUSL_TRIPLET x86_64-linux-musl)

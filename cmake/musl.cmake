@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared part of the musl toolchain files: Debian's GCC with the musl C
 # library through its specs file. Expects QEL_MUSL_TRIPLET (musl's multiarch
 # name), QEL_GCC_PREFIX (the compiler's prefix, empty for the host's) and

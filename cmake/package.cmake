@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian packages from the same build, with CPack's DEB generator:
 #   cmake --preset deb && cmake --build --preset deb --target package
 # makes libqeltime1 (the shared library, Multi-Arch: same), libqeltime-dev

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The typical request from C: a device's timezone settings turned into a TZ
  * string, read back, and written as zic text; then a delay check on the
  * uptime. Every result code is checked. */

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the fuzz targets: a value or buffer with guard bytes on both
 // sides, and a check that stops the run with a message.
 #pragma once

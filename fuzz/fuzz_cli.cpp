@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz's command line on any arguments (the input split at NUL bytes): it
 // is read or refused with one line naming what is wrong; a record it accepts
 // is one the device library writes, and accepted years are in order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz's fleet file reader on any bytes. The comma-separated records are
 // those of a second reader written apart (tests/tools/csv_oracle.hpp); a file
 // is refused whole only without a usable header row, otherwise every record

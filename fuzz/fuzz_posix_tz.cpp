@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz's reader of the full POSIX TZ grammar on any text: it accepts or
 // refuses with a reason; what it accepts has rules whose text reads back to
 // the same rule, offsets within the grammar's bounds, and rule instants that

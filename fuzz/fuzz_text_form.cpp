@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text-form reader on any text: result codes from their sets only, at
 // most 19 characters read, nothing written outside the caller's structure, and
 // a time it reads formats back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TZ string reader's line handling (tz_reader.h) on any bytes, read by
 // this process's glibc as the glibc reader reads them: one record per input
 // line (per two lines where hinted), as the tool's parser of the answer reads

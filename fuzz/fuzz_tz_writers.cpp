@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both timezone writers on any record and any size: they answer 0 or -2,
 // never write outside `size` bytes, leave the buffer untouched on -2, always
 // terminate within `size` on 0, and a cut text is a prefix of the whole one.

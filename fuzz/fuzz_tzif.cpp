@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz's compiled zone reader on any bytes: it accepts or refuses with a
 // reason, and what it accepts is consistent: transitions in order, each
 // naming a type that exists, at least one type, a footer of one line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TZ parser on any text, beside the plain strtok/atoi reading of the
 // tests: both give the same result code and the same record. The parser also
 // answers only 0 or -2, writes the record only on 0 and never outside it.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /*
  * qel_time.h - time and timezone services for embedded Linux devices.
  *

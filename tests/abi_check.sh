@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Checks that the library keeps the binary interface promised by its SONAME.
 # For each build (the host, the 32-bit ARM device, and the device with a
 # 64-bit time_t) it builds the library with debug information, describes its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // An independent model of what a timezone record means: the instants at
 // which daylight time starts and ends in a year, under the POSIX reading of a
 // rule (week 5 = the last such weekday) and under zic's reading of the text

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Definitions that take the place of the C library's clock and calendar calls
  * in the test binaries; see fake_platform.h. Reads are passed on to the next
  * definition (the C library, or a sanitizer's interceptor) through dlsym. */

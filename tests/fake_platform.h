@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* A fake platform for the tests, linked into the test binaries so that its
  * definitions of the clock and calendar calls take the place of the C
  * library's for the library under test.

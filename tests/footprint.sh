@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Footprint of the device library: builds it for 32-bit ARM at -Os, against
 # glibc and against musl, and prints for each its code and data sizes, the
 # largest stack frame of an exported function, its run-time dependencies and

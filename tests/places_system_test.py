@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """One run of `qel-tz places` over this machine's tz database, checked from
 outside the tool: the summary adds up to the rows, and every TZ string the
 tool calls exact or offsets gives the place's UTC offset when the C library

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs qel-tz as a user would and checks its output and exit status, one row
 # a case. The place commands run against the small places of
 # tests/places/places.zi, compiled with zic into a scratch directory, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calendar and text conversions under fixed TZ values: each result is
 // checked against the C library call it wraps, taken directly.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wrap-safe ordering, the range test and the delay checks.
 #include <gtest/gtest.h>
 

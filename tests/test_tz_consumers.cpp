@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts the writers produce, handed to their real consumers: every TZ
 // string to the C library's own TZ handling, every zic text to zic, the
 // result read back with zdump. Each must mean what the record means, as an

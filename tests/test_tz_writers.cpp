@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Both timezone writers, byte for byte: worked examples of every form and
 // every entry of their tables, one table of refusals, and every cut of the
 // longest texts. What each zone's texts mean is checked by their consumers.

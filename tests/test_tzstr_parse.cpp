@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TZ string parser: worked examples and refusals, each read by the
 // parser and by the plain strtok/atoi reading beside it; the two compared on
 // a large corpus of texts near the accepted form; and the round trip from

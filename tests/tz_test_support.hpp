@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the timezone tests: the catalogue as the tests know it, building
 // records, and calling the writers into std::string.
 #pragma once

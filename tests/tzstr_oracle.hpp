@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second reading of TZ strings, kept beside the parser to compare it with:
 // the steps written out one by one on the C library's own strtok_r and atoi,
 // over a copy of the text cut at 127 characters. Clarity, not speed.

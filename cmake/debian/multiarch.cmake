@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by CPack after it made the packages: marks the library and development
 # packages "Multi-Arch: same" (so that the amd64 and armhf ones install side
 # by side), a field CPack's DEB generator does not write. Each package is

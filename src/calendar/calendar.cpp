@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calendar conversion in the process's local timezone and the fixed text
 // form "%Y-%m-%d %H:%M:%S", over the C library's re-entrant calls.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Clock access: thin wrappers over the kernel's clock and timezone calls.
 // Each one checks its arguments, zero-fills the structures it hands to the
 // platform, makes its calls in a fixed order and writes the caller's output

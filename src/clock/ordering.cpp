@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Wrap-safe ordering of 64-bit time values and the delay checks built on it.
 // Every ordering test subtracts modulo 2^64 and reads bit 63 of the
 // difference; the operands are never compared directly.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The kernel's own clock and timezone calls, by the names each C library the
  * device may carry gives them. Plain C, so the fake platform of the tests
  * intercepts exactly the numbers the library issues.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversions between the library's 64-bit time values and the platform's
 // time_t, shared by the clock and calendar code.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zone catalogue: the 35 standard-time offsets the timezone writers know,
 // each with its names in the TZ string and in zic text, and the zone codes
 // that name them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text builder of the timezone writers: each writer appends through a
 // cursor (`p = put(p, ...)`) into a CutOutput, which gives the caller at most
 // size - 1 characters and a NUL.

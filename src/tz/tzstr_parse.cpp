@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Timezone settings record from a POSIX TZ string, in the form the TZ writer
 // writes:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // POSIX TZ string from a timezone settings record.
 //
 //   daylight saving off:  CET-01:00

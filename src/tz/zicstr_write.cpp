@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zic source text from a timezone settings record.
 //
 //   daylight saving off:  Zone local 1:00 - CET

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* Prints, one "case<TAB>result" line each, what the calendar functions give
  * for inputs where C libraries differ. docs/c-libraries.md keeps a table of
  * these results for glibc and musl; check_c_library_table.sh compares the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs calendar_edges (the command given after the column name) and compares
 # its output with the column of that C library in docs/c-libraries.md, so
 # that the table stays true. Usage: check_c_library_table.sh glibc|musl COMMAND...

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The clock functions against the fake platform, in C, so that they run on
  * every C library the device may carry (musl too, where GoogleTest cannot be
  * built) and at both widths of time_t: every failure of every function; the

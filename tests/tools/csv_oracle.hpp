@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A second reading of comma-separated text, for the tests and the fuzz
 // target of the fleet file reader: a state machine over the bytes, written
 // apart from the tool's reader and sharing none of its code. The same rules:

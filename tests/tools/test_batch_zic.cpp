@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many zic texts in one zic run: each compiled zone gives the local time the
 // same text gives compiled alone, and a text zic refuses takes no other
 // text down with it.

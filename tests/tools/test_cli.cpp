@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command table: every row is reached by its name and shown in the
 // tool's --help and manual page, so a new row needs nothing else there.
 // Every reason kind has its row in docs/places.md. Text from outside reaches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fleet file reader: files refused whole, rows refused with their
 // reason, and the comma-separated records of each text as the second reader
 // of the tests (csv_oracle.hpp) reads them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C libraries' readers, run as the tool runs them (libraries.hpp): found
 // beside the executable, one process per library for many strings, every
 // string read as a POSIX string whatever TZDIR holds; glibc and musl agree on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The full POSIX TZ reader: the forms it takes and refuses, every rule line
 // of the machine's tz database, and the rule arithmetic against the C library.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Releases and fleets on the hermetic fixtures of tests/releases/: two small
 // releases compiled with zic into a scratch folder, a fleet file against the
 // newer one. Each expected instant and number of hours is worked out by hand

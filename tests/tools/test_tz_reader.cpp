@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The reader's refusals in-process (tz_reader.h): nothing that could name a
 // file reaches a C library; and the strings whose meaning the libraries leave
 // to themselves. Its line handling is fuzzed (fuzz/fuzz_tz_reader.cpp) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compiled zone reader, on every compiled zone of the machine's tz
 // database: it reads each, its footer is the file's last line, and each
 // transition's local time type is what the C library gives from that instant.

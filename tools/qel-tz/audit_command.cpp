@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz audit: every device of a fleet file against its place, and what to
 // send it now (fleet.hpp, fleet_audit.hpp). The work is once per distinct
 // setting; the output is a row per device.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "batch_zic.hpp"
 
 #include <unistd.h>

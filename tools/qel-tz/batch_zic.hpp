@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Many zic texts of the device library compiled in one run of zic: each
 // text's zone ("local") and rule set ("qlrule") renamed to names of its own,
 // all in one source file. Where zic refuses the source, the texts are halved

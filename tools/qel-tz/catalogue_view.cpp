@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "catalogue_view.hpp"
 
 namespace qeltz {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The device library's zone catalogue, read from the library's own table
 // (src/tz/catalogue.hpp, compiled into the tool): the tool keeps no copy of
 // the catalogue and derives none of its facts.

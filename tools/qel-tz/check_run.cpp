@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "check_run.hpp"
 
 #include <algorithm>

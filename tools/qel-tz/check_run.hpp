@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks of places made together (place, places, check): every zic text to
 // zic once, and every TZ string to each C library's reader once, one reader
 // process per library for the whole run. A place and zic's output are read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of qel-tz as tables: a row per option (option_table.cpp)
 // and a row per command (command_table.cpp). The reader, the dispatch, --help
 // and the manual page are all written from the rows, so a new command is a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the commands share: where the tz database is, and the forms of text
 // their output takes (commands.hpp).
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands of qel-tz, a row each (cli.hpp says what a row holds), with
 // the checks that belong to each. --help and the manual page list them in
 // this order; the run functions are in record_commands.cpp,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The run functions of qel-tz's commands, one for each row of the command
 // table (command_table.cpp). Each prints its result on stdout and returns the
 // exit status; bad input is refused before a command runs (cli.hpp).

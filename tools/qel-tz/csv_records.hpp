@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comma-separated text as RFC 4180 writes it: fields in double quotes may
 // hold commas, quotes (doubled) and line ends; records end with CRLF or LF.
 // A byte order mark at the start is passed over and blank lines are no

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From a place's rule (the TZ string at the end of its compiled zone) to a
 // device settings record, rewriting what the record cannot hold as it stands
 // into an equivalent it can, or saying why no record can express it.

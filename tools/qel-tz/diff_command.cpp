@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz diff: two releases of the tz database zone by zone, and from when
 // the TZ string a device holds from the old one gives a wrong UTC offset
 // under the new one (release_diff.hpp).

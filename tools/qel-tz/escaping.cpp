@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "escaping.hpp"
 
 #include <cstdio>

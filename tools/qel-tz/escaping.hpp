@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text from outside the tool (the bytes of a zone file, a place's file name,
 // an argument) made safe to print: for a terminal, no control character
 // raw; for JSON, valid UTF-8 (json.cpp).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fleet file: the devices in the field and the setting each holds, as CSV
 // (csv_records.hpp) with a header row naming its columns. `device` and
 // `place` always; then `tz`, the TZ string a device holds, or the record's

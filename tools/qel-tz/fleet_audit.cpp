@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fleet_audit.hpp"
 
 #include <cstdint>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A fleet against a tz database: each distinct setting devices hold
 // (fleet.hpp) verified against its place over the years, as `check` does,
 // and the record to send to the place's devices, as `place` derives it. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The one JSON writer of the tool: {"key": value, ...} and [a, b], written
 // to a stream as it goes, strings escaped. An object or array at the top
 // level ends its line. Every command that prints JSON writes it through this.

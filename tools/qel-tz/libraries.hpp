@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The C libraries that judge TZ strings: glibc, and musl where the
 // tool was built with its reader. Each library reads the strings in a reader
 // program of its own (tz_reader.h), one process per library per call, which

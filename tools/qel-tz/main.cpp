@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // qel-tz: prepare and check device timezone settings with libqeltime.
 // `qel-tz --help` lists the commands; command_table.cpp holds their rows.
 #include <cerrno>

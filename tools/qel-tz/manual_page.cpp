@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the manual page qel-tz(1) to the file named, from the command and
 // option rows (command_table.cpp, option_table.cpp). Usage: qel-tz-manual OUTPUT
 #include <cstdio>

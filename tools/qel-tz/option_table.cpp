@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The options of qel-tz, a row each (cli.hpp says what a row holds), with how
 // each reads and stores its value. --help lists them in this order.
 #include <cerrno>

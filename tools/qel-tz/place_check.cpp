@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "place_check.hpp"
 
 #include <dirent.h>

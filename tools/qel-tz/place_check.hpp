@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A place of the tz database against a device record: the record derived
 // from the place (qel-tz place, places), or one given (qel-tz check), its TZ
 // string as the C libraries read it and its zic text as zic compiles it, each

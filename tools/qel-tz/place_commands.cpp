@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands on places of the tz database: place, places, check.
 #include <unistd.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A reader of the full POSIX TZ grammar, with the extensions the tz database
 // writes into compiled zones (RFC 8536): quoted names such as <+0545>, rule
 // times from -167 to 167 hours. Unlike the device library's parser it takes

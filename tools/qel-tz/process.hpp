@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running other programs (zic, zdump) and the scratch directories they work
 // in. Programs run from an argument vector with posix_spawn, never through a
 // shell; scratch directories are removed without one.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Why a check came out as it did, as data: each reason is a kind, one of a
 // fixed set of words that scripts and the summary of `places` count by, and a
 // text in words for people. docs/places.md has a row for each kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The commands on settings records: the default run, tz, zic, parse, zones.
 #include <algorithm>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "release_diff.hpp"
 
 #include <algorithm>

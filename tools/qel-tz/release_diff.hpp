@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Two releases of the tz database side by side, place by place, over a span
 // of years: the record derived from each, verified against its own release,
 // and the old record's TZ string read against the new release. This is what

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Local time as the C library gives it, over a stretch of years: for any TZ
 // value (a TZ string, or ":path" of a compiled zone), the spans of equal UTC
 // offset, daylight flag and abbreviation, each change found to the second.

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The reader's line handling; see tz_reader.h.
  *
  * Why a value is never read as a file (checked by experiment on glibc 2.36

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The reader of TZ strings that qel-tz runs once per C library:
  * it hands each TZ string to the C library it is linked with and reports the
  * UTC offset, daylight flag and abbreviation in force at the start of a span

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* tz-reader-glibc, tz-reader-musl: qel-tz's readers of TZ strings, one per
  * C library (see tz_reader.h for the protocol).
  *

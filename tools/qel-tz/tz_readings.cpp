@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tz_readings.hpp"
 
 #include <atomic>

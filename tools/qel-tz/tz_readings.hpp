@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The TZ strings one command hands to the C libraries, read by the
 // libraries' readers (libraries.hpp): each library's strings in one reader
 // process, the libraries' readers side by side. Each string is read every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading compiled zone files (TZif, versions 1 to 4): the transition times,
 // the local time types and the footer TZ string that governs the times after
 // the last transition.

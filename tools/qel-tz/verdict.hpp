@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Comparing the local time a record gives with the local time of a place,
 // instant by instant, and the verdict on it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "zic_runner.hpp"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real consumers of what the library writes: a TZ string handed to the C
 // library (ScopedTz), zic text compiled by zic and read back by zdump
 // (ZicWorkspace). Shared by qel-tz and the consumer tests.

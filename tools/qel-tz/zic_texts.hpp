@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The zic texts the place checks compile (place_check.hpp), written ahead
 // so that one zic run compiles them all (ZicWorkspace::compile_all).
 #pragma once

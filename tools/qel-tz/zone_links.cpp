@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "zone_links.hpp"
 
 #include <sstream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The links of a tz database: other names for a zone (US/Eastern for
 // America/New_York). A database installs them as hard links or symbolic
 // links; either way tzdata.zi lists each as "L target link".
