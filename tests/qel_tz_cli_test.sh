@@ -107,6 +107,9 @@ t 2 err 'years 2030-2026: the first is after the last' places --years 2030-2026
 t 2 err 'check needs either --zone or --tz \(see' check --place Europe/Berlin
 t 2 err 'check takes --zone or --tz, not both' check --place A --zone 101 --tz UTC0
 t 2 err 'option --place given twice' check --place A --place B --tz UTC0
+t 2 err 'unknown option -j' zones -j
+t 0 err '^qel-tz: note: the device library cannot read this string back' tz --zone 114 --dst 60 --start M3.5.0 --end M10.5.0
+t 0 err '^qel-tz: note: not a POSIX TZ string' parse 'CET-01:00 foo'
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes glibc, musl or all, not frob' place Europe/Berlin --libc frob
 s 2 $'\e[2J\xe9'
@@ -323,14 +326,14 @@ PY
     t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/broken" "${r[@]}"
     t 1 out '^Test/Steady: removed$' diff "$work/old" "$work/broken" "${r[@]}"
     # Beside a tz column, a column named like a record column is passed over.
-    t 0 out '^1 device of -, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
+    t 0 out '^1 device of standard input, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
     t 2 err '^qel-tz: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"
     t 2 out '^  line 7: gate\\x0D\\x0A4$' audit "$fleet" "${a[@]}"
     checks=$((checks + 1))
     ! LC_ALL=C grep -q '[[:cntrl:]]' "$out" || fail "audit prints a control character"
     t 1 out '^Test/Renamed, TZ string EST5EDT,M3\.2\.0,M11\.1\.0: differs from 2027-01-01 00:00:00 UTC' \
         audit - "${a[@]}" < <(sed -n '1,9p' "$fleet")
-    t 0 out '^2 devices of -, tz database 2026b, years 2027-2030: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
+    t 0 out '^2 devices of standard input, tz database 2026b, years 2027-2030: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
         audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
     t 2 err 'the header row names no place column$' audit - "${a[@]}" <<<'device,tz'
     t 2 err 'cannot read the fleet file .*/none\.csv' audit "$work/none.csv" "${a[@]}"

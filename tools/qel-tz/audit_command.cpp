@@ -149,7 +149,8 @@ void print_summary(const std::string &path, const Fleet &fleet, const FleetAudit
         width = std::max(width, place.size());
     }
     std::printf("%s of %s, tz database %s, years %s:", counted(fleet.rows.size(), "device").c_str(),
-                shown(path).c_str(), shown(audit.tzdata).c_str(), audit.years.text().c_str());
+                path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
+                audit.years.text().c_str());
     for (size_t v = 0; v < total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", total[v], kVerdicts[v]);
     std::printf("\n  %-*s", static_cast<int>(width), "place");
     for (const char *v : kVerdicts) std::printf(" %s", v);

@@ -199,11 +199,14 @@ void CheckRun::verify(Item &item, const TzReadings &readings) {
             c.reasons.insert(c.reasons.begin(), {ReasonKind::kNotRead, "the place's own rule " + c.rule_line +
                                                                            " was not read by " + host_.label()});
         } else if (own_differs) {
-            c.reasons.insert(c.reasons.begin(),
-                             {ReasonKind::kNoYearlyRule,
-                              "changes that follow no yearly rule in " + years_.text() + ": the place's own rule " +
-                                  c.rule_line + " gives other offsets at " + std::to_string(cmp.differences.size()) +
-                                  " times, the first from " + date_time_text(cmp.differences.front().utc) + " UTC"});
+            c.reasons.insert(
+                c.reasons.begin(),
+                {ReasonKind::kNoYearlyRule,
+                 "changes that follow no yearly rule in " + years_.text() + ": the place's own rule " + c.rule_line +
+                     " gives other offsets " +
+                     (cmp.differences.size() == 1 ? std::string("once")
+                                                  : "at " + std::to_string(cmp.differences.size()) + " times") +
+                     ", the first from " + date_time_text(cmp.differences.front().utc) + " UTC"});
         }
     }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli.hpp"
 
+#include <cctype>
+
 namespace qeltz {
 
 namespace {
@@ -52,6 +54,10 @@ bool parse_request(const std::vector<std::string> &args, int this_year, Request 
             options.emplace_back(o, has_value ? args[++i] : std::string());
         } else if (!options_ended && a == "-h") {
             r.help = true;
+        } else if (!options_ended && a.size() > 1 && a[0] == '-' && std::isalpha(static_cast<unsigned char>(a[1]))) {
+            return refuse(error, "unknown option " + a);  // -j; "-" and "-05:00" stay words
+        } else if (help_word && !r.command_named && a == "help") {
+            // "help help": the whole help
         } else if (!r.command_named && !help_word && a == "help") {
             help_word = r.help = true;  // the next word names the command to help with
         } else if (!r.command_named && !a.empty()) {

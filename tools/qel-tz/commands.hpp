@@ -35,6 +35,9 @@ int run_audit(const Request &r);
 
 // One line on stderr; returns kBadInput or kFailure as given.
 int complain(int status, const std::string &what);
+// One line on stderr about a result that stands but that a device may get
+// wrong: "qel-tz: note: ...".
+void note(const std::string &what);
 
 // "zone 10100 (UTC+01:00), daylight saving 60 minutes from ... to ..."
 std::string describe(const qel_tzset &r);

@@ -23,10 +23,17 @@ int complain(int status, const std::string &what) {
     return status;
 }
 
+void note(const std::string &what) { (void)std::fprintf(stderr, "qel-tz: note: %s\n", shown(what).c_str()); }
+
 std::string describe(const qel_tzset &r) {
     const CatalogueZone *z = qel::tz::find_zone(r.zone);
+    const bool long_code = r.zone >= qel::tz::kLongFirst && r.zone <= qel::tz::kLongLast;
     std::string s =
-        "zone " + std::to_string(r.zone) + " (" + (z ? utc_offset_text(int64_t{z->minutes()} * 60) : "?") + ")";
+        "zone " + std::to_string(r.zone) + " (" +
+        (z != nullptr ? utc_offset_text(int64_t{z->minutes()} * 60)
+         : long_code  ? utc_offset_text(int64_t{qel::tz::code_minutes(r.zone)} * 60) + ", not in the catalogue"
+                      : std::string("not a zone code")) +
+        ")";
     if (r.dst_on == 0) return s + ", no daylight saving";
     return s + ", daylight saving " + std::to_string(r.dst_minutes) + " minutes from " + rule_text(rule_of(r.start)) +
            " to " + rule_text(rule_of(r.end));
@@ -145,6 +152,18 @@ int run_writer(const Request &r, const char *key, int32_t (*write)(const qel_tzs
     } else {
         std::printf("%s%s", text, line_end);
     }
+    // What the device would get wrong with the text, said beside it.
+    qel_tzset back{};
+    const bool week5 = r.record.dst_on != 0 && (r.record.start.week == 5 || r.record.end.week == 5);
+    if (std::string(key) == "tz" && qel_tzstr_to_tzset(text, &back) != QEL_OK) {
+        note(
+            "the device library cannot read this string back (a daylight offset beyond UTC+14:00, or a rule time "
+            "beyond 24:00:00)");
+    } else if (std::string(key) == "zic" && week5) {
+        note(
+            "week 5 is written \"on or after the 29th\": where a month's last such weekday falls before the "
+            "29th, zic changes a week later, in the next month, while the TZ string keeps the last one");
+    }
     return kDone;
 }
 
@@ -170,6 +189,14 @@ int run_parse(const Request &r) {
         write_record(json, record);
     } else {
         std::printf("%s\n", describe(record).c_str());
+    }
+    // Where a C library would read the string otherwise than the device.
+    PosixTz posix;
+    std::string why;
+    if (!parse_posix_tz(tz, posix, why)) {
+        note("not a POSIX TZ string (" + why + "): the device library reads it as above, a C library would not");
+    } else if (posix.has_rules && (!posix.start.time_given || !posix.end.time_given)) {
+        note("a rule without a time is read here as 00:00:00; a C library takes 02:00:00");
     }
     return kDone;
 }
