@@ -133,6 +133,11 @@ zic=$(command -v zic || echo /usr/sbin/zic)
 if [ ! -x "$zic" ]; then
     [ -n "${QEL_REQUIRE_CONSUMERS:-}" ] && fail "zic is not installed"
     echo "zic is not installed: place commands not checked"
+elif [ ${#tool[@]} -gt 1 ]; then
+    # A tool run by an emulator (a build for the device) cannot start the C
+    # libraries' readers it judges TZ strings with: those are programs for
+    # the same machine, which only the emulator runs.
+    echo "${tool[0]} runs the tool: place, places, check, diff and audit not checked"
 elif ! "$zic" -d "$work/tz" "$here/places/places.zi" 2>"$err"; then
     fail "zic did not compile tests/places/places.zi"
 else

@@ -126,6 +126,7 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
     std::string why;
     ASSERT_TRUE(qeltz::read_fleet_file(QEL_SOURCE_DIR "/tests/releases/fleet.csv", fleet, why)) << why;
     const qeltz::FleetAudit audit = qeltz::audit_fleet(fleet, dir("new"), Years{2027, 2030});
+    ASSERT_EQ(audit.failure, "");
     ASSERT_EQ(fleet.rows.size(), std::size(expected));
     EXPECT_EQ(fleet.settings.size(), 6u);  // two pairs of rows share a setting
     for (size_t i = 0; i < fleet.rows.size(); ++i) {
