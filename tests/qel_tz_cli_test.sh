@@ -254,6 +254,8 @@ assert kinds["Test/Footer"] == ["not-posix"] and kinds["Test/Caf\ufffd\u001b[2J"
 assert run["summary"]["reasons"] == {"damaged-zone": 2, "not-posix": 2}, run["summary"]
 PY
     t 0 out '^TZ verdict: +exact$' check --tz '<+0545>-5:45' --place Test/Kathmandu "${d[@]}"
+    t 0 out 'device-reads-otherwise' check --tz 'CET-01:00:00CEST,M3.5.0/02:00:00,M10.5.0/03:00:00' \
+        --place Test/Berlin "${d[@]}"
     t 0 out '^TZ verdict: +exact$' check --zone -05:00 --dst 60 --start M3.2.0 --end M11.1.0 \
         --place Test/New_York "${d[@]}"
     t 1 out '^TZ verdict: +differs$' check --tz 'EST5EDT,M3.5.0,M11.1.0' --place Test/New_York "${d[@]}"

@@ -267,6 +267,13 @@ void CheckRun::verify(Item &item, const TzReadings &readings) {
                  "from the 29th on, not the last of the month; in years whose last such weekday falls before the "
                  "29th the zic text changes a week later, in the next month, while the TZ string keeps the last "
                  "one"});
+        } else if (c.tz_given && c.zic_verdict == Verdict::kDiffers && c.tz_verdict != Verdict::kDiffers) {
+            // The C libraries read the string right, but the device library
+            // reads another timezone from it (a daylight name without an
+            // offset, say): a device that keeps the record goes wrong.
+            c.reasons.push_back({ReasonKind::kDeviceReadsOtherwise,
+                                 "the device library reads this string as another timezone than the C libraries do: "
+                                 "the record it reads (and the zic text written from it) differs from the place"});
         }
     }
     if (own_differs) c.tz_verdict = c.zic_verdict = Verdict::kUnrepresentable;

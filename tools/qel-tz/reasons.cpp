@@ -49,6 +49,8 @@ constexpr KindRow kKinds[] = {
     {ReasonKind::kDeviceRefusesRecord, "device-refuses-record", "the device library refuses the record"},
     {ReasonKind::kDeviceRefusesString, "device-refuses-string",
      "the device library reads no record from the TZ string (so there is no zic text)"},
+    {ReasonKind::kDeviceReadsOtherwise, "device-reads-otherwise",
+     "the device library reads the checked TZ string as another timezone than the C libraries do"},
     {ReasonKind::kNotRead, "not-read",
      "a C library's reader was not handed the string (one that could name a file, or too long)"},
     {ReasonKind::kLibrariesDisagree, "libraries-disagree", "the C libraries' verdicts on the TZ string differ"},

@@ -31,6 +31,7 @@ enum class ReasonKind : uint8_t {
     kNoRuleLine,
     kDeviceRefusesRecord,
     kDeviceRefusesString,
+    kDeviceReadsOtherwise,
     kNotRead,
     kLibrariesDisagree,
     kDamagedZone,
