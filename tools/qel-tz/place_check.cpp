@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "check_run.hpp"
 #include "process.hpp"
 
 namespace qeltz {
@@ -101,36 +100,6 @@ PlaceCheck check_of(const Place &place) {
     c.years = place.years;
     c.rule_line = place.zone.footer;
     return c;
-}
-
-namespace {
-
-// A check alone: a run of one with every C library the tool has.
-template <typename Add>
-PlaceCheck alone(Place &place, const ZicWorkspace &zic, Add add) {
-    CheckRun run(c_libraries(), place.years);
-    const size_t i = add(run);
-    std::string error;
-    if (!run.run(zic, error)) {
-        PlaceCheck c = check_of(place);
-        c.reasons.push_back({ReasonKind::kNotRead, error});
-        return c;
-    }
-    return run.check(i);
-}
-
-}  // namespace
-
-PlaceCheck check_derived(Place &place, const ZicWorkspace &zic) {
-    return alone(place, zic, [&](CheckRun &run) { return run.derived(place); });
-}
-
-PlaceCheck check_record(Place &place, const qel_tzset &record, const ZicWorkspace &zic) {
-    return alone(place, zic, [&](CheckRun &run) { return run.record(place, record); });
-}
-
-PlaceCheck check_tz_string(Place &place, const std::string &tz, const ZicWorkspace &zic) {
-    return alone(place, zic, [&](CheckRun &run) { return run.tz_string(place, tz); });
 }
 
 }  // namespace qeltz

@@ -73,15 +73,4 @@ bool load_place(const TzDatabase &db, const std::string &name, Years years, Plac
 // tzdata, years, the place's rule) filled in.
 PlaceCheck check_of(const Place &place);
 
-// One check alone, as a CheckRun (check_run.hpp) of one with every C library
-// the tool has; the place's timeline is read on the way. Each over the years
-// of the place:
-// the record derived from the place's own rule, verified;
-PlaceCheck check_derived(Place &place, const ZicWorkspace &zic);
-// a given record, verified;
-PlaceCheck check_record(Place &place, const qel_tzset &record, const ZicWorkspace &zic);
-// a given TZ string (any the POSIX grammar allows), verified; its zic text is
-// that of the record the device library reads from it, where it reads one.
-PlaceCheck check_tz_string(Place &place, const std::string &tz, const ZicWorkspace &zic);
-
 }  // namespace qeltz

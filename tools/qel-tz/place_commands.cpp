@@ -12,7 +12,6 @@
 #include "escaping.hpp"
 #include "json.hpp"
 #include "verdict.hpp"
-#include "zic_texts.hpp"
 #include "zone_links.hpp"
 
 namespace qeltz {

@@ -8,7 +8,6 @@
 
 #include "check_run.hpp"
 #include "process.hpp"
-#include "zic_texts.hpp"
 #include "zone_links.hpp"
 
 namespace qeltz {
