@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli.hpp"
+#include "cli/cli.hpp"
 #include "fuzz_check.hpp"
 #include "qel_time.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 
 #include "csv_oracle.hpp"
-#include "csv_records.hpp"
-#include "fleet.hpp"
+#include "formats/csv.hpp"
+#include "formats/fleet_file.hpp"
 #include "fuzz_check.hpp"
-#include "posix_tz.hpp"
+#include "formats/posix_tz.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string text(reinterpret_cast<const char *>(data), size);

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "fuzz_check.hpp"
-#include "posix_tz.hpp"
+#include "formats/posix_tz.hpp"
 
 namespace {
 

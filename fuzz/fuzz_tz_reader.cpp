@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "fuzz_check.hpp"
-#include "libraries.hpp"
-#include "timeline.hpp"
-#include "tz_reader.h"
-#include "zic_runner.hpp"
+#include "system/libraries.hpp"
+#include "system/local_time.hpp"
+#include "readers/tz_reader.h"
+#include "system/zic_runner.hpp"
 
 namespace {
 

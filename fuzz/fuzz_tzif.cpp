@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_check.hpp"
-#include "tzif.hpp"
+#include "formats/tzif.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string bytes(reinterpret_cast<const char *>(data), size);

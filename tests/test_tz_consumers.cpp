@@ -15,7 +15,7 @@
 #include "civil_model.hpp"
 #include "qel_time.h"
 #include "tz_test_support.hpp"
-#include "zic_runner.hpp"
+#include "system/zic_runner.hpp"
 
 namespace {
 

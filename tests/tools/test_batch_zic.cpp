@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "batch_zic.hpp"
+#include "system/batch_zic.hpp"
 #include "qel_time.h"
-#include "timeline.hpp"
-#include "zic_runner.hpp"
+#include "system/local_time.hpp"
+#include "system/zic_runner.hpp"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli.hpp"
-#include "escaping.hpp"
-#include "json.hpp"
-#include "process.hpp"
-#include "reasons.hpp"
+#include "cli/cli.hpp"
+#include "formats/escaping.hpp"
+#include "formats/json.hpp"
+#include "system/process.hpp"
+#include "judge/reasons.hpp"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "csv_oracle.hpp"
-#include "csv_records.hpp"
-#include "fleet.hpp"
+#include "formats/csv.hpp"
+#include "formats/fleet_file.hpp"
 
 namespace {
 

@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "libraries.hpp"
-#include "place_check.hpp"
-#include "process.hpp"
+#include "system/libraries.hpp"
+#include "system/database.hpp"
+#include "system/process.hpp"
 #include "tz_test_support.hpp"
-#include "tzif.hpp"
+#include "formats/tzif.hpp"
 
 namespace {
 

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "place_check.hpp"
-#include "posix_tz.hpp"
-#include "timeline.hpp"
+#include "system/database.hpp"
+#include "formats/posix_tz.hpp"
+#include "system/local_time.hpp"
 
 namespace {
 

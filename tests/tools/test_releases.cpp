@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "csv_oracle.hpp"
-#include "csv_records.hpp"
-#include "fleet_audit.hpp"
-#include "process.hpp"
-#include "release_diff.hpp"
-#include "zic_runner.hpp"
+#include "formats/csv.hpp"
+#include "judge/fleet_audit.hpp"
+#include "system/process.hpp"
+#include "judge/release_diff.hpp"
+#include "system/zic_runner.hpp"
 
 namespace {
 

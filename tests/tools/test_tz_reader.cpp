@@ -8,8 +8,8 @@
 #include <ctime>
 #include <string>
 
-#include "libraries.hpp"
-#include "tz_reader.h"
+#include "system/libraries.hpp"
+#include "readers/tz_reader.h"
 
 namespace {
 

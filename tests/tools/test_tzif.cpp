@@ -7,11 +7,11 @@
 #include <ctime>
 #include <string>
 
-#include "place_check.hpp"
-#include "process.hpp"
-#include "timeline.hpp"
-#include "tzif.hpp"
-#include "zic_runner.hpp"
+#include "system/database.hpp"
+#include "system/process.hpp"
+#include "system/local_time.hpp"
+#include "formats/tzif.hpp"
+#include "system/zic_runner.hpp"
 
 namespace {
 

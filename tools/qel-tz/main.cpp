@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "commands.hpp"
+#include "commands/commands.hpp"
 
 namespace {
 

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: MIT
+// The options of qel-tz, a row each (cli.hpp says what a row holds), with how
+// each reads and stores its value. --help lists them in this order.
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "judge/catalogue_view.hpp"
+#include "cli/cli.hpp"
+#include "judge/derive.hpp"
+#include "system/libraries.hpp"
+#include "formats/posix_tz.hpp"
+
+namespace qeltz {
+
+namespace {
+
+// A whole decimal number within [lo, hi], computed wide.
+bool whole_number(const std::string &s, long long lo, long long hi, long long &out) {
+    if (s.empty() || s.size() > 12) return false;
+    char *end = nullptr;
+    errno = 0;
+    out = std::strtoll(s.c_str(), &end, 10);
+    return errno == 0 && *end == '\0' && out >= lo && out <= hi;
+}
+
+// --zone: a code of the catalogue, short or long (stored as given), or an
+// offset +hh:mm / -hh:mm (stored as the zone's long code).
+bool store_zone(const std::string &v, Request &r, std::string &error) {
+    const std::string refused = " is not in the catalogue (qel-tz zones lists its 35 zones)";
+    const size_t colon = v.find(':');
+    if (!v.empty() && (v[0] == '+' || v[0] == '-') && colon != std::string::npos) {
+        long long h = 0, m = 0;
+        if (!whole_number(v.substr(1, colon - 1), 0, 14, h) || !whole_number(v.substr(colon + 1), 0, 59, m)) {
+            error = "zone offset " + v + " is not +hh:mm or -hh:mm within 14 hours";
+            return false;
+        }
+        const CatalogueZone *zone = zone_by_minutes((v[0] == '-' ? -1 : 1) * (h * 60 + m));
+        if (zone == nullptr) {
+            error = "zone offset " + v + refused;
+            return false;
+        }
+        r.record.zone = zone->code;
+        return true;
+    }
+    long long n = 0;
+    if (!whole_number(v, INT32_MIN, INT32_MAX, n)) {
+        error = "zone code " + v + " is not a number";
+        return false;
+    }
+    if (qel::tz::find_zone(static_cast<int32_t>(n)) == nullptr) {
+        error = "zone code " + v + refused;
+        return false;
+    }
+    r.record.zone = static_cast<int32_t>(n);
+    return true;
+}
+
+bool store_dst(const std::string &v, Request &r, std::string &error) {
+    long long minutes = 0;
+    if (!whole_number(v, INT32_MIN, INT32_MAX, minutes) || !tz_string_carries(static_cast<int32_t>(minutes))) {
+        error = "daylight amount " + v + " minutes: a TZ string carries only 30, 60, 90 or 120";
+        return false;
+    }
+    r.record.dst_on = 1;
+    r.record.dst_minutes = static_cast<int32_t>(minutes);
+    return true;
+}
+
+// --start, --end: a rule the record holds, Mmonth.week.weekday[/time].
+bool store_rule(const char *which, const std::string &v, qel_tzrule &rule, std::string &error) {
+    PosixRule r;
+    std::string why;
+    if (!parse_posix_rule(v, r, why)) {
+        const std::string prefix = "the rule ";
+        error = std::string(which) + " rule " + v + ": " +
+                (why.compare(0, prefix.size(), prefix) == 0 ? why.substr(prefix.size()) : why);
+        return false;
+    }
+    if (!record_can_hold(r)) {
+        error = std::string(which) + " rule " + v +
+                ": a record holds only Mmonth.week.weekday rules at 00:00:00 to 24:00:00";
+        return false;
+    }
+    rule = record_rule(r);
+    return true;
+}
+
+bool store_start(const std::string &v, Request &r, std::string &error) {
+    return store_rule("start", v, r.record.start, error);
+}
+
+bool store_end(const std::string &v, Request &r, std::string &error) {
+    return store_rule("end", v, r.record.end, error);
+}
+
+// --tz: any TZ string of the POSIX grammar.
+bool store_tz(const std::string &v, Request &r, std::string &error) {
+    PosixTz any;
+    std::string why;
+    if (!parse_posix_tz(v, any, why)) {
+        error = "not a TZ string: " + v + ": " + why;
+        return false;
+    }
+    r.tz = v;
+    return true;
+}
+
+// --years A-B, or one year A, each from 1900 to 2400.
+bool store_years(const std::string &v, Request &r, std::string &error) {
+    const size_t dash = v.find('-', 1);
+    const std::string last = dash == std::string::npos ? v : v.substr(dash + 1);
+    long long a = 0, b = 0;
+    if (!whole_number(v.substr(0, dash), 1900, 2400, a) || !whole_number(last, 1900, 2400, b)) {
+        error = "years " + v + " are not A-B or A, each from 1900 to 2400";
+        return false;
+    }
+    if (a > b) {
+        error = "years " + v + ": the first is after the last";
+        return false;
+    }
+    r.years = {static_cast<int>(a), static_cast<int>(b)};
+    return true;
+}
+
+// --tzdir: a folder, never the empty text (which would read the working folder).
+bool store_tzdir(const std::string &v, Request &r, std::string &error) {
+    if (v.empty()) {
+        error = "--tzdir needs a folder, not an empty text";
+        return false;
+    }
+    r.tzdir = v;
+    return true;
+}
+
+// --libc: glibc, musl or all; a library this qel-tz has no reader for is
+// refused here, before anything runs.
+bool store_libc(const std::string &v, Request &r, std::string &error) {
+    if (v != "all" && v != "glibc" && v != "musl") {
+        error = "--libc takes glibc, musl or all, not " + v;
+        return false;
+    }
+    if (v != "all" && find_library(c_libraries(), v) == nullptr) {
+        error = "--libc " + v + ": this qel-tz was built without the " + v + " reader";
+        return false;
+    }
+    r.libc = v;
+    return true;
+}
+
+// --place: the text as it is.
+template <std::string Request::*Field>
+bool store_text(const std::string &v, Request &r, std::string & /*error*/) {
+    r.*Field = v;
+    return true;
+}
+
+// A switch: --csv, --json, --help, --version.
+template <bool Request::*Flag>
+bool store_switch(const std::string & /*v*/, Request &r, std::string & /*error*/) {
+    r.*Flag = true;
+    return true;
+}
+
+// clang-format off
+constexpr Option kOptions[] = {
+    // id, name, argument, reach, store,
+    // text
+    {Opt::kZone, "--zone", "ZONE", Option::kListed, store_zone,
+     "the standard time: a zone code of the catalogue, 100 + hours (88..114) or 10000 +/- hhmm (9570, 10545), or "
+     "an offset from UTC such as +05:45 or -03:30"},
+    {Opt::kDst, "--dst", "MINUTES", Option::kListed, store_dst,
+     "turn daylight saving on, MINUTES ahead of standard time: 30, 60, 90 or 120"},
+    {Opt::kStart, "--start", "RULE", Option::kListed, store_start,
+     "when daylight time starts: Mmonth.week.weekday[/hh[:mm[:ss]]], e.g. M3.5.0/02:00:00 (week 5 is the last, "
+     "weekday 0 is Sunday, the time 00:00:00 to 24:00:00, 02:00:00 when left out)"},
+    {Opt::kEnd, "--end", "RULE", Option::kListed, store_end,
+     "when daylight time ends, e.g. M10.5.0/03:00:00"},
+    {Opt::kTz, "--tz", "TZ", Option::kListed, store_tz,
+     "a TZ string to check, in the full POSIX form (<+0545>-5:45, Jn and n days, times of -167 to 167 hours)"},
+    {Opt::kPlace, "--place", "NAME", Option::kListed, store_text<&Request::place>,
+     "the place to check against, such as America/New_York"},
+    {Opt::kYears, "--years", "A-B", Option::kListed, store_years,
+     "the years to verify, A-B or one year A (default: this year and the next ten)"},
+    {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
+     "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
+    {Opt::kLibc, "--libc", "LIB", Option::kListed, store_libc,
+     "the C library that reads the TZ strings: glibc, musl or all (default: all, every library this qel-tz has a "
+     "reader for); the TZ string's verdict is the worst over them"},
+    {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
+     "print CSV"},
+    {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,
+     "print JSON for scripts (anywhere on the line)"},
+    {Opt::kHelp, "--help", "", Option::kEveryCommand, store_switch<&Request::help>,
+     "print the help of the command given, or of the tool"},
+    {Opt::kVersion, "--version", "", Option::kAlone, store_switch<&Request::version>,
+     "print the version"},
+};
+// clang-format on
+
+}  // namespace
+
+Rows<Option> option_rows() { return {kOptions, sizeof kOptions / sizeof kOptions[0]}; }
+
+}  // namespace qeltz

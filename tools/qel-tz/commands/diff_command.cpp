@@ -1,0 +1,129 @@
+// SPDX-License-Identifier: MIT
+// qel-tz diff: two releases of the tz database zone by zone, and from when
+// the TZ string a device holds from the old one gives a wrong UTC offset
+// under the new one (release_diff.hpp).
+#include <cstdio>
+#include <map>
+
+#include "commands/commands.hpp"
+#include "formats/json.hpp"
+#include "judge/release_diff.hpp"
+#include "judge/verdict.hpp"
+
+namespace qeltz {
+
+namespace {
+
+std::string joined(const std::vector<std::string> &words, const char *separator) {
+    std::string out;
+    for (const auto &w : words) out += (out.empty() ? "" : separator) + w;
+    return out;
+}
+
+void write_side(JsonWriter &json, const ReleaseSide &side) {
+    if (!side.present) {
+        json.null();
+        return;
+    }
+    const PlaceCheck &c = side.check;
+    json.object().key("record");
+    write_record(json, c.has_record ? &c.record : nullptr);
+    json.key("tz").string_or_null(c.tz).key("tz_verdict").string(verdict_name(c.tz_verdict)).end();
+}
+
+void write_json(const ReleaseDiff &diff) {
+    JsonWriter json(stdout);
+    json.array(",\n ");
+    for (const PlaceDiff &d : diff.places) {
+        json.object().key("place").string(d.place).key("also").array();
+        for (const auto &link : d.also) json.string(link);
+        json.end().key("change").string(change_name(d.change)).key("old");
+        write_side(json, d.old_side);
+        json.key("new");
+        write_side(json, d.new_side);
+        json.key("wrong_from").string_or_null(d.goes_wrong() ? iso_utc(d.wrong_from()) : "");
+        json.key("hours_wrong").decimal(static_cast<double>(d.wrong_seconds) / 3600.0).end();
+    }
+    json.end();
+}
+
+void print_csv(const ReleaseDiff &diff) {
+    std::printf("place,also,change,old_tz,old_tz_verdict,new_tz,new_tz_verdict,wrong_from,hours_wrong\n");
+    for (const PlaceDiff &d : diff.places) {
+        std::printf("%s,%s,%s", csv_field(d.place).c_str(), csv_field(joined(d.also, " ")).c_str(),
+                    change_name(d.change));
+        for (const ReleaseSide *side : {&d.old_side, &d.new_side}) {
+            std::printf(",%s,%s", csv_field(side->check.tz).c_str(),
+                        side->present ? verdict_name(side->check.tz_verdict) : "");
+        }
+        std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from()).c_str() : "",
+                    decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str());
+    }
+}
+
+// "  2026a: TZ (verdict)", with the abbreviations where the two releases' differ.
+void print_side(const std::string &version, const ReleaseSide &side, bool names) {
+    if (!side.present) {
+        std::printf("  %s: (no such zone)\n", shown(version).c_str());
+        return;
+    }
+    const PlaceCheck &c = side.check;
+    std::printf("  %s: %s (%s)%s%s\n", shown(version).c_str(), c.tz.empty() ? "no record" : shown(c.tz).c_str(),
+                verdict_name(c.tz_verdict), names ? ", abbreviations " : "",
+                names ? shown(joined(side.names, " ")).c_str() : "");
+    // Why there is no record: the place's rule, or a damaged zone file.
+    if (c.tz.empty() && !c.reasons.empty()) std::printf("    %s\n", shown(c.reasons.front().text).c_str());
+}
+
+void print_text(const ReleaseDiff &diff) {
+    std::map<std::string, int> changes;
+    size_t going_wrong = 0;
+    for (const PlaceDiff &d : diff.places) {
+        ++changes[change_name(d.change)];
+        going_wrong += d.goes_wrong() ? 1U : 0U;
+        std::printf("%s: %s%s%s\n", shown(d.place).c_str(), change_name(d.change), d.also.empty() ? "" : ", also ",
+                    shown(joined(d.also, " ")).c_str());
+        const bool names = d.old_side.names != d.new_side.names && d.old_side.present && d.new_side.present;
+        print_side(diff.old_version, d.old_side, names);
+        print_side(diff.new_version, d.new_side, names);
+        if (d.goes_wrong()) {
+            std::printf("  the old TZ string goes wrong from %s UTC: %.1f hours of wrong local time in %s\n",
+                        date_time_text(d.wrong_from()).c_str(), static_cast<double>(d.wrong_seconds) / 3600.0,
+                        diff.years.text().c_str());
+        }
+        std::printf("\n");
+    }
+    std::string counts;
+    for (const auto &[change, n] : changes) counts += (counts.empty() ? " (" : ", ") + std::to_string(n) + " " + change;
+    std::printf("%s changed from tz database %s (%s) to %s (%s), years %s%s%s; ",
+                counted(diff.places.size(), "zone").c_str(), shown(diff.old_version).c_str(),
+                counted(diff.old_places, "zone").c_str(), shown(diff.new_version).c_str(),
+                counted(diff.new_places, "zone").c_str(), diff.years.text().c_str(), counts.c_str(),
+                counts.empty() ? "" : ")");
+    if (going_wrong == 0) {
+        std::printf("no old TZ string goes wrong\n");
+    } else {
+        std::printf("%s wrong, the first from %s UTC\n",
+                    (counted(going_wrong, "old TZ string") + (going_wrong == 1 ? " goes" : " go")).c_str(),
+                    date_time_text(diff.places.front().wrong_from()).c_str());
+    }
+}
+
+}  // namespace
+
+int run_diff(const Request &r) {
+    ReleaseDiff diff;
+    std::string why;
+    if (!diff_releases(r.arguments[0], r.arguments[1], r.years, diff, why)) return complain(kBadInput, why);
+    if (r.json) {
+        write_json(diff);
+    } else if (r.csv) {
+        print_csv(diff);
+    } else {
+        print_text(diff);
+    }
+    const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();  // those going wrong come first
+    return wrong ? kFailure : kDone;
+}
+
+}  // namespace qeltz

@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: MIT
+#include "judge/derive.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+
+#include "judge/catalogue_view.hpp"
+#include "judge/verdict.hpp"
+
+namespace qeltz {
+
+bool tz_string_carries(int32_t dst_minutes) {
+    return dst_minutes == 30 || dst_minutes == 60 || dst_minutes == 90 || dst_minutes == 120;
+}
+
+bool record_can_hold(const PosixRule &rule) {
+    return rule.form == PosixRule::kMonthWeekDay && rule.time >= 0 && rule.time <= 24 * 3600;
+}
+
+qel_tzrule record_rule(const PosixRule &rule) {
+    return {rule.month, rule.week, rule.wday, rule.time / 3600, rule.time / 60 % 60, rule.time % 60, 0};
+}
+
+PosixRule rule_of(const qel_tzrule &r) {
+    PosixRule p;
+    p.form = PosixRule::kMonthWeekDay;
+    p.month = r.month;
+    p.week = r.week;
+    p.wday = r.wday;
+    p.time = r.hour * 3600 + r.minute * 60 + r.second;
+    p.time_given = true;
+    return p;
+}
+
+namespace {
+
+// The years of `years` in which `candidate` falls on the same local date and
+// time as `rule`, as a mask from the first.
+std::vector<bool> same_in(const PosixRule &candidate, const PosixRule &rule, Years years) {
+    std::vector<bool> same;
+    for (int y = years.first; y <= years.last; ++y)
+        same.push_back(rule_local_seconds(candidate, y) == rule_local_seconds(rule, y));
+    return same;
+}
+
+// The years a mask holds, as "2026-2029, 2031".
+std::string years_text(const std::vector<bool> &mask, int first) {
+    std::string out;
+    for (size_t i = 0; i < mask.size(); ++i) {
+        if (!mask[i] || (i > 0 && mask[i - 1])) continue;
+        size_t j = i;
+        while (j + 1 < mask.size() && mask[j + 1]) ++j;
+        out += (out.empty() ? "" : ", ") + std::to_string(first + static_cast<int>(i)) +
+               (j > i ? "-" + std::to_string(first + static_cast<int>(j)) : "");
+    }
+    return out;
+}
+
+// Among the rules the record can hold (the time brought into 0..24 hours,
+// every month, week and weekday), the one that falls on the same local date
+// and time as `rule` in the most years from the first on, then in the most
+// years; its mask. All true: it stands for `rule` in every year.
+std::vector<bool> closest_rule(const PosixRule &rule, Years years, PosixRule &out) {
+    const int32_t time = ((rule.time % 86400) + 86400) % 86400;
+    std::vector<bool> best;
+    std::pair<size_t, size_t> best_score{0, 0};  // years held from the first on, years held
+    for (int month = 1; month <= 12; ++month) {
+        for (int week = 1; week <= 5; ++week) {
+            for (int wday = 0; wday <= 6; ++wday) {
+                PosixRule c;
+                c.month = month;
+                c.week = week;
+                c.wday = wday;
+                c.time = time;
+                c.time_given = true;
+                std::vector<bool> same = same_in(c, rule, years);
+                const auto score =
+                    std::make_pair(static_cast<size_t>(std::find(same.begin(), same.end(), false) - same.begin()),
+                                   static_cast<size_t>(std::count(same.begin(), same.end(), true)));
+                if (score > best_score) {
+                    best_score = score;
+                    best = std::move(same);
+                    out = c;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+// The last year from `last` on in which `same` still falls where `rule`
+// does, or 0 for every year: weekdays repeat every 400 years.
+int holds_through(const PosixRule &rule, const PosixRule &same, int last) {
+    for (int y = last + 1; y <= last + 400; ++y) {
+        if (rule_local_seconds(same, y) != rule_local_seconds(rule, y)) return y - 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Derivation derive_record(const PosixTz &given, Years years) {
+    Derivation d;
+    PosixTz rule = given;
+    if (rule.has_dst && rule.dst_offset < rule.std_offset) {
+        // Negative daylight saving (the tz database's Dublin): the same
+        // offsets as standard time at the lower offset with daylight time at
+        // the higher one, the rules swapped. The time of each change is in the
+        // local time before it, which the swap keeps.
+        std::swap(rule.std_name, rule.dst_name);
+        std::swap(rule.std_offset, rule.dst_offset);
+        std::swap(rule.start, rule.end);
+        d.rewrites.push_back({ReasonKind::kNegativeDaylight,
+                              "negative daylight saving: " + given.std_name + " " + utc_offset_text(given.std_offset) +
+                                  " with " + given.dst_name + " " + utc_offset_text(given.dst_offset) +
+                                  " written as standard time " + utc_offset_text(rule.std_offset) +
+                                  " with daylight time " + utc_offset_text(rule.dst_offset) + " from " +
+                                  rule_text(rule.start) + " to " + rule_text(rule.end) + " (the same offsets)"});
+    }
+    const CatalogueZone *zone = nullptr;
+    if (rule.std_offset % 60 != 0 || (zone = zone_by_minutes(rule.std_offset / 60)) == nullptr) {
+        d.reasons.push_back({ReasonKind::kOffsetOutsideCatalogue,
+                             "the standard offset " + utc_offset_text(rule.std_offset) +
+                                 " is not one of the catalogue's 35 zones (qel-tz zones lists them)"});
+    }
+    d.record.zone = zone != nullptr ? zone->code : 0;
+    if (rule.has_dst) {
+        if (!given.dst_offset_given) {
+            d.rewrites.push_back({ReasonKind::kDefaultTaken, "daylight offset not given: one hour ahead"});
+        }
+        // Named as the rule line has them, before any swap above.
+        for (const PosixRule *r : {&given.start, &given.end}) {
+            if (r->time_given || !given.has_rules) continue;
+            const std::string day = rule_text(*r);
+            d.rewrites.push_back(
+                {ReasonKind::kDefaultTaken, std::string("the rule line's ") + (r == &given.start ? "start" : "end") +
+                                                " rule " + day.substr(0, day.find('/')) + " gives no time: 02:00:00"});
+        }
+        if (!rule.has_rules) {
+            d.reasons.push_back({ReasonKind::kDaylightWithoutRules,
+                                 "daylight saving without rules: each C library chooses the days itself"});
+        }
+        const int32_t amount = rule.dst_offset - rule.std_offset;
+        if (amount % 60 != 0 || !tz_string_carries(amount / 60)) {
+            d.reasons.push_back({ReasonKind::kDaylightAmount,
+                                 "daylight saving of " + std::to_string(amount / 60) +
+                                     " minutes: a TZ string of the record carries only 30, 60, 90 or 120"});
+        }
+        d.record.dst_on = 1;
+        d.record.dst_minutes = amount / 60;
+        PosixRule *rules[] = {&rule.start, &rule.end};
+        for (PosixRule *r : rules) {
+            const char *which = r == &rule.start ? "start" : "end";
+            if (record_can_hold(*r)) continue;
+            PosixRule closest;
+            const std::vector<bool> held = closest_rule(*r, years, closest);
+            if (!held.empty() && std::find(held.begin(), held.end(), false) == held.end()) {
+                d.rewrites.push_back({ReasonKind::kRuleRewritten, std::string(which) + " rule " + rule_text(*r) +
+                                                                      " written as " + rule_text(closest) +
+                                                                      " (the same instants in " + years.text() + ")"});
+                const int through = holds_through(*r, closest, years.last);
+                if (through != 0 && (d.valid_through == 0 || through < d.valid_through)) d.valid_through = through;
+                *r = closest;
+            } else {
+                d.reasons.push_back(
+                    {ReasonKind::kRuleNotHeld,
+                     std::string("the ") + which + " rule " + rule_text(*r) +
+                         " has no equivalent the record can hold in " + years.text() +
+                         " (a month-week-day rule at 00:00 to 24:00)" +
+                         (held.empty() ? ""
+                                       : ": " + rule_text(closest) + " holds for " + years_text(held, years.first))});
+            }
+        }
+        d.record.start = record_rule(rule.start);
+        d.record.end = record_rule(rule.end);
+    }
+    d.representable = d.reasons.empty();
+    return d;
+}
+
+}  // namespace qeltz

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// From a place's rule (the TZ string at the end of its compiled zone) to a
+// device settings record, rewriting what the record cannot hold as it stands
+// into an equivalent it can, or saying why no record can express it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "formats/posix_tz.hpp"
+#include "qel_time.h"
+#include "judge/reasons.hpp"
+#include "system/local_time.hpp"
+
+namespace qeltz {
+
+struct Derivation {
+    bool representable = false;
+    qel_tzset record{};
+    std::vector<Reason> rewrites;  // what was rewritten or taken, each giving the same offsets
+    std::vector<Reason> reasons;   // why no record can express the rule
+    // A rule rewritten to an equivalent that falls on the same days only in
+    // some years: the last year from the years asked for on in which it still
+    // does (0: every year).
+    int valid_through = 0;
+};
+
+// Derives the record for the rule over the years.
+Derivation derive_record(const PosixTz &given, Years years);
+
+// The record's rule as a POSIX rule, and back where the record can hold it:
+// the month-week-day form at a time from 00:00:00 to 24:00:00.
+PosixRule rule_of(const qel_tzrule &r);
+bool record_can_hold(const PosixRule &rule);
+qel_tzrule record_rule(const PosixRule &rule);
+
+// The daylight amounts a TZ string of the record carries.
+bool tz_string_carries(int32_t dst_minutes);
+
+}  // namespace qeltz

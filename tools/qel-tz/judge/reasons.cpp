@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#include "judge/reasons.hpp"
+
+namespace qeltz {
+
+namespace {
+
+struct KindRow {
+    ReasonKind kind;
+    const char *word, *meaning;
+};
+
+// clang-format off
+constexpr KindRow kKinds[] = {
+    {ReasonKind::kAbbreviation, "abbreviation",
+     "the TZ string names a local time otherwise than the place (the catalogue's abbreviation)"},
+    {ReasonKind::kDaylightFlag, "daylight-flag",
+     "the TZ string counts a local time as daylight time where the place counts it as standard time, or the "
+     "other way round"},
+    {ReasonKind::kZicAbbreviation, "zic-abbreviation",
+     "the zic text names a local time otherwise than the place"},
+    {ReasonKind::kZicDaylightFlag, "zic-daylight-flag",
+     "the zic text counts a local time as daylight time where the place counts it as standard time, or the "
+     "other way round"},
+    {ReasonKind::kZicWeek5, "zic-week-5",
+     "the zic text's week 5 is \"on or after the 29th\", which zic reads as the first such weekday from the 29th"},
+    {ReasonKind::kZicRefuses, "zic-refuses", "zic refuses the zic text"},
+    {ReasonKind::kZicNotChecked, "zic-not-checked", "the zic text is not checked: zic or zdump is not installed"},
+    {ReasonKind::kNoZicText, "no-zic-text", "the device library writes no zic text for the record"},
+    {ReasonKind::kDefaultTaken, "default-taken",
+     "the place's rule line leaves out a daylight offset or a rule's time, and the default is taken"},
+    {ReasonKind::kNegativeDaylight, "negative-daylight",
+     "negative daylight saving written as standard time with daylight time (the same offsets)"},
+    {ReasonKind::kRuleRewritten, "rule-rewritten",
+     "a rule the record cannot hold written as one it can, which changes at the same instants in the years"},
+    {ReasonKind::kRuleNotHeld, "rule-not-held",
+     "a rule time or day no record holds in all the years (the years a rewrite holds for are named)"},
+    {ReasonKind::kOffsetOutsideCatalogue, "offset-outside-catalogue",
+     "a standard offset outside the catalogue's 35 zones"},
+    {ReasonKind::kDaylightAmount, "daylight-amount",
+     "a daylight amount a TZ string of the record cannot carry (only 30, 60, 90 or 120 minutes)"},
+    {ReasonKind::kDaylightWithoutRules, "daylight-without-rules",
+     "daylight time without the rules for when it starts and ends: each C library chooses its own"},
+    {ReasonKind::kLongName, "long-name", "a name longer than six characters: musl keeps the first six"},
+    {ReasonKind::kNotPosix, "not-posix", "a TZ string or rule line outside the POSIX grammar"},
+    {ReasonKind::kNoYearlyRule, "no-yearly-rule", "the place changes by no yearly rule in the years"},
+    {ReasonKind::kNoRuleLine, "no-rule-line",
+     "the compiled zone has no rule line for the times after its last change"},
+    {ReasonKind::kDeviceRefusesRecord, "device-refuses-record", "the device library refuses the record"},
+    {ReasonKind::kDeviceRefusesString, "device-refuses-string",
+     "the device library reads no record from the TZ string (so there is no zic text)"},
+    {ReasonKind::kDeviceReadsOtherwise, "device-reads-otherwise",
+     "the device library reads the checked TZ string as another timezone than the C libraries do"},
+    {ReasonKind::kNotRead, "not-read",
+     "a C library's reader was not handed the string (one that could name a file, or too long)"},
+    {ReasonKind::kLibrariesDisagree, "libraries-disagree", "the C libraries' verdicts on the TZ string differ"},
+    {ReasonKind::kDamagedZone, "damaged-zone", "the place's compiled zone cannot be read"},
+    {ReasonKind::kUnknownPlace, "unknown-place", "no compiled zone of that name in the database"},
+    {ReasonKind::kInvalidRow, "invalid-row", "a row of the fleet file that cannot be read"},
+};
+// clang-format on
+
+constexpr bool rows_in_order() {
+    for (size_t i = 0; i < sizeof kKinds / sizeof kKinds[0]; ++i) {
+        if (static_cast<size_t>(kKinds[i].kind) != i) return false;
+    }
+    return sizeof kKinds / sizeof kKinds[0] == static_cast<size_t>(ReasonKind::kCount);
+}
+static_assert(rows_in_order(), "a row for each kind, in the order of ReasonKind");
+
+}  // namespace
+
+const char *kind_word(ReasonKind kind) { return kKinds[static_cast<size_t>(kind)].word; }
+
+const char *kind_meaning(ReasonKind kind) { return kKinds[static_cast<size_t>(kind)].meaning; }
+
+}  // namespace qeltz

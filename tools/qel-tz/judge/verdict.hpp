@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// Comparing the local time a record gives with the local time of a place,
+// instant by instant, and the verdict on it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "judge/reasons.hpp"
+#include "system/local_time.hpp"
+
+namespace qeltz {
+
+// How a record's local time compares with a place's. The names are the words
+// the tool prints, which scripts read: "exact", "offsets", "differs",
+// "unrepresentable".
+enum class Verdict {
+    kExact,            // the same UTC offsets, abbreviations and daylight flags
+    kOffsetsAgree,     // "offsets": the same UTC offsets; only names or daylight flags differ
+    kDiffers,          // the UTC offset differs somewhere in the years
+    kUnrepresentable,  // no record can express the place
+};
+
+const char *verdict_name(Verdict v);
+
+// A stretch of time in which the record's UTC offset is not the place's.
+struct Difference {
+    int64_t utc = 0, until = 0;
+    Span expected, got;
+};
+
+struct Comparison {
+    Verdict verdict = Verdict::kExact;
+    std::vector<Difference> differences;  // where the offsets differ
+    int64_t wrong_seconds = 0;            // their length in total
+    std::vector<Reason> notes;            // what differs besides the offset: abbreviation, daylight-flag
+};
+
+// Compares two timelines over [from, to): `expected` the place's, `got` the
+// record's. exact, offsets or differs.
+Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to);
+
+// "UTC+05:45" for seconds east of UTC.
+std::string utc_offset_text(int64_t seconds_east);
+// "2026-03-29 01:00:00" for a UTC instant shifted by an offset.
+std::string date_time_text(int64_t utc, int64_t offset = 0);
+
+}  // namespace qeltz

@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: MIT
+#include "system/libraries.hpp"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <limits>
+#include <sstream>
+
+#ifdef __GLIBC__
+#include <gnu/libc-version.h>
+#endif
+
+#include "formats/posix_tz.hpp"
+#include "system/process.hpp"
+
+// Set by tools/CMakeLists.txt: the readers' directory relative to the tool's
+// (installed: from bin/ to libexec/qel-tz/), and the version of the musl the
+// musl reader was built with (only where it was).
+#ifndef QELTZ_READER_RELDIR
+#define QELTZ_READER_RELDIR "../libexec/qel-tz"
+#endif
+
+namespace qeltz {
+
+namespace {
+
+std::string directory_of(const std::string &path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// "\x1B" and the like back to their bytes.
+std::string unescape(const std::string &text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
+            out += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
+            i += 3;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// "at SECONDS OFFSET ISDST ABBR".
+bool parse_span(const std::string &line, Span &span) {
+    std::istringstream in(line);
+    std::string at;
+    long long from = 0, offset = 0;
+    int isdst = 0;
+    if (!(in >> at >> from >> offset >> isdst) || at != "at" || (isdst != 0 && isdst != 1)) return false;
+    std::string rest;
+    std::getline(in, rest);
+    if (rest.empty() || rest[0] != ' ') {
+        if (!rest.empty()) return false;
+    } else {
+        rest.erase(0, 1);
+    }
+    constexpr long long kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
+    span.from = from;
+    span.offset = static_cast<int32_t>(offset < kLow ? kLow : offset > kHigh ? kHigh : offset);
+    span.isdst = isdst == 1;
+    span.abbr = unescape(rest);
+    return true;
+}
+
+}  // namespace
+
+std::string reader_directory() {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return "";
+    const std::string joined = directory_of(std::string(self, static_cast<size_t>(n))) + "/" + QELTZ_READER_RELDIR;
+    char real[PATH_MAX];
+    return realpath(joined.c_str(), real) != nullptr ? std::string(real) : joined;
+}
+
+std::vector<CLibrary> c_libraries(const std::string &directory) {
+    std::vector<CLibrary> out;
+#ifdef __GLIBC__
+    // The glibc reader is linked dynamically: it runs on the glibc this
+    // process runs on.
+    out.push_back({"glibc", gnu_get_libc_version(), directory + "/tz-reader-glibc"});
+#endif
+#ifdef QELTZ_MUSL_VERSION
+    out.push_back({"musl", QELTZ_MUSL_VERSION, directory + "/tz-reader-musl"});
+#endif
+    return out;
+}
+
+const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name) {
+    for (const CLibrary &library : libraries) {
+        if (library.name == name) return &library;
+    }
+    return nullptr;
+}
+
+LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
+                                const ReadOptions &options) {
+    LibraryReadings result;
+    result.readings.resize(tz.size());
+    // One string a line: a string with a newline cannot be sent.
+    std::string input;
+    std::vector<size_t> sent;
+    for (size_t i = 0; i < tz.size(); ++i) {
+        if (tz[i].find('\n') != std::string::npos) {
+            result.readings[i].refused = "newline";
+            continue;
+        }
+        input += tz[i] + "\n";
+        if (!options.hints.empty()) {
+            for (const int64_t t : options.hints.at(i)) input += std::to_string(t) + " ";
+            input += "\n";
+        }
+        sent.push_back(i);
+    }
+    if (access(library.reader.c_str(), X_OK) != 0) {
+        result.error = "the " + library.name + " reader " + library.reader + " is missing";
+        return result;
+    }
+    // The strings go in through a file, so that the reader never waits for
+    // its output to be read while this process waits for it to take input.
+    const ScratchDir scratch;
+    const std::string input_file = scratch.path() + "/tz-strings";
+    if (!scratch.ok() || !write_file(input_file, input)) {
+        result.error = "cannot write the TZ strings for the " + library.name + " reader";
+        return result;
+    }
+    std::vector<std::string> argv = {library.reader, std::to_string(years.first), std::to_string(years.last),
+                                     std::to_string(options.step)};
+    if (!options.hints.empty()) argv.emplace_back("--hints");
+    // Each record ends with "end" on a line of its own.
+    size_t ends = 0, seen = 0;
+    std::function<void(const std::string &)> heard;
+    if (options.answered) {
+        heard = [&](const std::string &output) {
+            for (size_t at; (at = output.find("\nend\n", seen)) != std::string::npos; seen = at + 4) ++ends;
+            options.answered(ends);
+        };
+    }
+    const ProgramResult run = run_program(argv, input_file, heard);
+    const size_t eol = run.output.find('\n');
+    const std::string header = run.output.substr(0, eol);
+    if (!run.ran || run.exit_status != 0 || eol == std::string::npos || header.rfind("reader ", 0) != 0) {
+        result.error = "the " + library.name + " reader " +
+                       (!run.ran ? "could not be run" : "failed (status " + std::to_string(run.exit_status) + ")") +
+                       (header.empty() ? "" : ": " + header);
+        return result;
+    }
+    result.reader_says = header.substr(7);
+    std::vector<TzReading> answered;
+    std::string why;
+    // The reader reads whole years; a span that begins within its first year
+    // (Years::start) takes what is in force from then on.
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), year_start(years.first), years.to(), answered,
+                             why)) {
+        result.error = "the " + library.name + " reader's answer is broken: " + why;
+        return result;
+    }
+    for (TzReading &reading : answered) {
+        auto &spans = reading.spans;
+        size_t first = 0;
+        while (first + 1 < spans.size() && spans[first + 1].from <= years.from()) ++first;
+        spans.erase(spans.begin(), spans.begin() + static_cast<std::ptrdiff_t>(first));
+        if (!spans.empty()) spans.front().from = years.from();
+    }
+    for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered[i]);
+    result.ok = true;
+    return result;
+}
+
+bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
+                         std::vector<TzReading> &readings, std::string &why) {
+    readings.assign(count, TzReading());
+    std::istringstream lines(answer);
+    std::string line;
+    size_t record = 0;
+    bool open = false;  // a record has begun and not ended
+    while (std::getline(lines, line)) {
+        if (record == count) {
+            why = "more records than strings";
+            return false;
+        }
+        TzReading &reading = readings[record];
+        Span span;
+        if (line == "end" && open) {
+            ++record;
+            open = false;
+        } else if (line.rfind("refused ", 0) == 0 && !open && line.size() > 8) {
+            reading.refused = line.substr(8);
+            open = true;
+        } else if (parse_span(line, span) && reading.refused.empty() &&
+                   // The first span starts at the first second, each further
+                   // one later than the one before and within the years.
+                   (reading.spans.empty() ? span.from == from
+                                          : span.from > reading.spans.back().from && span.from < to)) {
+            reading.spans.push_back(span);
+            open = true;
+        } else {
+            why = "record " + std::to_string(record + 1) + " has the line \"" + line + "\"";
+            return false;
+        }
+    }
+    if (record != count || open) {
+        why = std::to_string(record) + " records for " + std::to_string(count) + " strings";
+        return false;
+    }
+    return true;
+}
+
+std::vector<LibraryChoice> library_choices(const std::string &tz) {
+    std::vector<LibraryChoice> out;
+    PosixTz parsed;
+    std::string why;
+    if (!parse_posix_tz(tz, parsed, why)) {
+        out.push_back({ReasonKind::kNotPosix, "the TZ string is not a POSIX TZ string (" + why +
+                                                  "): each C library reads what it can of it, or something else"});
+        return out;
+    }
+    if (parsed.has_dst && !parsed.has_rules) {
+        out.push_back({ReasonKind::kDaylightWithoutRules,
+                       "the TZ string names daylight time (" + parsed.dst_name +
+                           ") without the rules for when it starts and ends: each C library chooses its own "
+                           "(glibc US rules, musl daylight time almost all year)"});
+    }
+    for (const std::string *name : {&parsed.std_name, &parsed.dst_name}) {
+        if (name->size() > 6) {
+            out.push_back({ReasonKind::kLongName,
+                           "the name " + *name + " is longer than six characters: musl keeps " + name->substr(0, 6)});
+        }
+    }
+    return out;
+}
+
+}  // namespace qeltz

@@ -1,0 +1,109 @@
+// SPDX-License-Identifier: MIT
+// The C libraries that judge TZ strings: glibc, and musl where the
+// tool was built with its reader. Each library reads the strings in a reader
+// program of its own (tz_reader.h), one process per library per call, which
+// reads every string as a POSIX TZ string only, never as a file of this
+// machine; and a string whose meaning the libraries leave to themselves is
+// told apart by library_choices.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "judge/reasons.hpp"
+#include "system/local_time.hpp"
+
+namespace qeltz {
+
+struct CLibrary {
+    std::string name;     // "glibc", "musl"
+    std::string version;  // "2.36", "1.2.3"; "unknown" where the build could not tell
+    std::string reader;   // the path of its reader program
+
+    // "glibc 2.36", as the output names the library.
+    std::string label() const { return name + " " + version; }
+};
+
+// Where the readers are: libexec/qel-tz/ relative to the running executable's
+// directory (bin/ when installed; the build tree has the same layout).
+std::string reader_directory();
+
+// The libraries this build has, glibc first, then musl if its reader was
+// built. Listed whether or not the reader is there: a missing reader is an
+// error when reading, not a library quietly left out.
+std::vector<CLibrary> c_libraries(const std::string &directory = reader_directory());
+
+// The library of that name among `libraries`, or nullptr.
+const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name);
+
+// How one library read one TZ string.
+struct TzReading {
+    // Empty: the library read it. Else the string was not handed to the
+    // library, and why, in a word:
+    //   file-name  it starts with ':' or '/', or has a "." or ".." part
+    //              between slashes: it names a file
+    //   not-posix  no offset after its name (musl would look for a file)
+    //   nul-byte   it holds a NUL byte
+    //   too-long   longer than 255 bytes
+    //   newline    it holds a newline (one string a line: not sent)
+    std::string refused;
+    // The local time it gives over the years: the span in force at the first
+    // second, then each change (UTC offsets past 32 bits are clamped).
+    std::vector<Span> spans;
+};
+
+// How one library read many TZ strings.
+struct LibraryReadings {
+    bool ok = false;
+    std::string error;                // why not, when !ok
+    std::string reader_says;          // the reader's own name for its library, "glibc 2.36"
+    std::vector<TzReading> readings;  // one per string, in the order given
+};
+
+// The sampling step of the readers: an hour (read_timeline samples every six
+// hours, which misses musl's one-hour state a year for EST5EDT).
+constexpr int64_t kReaderStep = 3600;
+
+// How a reader reads the strings of one call.
+struct ReadOptions {
+    int64_t step = kReaderStep;  // seconds between samples, 60 to 86400
+    // Where given, one list for each string: instants at which to read it
+    // besides the samples (its changes as the caller expects them).
+    std::vector<std::vector<int64_t>> hints;
+    // Told the number of strings answered so far, as the answer comes in.
+    std::function<void(size_t)> answered;
+};
+
+// Hands all the strings to one reader process of the library, on its
+// standard input, and reads each over the years.
+LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
+                                const ReadOptions &options = {});
+
+// Reads a reader's answer for `count` strings over [from, to): its output
+// after the "reader" line (tz_reader.h). False, with why, for an answer the
+// protocol does not allow: a record for each string, spans in order within
+// the years, the first at `from`.
+bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
+                         std::vector<TzReading> &readings, std::string &why);
+
+// A way in which a TZ string leaves its meaning to the C library that reads
+// it, so that libraries (the device's among them) read it differently.
+struct LibraryChoice {
+    // daylight-without-rules  daylight time named without the rules that
+    //                         say when: glibc takes US rules, musl keeps
+    //                         daylight time almost all year
+    // long-name               a name longer than six characters: musl keeps
+    //                         the first six
+    // not-posix               outside the POSIX grammar: each library reads
+    //                         what it can of it
+    ReasonKind kind;
+    std::string text;  // the reason in words, naming the string's parts
+};
+
+// Every way in which the string leaves its meaning to the library; none for a
+// string every library reads alike.
+std::vector<LibraryChoice> library_choices(const std::string &tz);
+
+}  // namespace qeltz

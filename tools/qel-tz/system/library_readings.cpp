@@ -1,0 +1,73 @@
+// SPDX-License-Identifier: MIT
+#include "system/library_readings.hpp"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace qeltz {
+
+void TzReadings::want(const CLibrary &library, const std::string &tz) {
+    auto call = calls_.begin();
+    while (call != calls_.end() && call->library.name != library.name) ++call;
+    if (call == calls_.end()) call = calls_.insert(call, {library, {}, {}});
+    call->strings.emplace(tz, call->strings.size());
+}
+
+bool TzReadings::read(std::string &error, const std::function<void(const std::string &)> &progress) {
+    std::vector<std::vector<std::string>> strings(calls_.size());
+    std::vector<ReadOptions> options(calls_.size());
+    const auto answered = std::make_unique<std::atomic<size_t>[]>(calls_.size());
+    for (size_t c = 0; c < calls_.size(); ++c) {
+        const Call &call = calls_[c];
+        strings[c].resize(call.strings.size());
+        options[c].hints.resize(call.strings.size());
+        options[c].step = kHintedStep;
+        for (const auto &[tz, i] : call.strings) {
+            strings[c][i] = tz;
+            if (!expected_changes(tz, years_.from(), years_.to(), options[c].hints[i])) options[c].step = kReaderStep;
+        }
+        options[c].answered = [&answered, c](size_t n) { answered[c] = n; };
+    }
+    std::vector<std::thread> readers;
+    std::atomic<size_t> running{calls_.size()};
+    for (size_t c = 0; c < calls_.size(); ++c) {
+        readers.emplace_back([&, c] {
+            calls_[c].result = read_tz_strings(calls_[c].library, strings[c], years_, options[c]);
+            --running;
+        });
+    }
+    // Told five times a second how far each reader is.
+    for (auto told = std::chrono::steady_clock::time_point{}; progress && running > 0;) {
+        if (std::chrono::steady_clock::now() - told >= std::chrono::milliseconds(200)) {
+            told = std::chrono::steady_clock::now();
+            std::string said;
+            for (size_t c = 0; c < calls_.size(); ++c) {
+                said += std::string(said.empty() ? "" : ", ") + calls_[c].library.label() + " " +
+                        std::to_string(answered[c].load()) + " of " + std::to_string(strings[c].size());
+            }
+            progress("TZ strings read over " + years_.text() + ": " + said);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    for (std::thread &reader : readers) reader.join();
+    for (const Call &call : calls_) {
+        if (!call.result.ok) {
+            error = call.result.error;
+            return false;
+        }
+    }
+    return true;
+}
+
+const TzReading *TzReadings::find(const CLibrary &library, const std::string &tz) const {
+    for (const Call &call : calls_) {
+        if (call.library.name != library.name || !call.result.ok) continue;
+        const auto at = call.strings.find(tz);
+        return at != call.strings.end() ? &call.result.readings[at->second] : nullptr;
+    }
+    return nullptr;
+}
+
+}  // namespace qeltz

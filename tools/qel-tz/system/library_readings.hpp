@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: MIT
+// The TZ strings one command hands to the C libraries, read by the
+// libraries' readers (libraries.hpp): each library's strings in one reader
+// process, the libraries' readers side by side. Each string is read every
+// day and at the changes this tool expects of it; where the tool cannot tell
+// a string's changes (daylight time without rules, a string outside the
+// grammar), every string of that library's call is read every hour instead.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "system/libraries.hpp"
+
+namespace qeltz {
+
+// The step of a call whose strings' changes are all expected: a day.
+constexpr int64_t kHintedStep = 86400;
+
+class TzReadings {
+  public:
+    explicit TzReadings(Years years) : years_(years) {}
+
+    // The string, to be read by the library.
+    void want(const CLibrary &library, const std::string &tz);
+
+    // Reads every string wanted. False, with one line saying why, where a
+    // reader fails. `progress`, where given, is told what is being read,
+    // from time to time.
+    bool read(std::string &error, const std::function<void(const std::string &)> &progress = {});
+
+    // How the library read the string; null where it was not wanted or not read.
+    const TzReading *find(const CLibrary &library, const std::string &tz) const;
+
+  private:
+    struct Call {
+        CLibrary library;
+        std::map<std::string, size_t> strings;  // each string once, with its place in the call
+        LibraryReadings result;
+    };
+    Years years_;
+    std::vector<Call> calls_;
+};
+
+}  // namespace qeltz
