@@ -23,7 +23,7 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
     for (const qeltz::Command &c : qeltz::command_rows()) {
         qeltz::Request request;
         std::string error;
-        ASSERT_TRUE(qeltz::parse_request({c.name, "--help"}, 2026, request, error)) << c.name << ": " << error;
+        ASSERT_TRUE(qeltz::parse_request({c.name, "--help"}, 1796601600, request, error)) << c.name << ": " << error;
         EXPECT_EQ(request.command, &c) << c.name;
         const std::string name = c.name[0] != '\0' ? std::string(" ") + c.name : "";
         EXPECT_NE(help.find("qel-tz" + name + (c.synopsis[0] != '\0' ? " " : "") + c.synopsis), std::string::npos)

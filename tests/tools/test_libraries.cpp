@@ -4,7 +4,8 @@
 // string read as a POSIX string whatever TZDIR holds; glibc and musl agree on
 // the database's rule lines and differ where the string leaves the choice to
 // them; and each reading equals this process's own C library reading
-// (read_timeline), an oracle independent of the readers and their protocol.
+// (libc_local_time.hpp), an oracle independent of the readers and their
+// protocol.
 #include <gnu/libc-version.h>
 #include <gtest/gtest.h>
 #include <limits.h>
@@ -16,11 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "system/libraries.hpp"
-#include "system/database.hpp"
-#include "system/process.hpp"
-#include "tz_test_support.hpp"
 #include "formats/tzif.hpp"
+#include "libc_local_time.hpp"
+#include "system/database.hpp"
+#include "system/libraries.hpp"
+#include "system/process.hpp"
+#include "system/zic_runner.hpp"
+#include "tz_test_support.hpp"
 
 namespace {
 
@@ -28,14 +31,13 @@ using qeltz::CLibrary;
 using qeltz::ScopedEnv;
 using qeltz::Span;
 
-const qeltz::Years kYears{2026, 2036};
+const qeltz::Window kYears = qeltz::years_window(2026, 2036);
 
 // This process's C library's reading, with TZDIR at an empty directory so
-// that it too reads the string as a POSIX string.
-std::vector<Span> in_process(const std::string &tz) {
+// that it too reads the string as a POSIX string: every `step` seconds.
+std::vector<Span> in_process(const std::string &tz, int64_t step = 86400, qeltz::Window w = kYears) {
     const qeltz::ScratchDir empty;
-    const ScopedEnv tzdir("TZDIR", empty.path());
-    return qeltz::read_timeline(tz, kYears.from(), kYears.to(), {});
+    return qeltest::libc_local_time(tz, w.from, w.to, step, empty.path().c_str());
 }
 
 std::string text_of(const std::vector<Span> &spans) {
@@ -61,7 +63,7 @@ std::vector<CLibrary> libraries() {
 // Reads with one library; the call as such must go well, and the reader
 // must say it is the library the list names.
 std::vector<qeltz::TzReading> read_all(const CLibrary &library, const std::vector<std::string> &tz,
-                                       qeltz::Years years = kYears) {
+                                       qeltz::Window years = kYears) {
     const auto result = qeltz::read_tz_strings(library, tz, years);
     EXPECT_TRUE(result.ok) << library.label() << ": " << result.error;
     EXPECT_EQ(result.reader_says, library.label());
@@ -120,9 +122,9 @@ TEST(Libraries, ReadPosixStringsWhateverTzdirHolds) {
     // The decoy bites where no care is taken: this process's glibc reads the
     // compiled EST5EDT as Tokyo, and takes posixrules for AAA3BBB.
     {
-        const ScopedEnv tzdir("TZDIR", decoy);
-        EXPECT_EQ(qeltz::read_timeline("EST5EDT", kYears.from(), kYears.to(), {}).at(0).offset, 9 * 3600);
-        EXPECT_FALSE(same(qeltz::read_timeline("AAA3BBB", kYears.from(), kYears.to(), {}),
+        EXPECT_EQ(qeltest::libc_local_time("EST5EDT", kYears.from, kYears.to, 86400, decoy.c_str()).at(0).offset,
+                  9 * 3600);
+        EXPECT_FALSE(same(qeltest::libc_local_time("AAA3BBB", kYears.from, kYears.to, 86400, decoy.c_str()),
                           in_process("AAA3BBB,M3.2.0,M11.1.0")));
     }
     for (const CLibrary &library : libraries()) {
@@ -174,6 +176,10 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
         }
     }
     std::vector<std::string> all(lines.begin(), lines.end());
+    // Last-week rules in months of 30 days.
+    for (const char *extra : {"AAA3BBB,M4.5.0,M9.5.0", "AAA-3BBB,M9.5.6/1,M4.5.6/3", "AAA3BBB,M6.5.3,M11.5.1"}) {
+        all.emplace_back(extra);
+    }
     const size_t database = all.size();
     all.insert(all.end(), {"EST5EDT", "CET-1CEST", "<+0330>-3:30<+0430>", "ABCDEFGHI5JKLMNOPQ,M3.2.0,M11.1.0",
                            "<ABCDEFGH>-8", "A5"});
@@ -202,21 +208,26 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
     }
 }
 
-// Read every day, a state shorter than a day is found where a hint (the
-// change the tool expects) falls in it, and missed where none does.
-TEST(Libraries, HintsFindWhatTheStepPassesOver) {
-    const std::string tz = "AAA3BBB,J80/1,J80/2:30";  // half an hour of daylight time on 21 March
-    qeltz::ReadOptions daily, hinted;
-    daily.step = hinted.step = 86400;
-    hinted.hints.resize(1);
-    ASSERT_TRUE(qeltz::expected_changes(tz, kYears.from(), kYears.to(), hinted.hints[0]));
-    for (const CLibrary &library : libraries()) {
-        const auto missed = qeltz::read_tz_strings(library, {tz}, kYears, daily);
-        const auto found = qeltz::read_tz_strings(library, {tz}, kYears, hinted);
-        ASSERT_TRUE(missed.ok && found.ok) << missed.error << found.error;
-        EXPECT_EQ(missed.readings[0].spans.size(), 1u) << library.label();
-        EXPECT_TRUE(same(found.readings[0].spans, in_process(tz))) << library.label() << ":\n"
-                                                                   << text_of(found.readings[0].spans);
+// One sampling rule: read every day and at the changes the tool expects,
+// where it can tell them; every hour where it cannot. A state shorter than
+// a day is found only through the expected changes, compared here with this
+// process's C library read every ten minutes (no expected change involved).
+TEST(Libraries, SamplingFindsWhatTheStepPassesOver) {
+    const qeltz::Window year = qeltz::years_window(2026, 2027);
+    EXPECT_EQ(qeltz::sampling_of("EST5EDT", year).step, 3600);
+    EXPECT_TRUE(qeltz::sampling_of("EST5EDT", year).hints.empty());
+    for (const std::string tz : {"AAA3BBB,J80/1,J80/2:30", "AAA-3BBB,M9.5.0/1,M9.5.0/2:30",
+                                 "AAA3BBB,M4.5.0/23:30,M5.1.0/0:30", "<-10>10<-09>,M3.2.0/0,M3.2.0/2"}) {
+        const qeltz::Sampling sampling = qeltz::sampling_of(tz, year);
+        EXPECT_EQ(sampling.step, 86400) << tz;
+        const std::vector<Span> want = in_process(tz, 600, year);
+        ASSERT_GE(want.size(), 3u) << tz << ":\n" << text_of(want);
+        for (const CLibrary &library : libraries()) {
+            const auto found = qeltz::read_tz_strings(library, {tz}, year);
+            ASSERT_TRUE(found.ok) << found.error;
+            EXPECT_TRUE(same(found.readings[0].spans, want)) << library.label() << ": " << tz << ":\n"
+                                                             << text_of(found.readings[0].spans);
+        }
     }
 }
 
@@ -237,7 +248,7 @@ TEST(Libraries, OneProcessPerLibrary) {
     for (const CLibrary &library : libraries()) {
         const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
         ASSERT_GE(inotify_add_watch(watch, scratch.path().c_str(), IN_CREATE), 0);
-        const auto readings = read_all(library, strings, {2026, 2026});
+        const auto readings = read_all(library, strings, qeltz::years_window(2026, 2026));
         int readers = 0;
         alignas(inotify_event) char events[8192];
         for (ssize_t n; (n = read(watch, events, sizeof events)) > 0;) {

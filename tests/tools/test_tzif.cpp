@@ -9,7 +9,7 @@
 
 #include "system/database.hpp"
 #include "system/process.hpp"
-#include "system/local_time.hpp"
+#include "judge/window.hpp"
 #include "formats/tzif.hpp"
 #include "system/zic_runner.hpp"
 

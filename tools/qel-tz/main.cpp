@@ -12,12 +12,6 @@
 
 namespace {
 
-int this_year() {
-    const time_t now = time(nullptr);
-    struct tm tm {};
-    return gmtime_r(&now, &tm) != nullptr ? tm.tm_year + 1900 : 2026;
-}
-
 int run(const qeltz::Request &r) {
     if (r.help) {
         (void)std::fputs(qeltz::help_text(*r.command).c_str(), stdout);
@@ -36,7 +30,7 @@ int main(int argc, char **argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     qeltz::Request request;
     std::string error;
-    if (!qeltz::parse_request(args, this_year(), request, error)) {
+    if (!qeltz::parse_request(args, static_cast<int64_t>(std::time(nullptr)), request, error)) {
         return qeltz::complain(qeltz::kBadInput, error + " (see qel-tz --help)");
     }
     const int status = run(request);

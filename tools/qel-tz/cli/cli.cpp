@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/cli.hpp"
 
+#include "commands/commands.hpp"
+
 #include <cctype>
 
 namespace qeltz {
@@ -32,9 +34,9 @@ bool refuse(std::string &error, const std::string &why) {
 
 }  // namespace
 
-bool parse_request(const std::vector<std::string> &args, int this_year, Request &r, std::string &error) {
+bool parse_request(const std::vector<std::string> &args, int64_t now, Request &r, std::string &error) {
     r = Request{};
-    r.years = {this_year, this_year + 10};
+    r.window = window_from(now);
     r.command = command_named("");
     error.clear();
     // The line: a command word (the first word that is not an option), the
@@ -47,9 +49,16 @@ bool parse_request(const std::vector<std::string> &args, int this_year, Request 
         if (!options_ended && a == "--") {
             options_ended = true;
         } else if (!options_ended && a.size() > 2 && a[0] == '-' && a[1] == '-') {
-            const Option *o = option_named(a);
-            if (o == nullptr) return refuse(error, "unknown option " + a);
+            const size_t equals = a.find('=');
+            const std::string name = a.substr(0, equals);
+            const Option *o = option_named(name);
+            if (o == nullptr) return refuse(error, "unknown option " + name);
             const bool has_value = o->arg[0] != '\0';
+            if (!has_value && equals != std::string::npos) return refuse(error, "option " + name + " takes no value");
+            if (equals != std::string::npos) {
+                options.emplace_back(o, a.substr(equals + 1));
+                continue;
+            }
             if (has_value && i + 1 >= args.size()) return refuse(error, "option " + a + " needs " + o->arg);
             options.emplace_back(o, has_value ? args[++i] : std::string());
         } else if (!options_ended && a == "-h") {
@@ -120,10 +129,12 @@ std::string help_text(const Command &command) {
         s += std::string("  ") + o.name + (o.arg[0] ? " " : "") + o.arg + "\n      " + o.text + "\n";
     }
     if (whole) {
-        s += "\nexit status: 0 done (for place and check: the TZ string, as every C library read it, is exact or\n"
-             "differs only in names or daylight flags), 1 the TZ string differs from the place or cannot express\n"
-             "it, an old TZ string goes wrong (diff), a device is wrong (audit), or a tool failed, 2 bad input\n"
-             "(one line on stderr names it; for audit, a fleet file refused whole or a row that cannot be checked).\n";
+        s += "\nEvery judging command (place, places, check, diff, audit) judges the same window: from the start of "
+             "this\nhour (UTC) to the end of the tenth year after this one, or the whole years of --years; and a "
+             "verdict is\nthe worst over the C libraries of --libc.\n\nexit status:\n";
+        for (int status = 0; status < 3; ++status) {
+            s += "  " + std::to_string(status) + "  " + kExitStatusText[status] + "\n";
+        }
     }
     return s;
 }
@@ -180,11 +191,10 @@ std::string manual_page(const std::string &version) {
         s += ".TP\n.BR " + roff(o.name) + (o.arg[0] ? " \" \" \"" + std::string(o.arg) + "\"" : "") + "\n" +
              roff(o.text) + "\n";
     }
-    s += ".SH EXIT STATUS\n.TP\n0\ndone; for place and check, the TZ string, as every C library read it, is exact "
-         "or differs only in abbreviations or daylight flags\n.TP\n1\nthe TZ string differs from the place or cannot "
-         "express it, an old TZ string goes wrong (diff), a device is wrong (audit), or a tool or the output failed\n"
-         ".TP\n2\nbad input, named in one line on standard error; for audit, a fleet file refused whole or a row that "
-         "cannot be checked\n";
+    s += ".SH EXIT STATUS\n";
+    for (int status = 0; status < 3; ++status) {
+        s += ".TP\n" + std::to_string(status) + "\n" + roff(kExitStatusText[status]) + "\n";
+    }
     s += ".SH EXAMPLES\n";
     for (const auto &e : kExamples) s += ".TP\n.B " + roff(e[0]) + "\n" + roff(e[1]) + "\n";
     s += ".SH ENVIRONMENT\n.TP\n.B TZDIR\nthe tz database, when \\-\\-tzdir is not given "

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "qel_time.h"
-#include "system/local_time.hpp"
+#include "judge/window.hpp"
 
 namespace qeltz {
 
@@ -64,9 +64,9 @@ struct Request {
     qel_tzset record{};  // --zone, --dst, --start, --end
     std::string tz;      // --tz
     std::string place;   // --place
-    Years years;
+    Window window;             // the default window, or --years's
     std::string tzdir;         // "" for $TZDIR, else /usr/share/zoneinfo
-    std::string libc = "all";  // --libc: the C library that reads TZ strings, or all
+    std::string libc = "all";  // --libc: the C libraries that read TZ strings, a name or a comma list, or all
 
     bool has_record() const { return given.has(Opt::kZone); }
 };
@@ -115,9 +115,10 @@ Rows<Option> option_rows();
 Rows<Command> command_rows();
 
 // Reads the arguments after the program name. False, with one line that
-// names the first problem in `error`, for anything the tool refuses.
-// `this_year` is the first of the default years (this year and the next ten).
-bool parse_request(const std::vector<std::string> &args, int this_year, Request &request, std::string &error);
+// names the first problem in `error`, for anything the tool refuses. `now`
+// (UTC seconds) places the default window (judge/window.hpp). An option's
+// value follows it as the next word or after "=" (--years=2026-2030).
+bool parse_request(const std::vector<std::string> &args, int64_t now, Request &request, std::string &error);
 
 // The help of one command, or of the whole tool for the default run's row.
 std::string help_text(const Command &command);

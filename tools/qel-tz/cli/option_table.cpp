@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <algorithm>
 
 #include "judge/catalogue_view.hpp"
 #include "cli/cli.hpp"
@@ -119,7 +120,7 @@ bool store_years(const std::string &v, Request &r, std::string &error) {
         error = "years " + v + ": the first is after the last";
         return false;
     }
-    r.years = {static_cast<int>(a), static_cast<int>(b)};
+    r.window = years_window(static_cast<int>(a), static_cast<int>(b));
     return true;
 }
 
@@ -133,16 +134,25 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
-// --libc: glibc, musl or all; a library this qel-tz has no reader for is
-// refused here, before anything runs.
+// --libc: all, or library names separated by commas; a library this qel-tz
+// has no reader for is refused here, before anything runs.
 bool store_libc(const std::string &v, Request &r, std::string &error) {
-    if (v != "all" && v != "glibc" && v != "musl") {
-        error = "--libc takes glibc, musl or all, not " + v;
-        return false;
+    if (v == "all") {
+        r.libc = v;
+        return true;
     }
-    if (v != "all" && find_library(c_libraries(), v) == nullptr) {
-        error = "--libc " + v + ": this qel-tz was built without the " + v + " reader";
-        return false;
+    for (size_t at = 0; at <= v.size();) {
+        const size_t comma = std::min(v.find(',', at), v.size());
+        const std::string name = v.substr(at, comma - at);
+        if (!known_library(name)) {
+            error = "--libc takes glibc, musl, a list of them separated by commas, or all, not " + v;
+            return false;
+        }
+        if (find_library(c_libraries(), name) == nullptr) {
+            error = "--libc " + v + ": this qel-tz was built without the " + name + " reader";
+            return false;
+        }
+        at = comma + 1;
     }
     r.libc = v;
     return true;
@@ -181,12 +191,13 @@ constexpr Option kOptions[] = {
     {Opt::kPlace, "--place", "NAME", Option::kListed, store_text<&Request::place>,
      "the place to check against, such as America/New_York"},
     {Opt::kYears, "--years", "A-B", Option::kListed, store_years,
-     "the years to verify, A-B or one year A (default: this year and the next ten)"},
+     "judge whole years A-B, or one year A, instead of the default window: from the start of this hour (UTC) to "
+     "the end of the tenth year after this one"},
     {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
      "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
     {Opt::kLibc, "--libc", "LIB", Option::kListed, store_libc,
-     "the C library that reads the TZ strings: glibc, musl or all (default: all, every library this qel-tz has a "
-     "reader for); the TZ string's verdict is the worst over them"},
+     "the C libraries that read the TZ strings: glibc, musl, a list such as glibc,musl, or all (default: all, "
+     "every library this qel-tz has a reader for); a verdict is the worst over them"},
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
     {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,

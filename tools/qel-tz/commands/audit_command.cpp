@@ -44,20 +44,22 @@ std::vector<Reason> reasons_of(const SettingAudit *a, const std::string &why) {
 
 void write_json(const Fleet &fleet, const FleetAudit &audit) {
     JsonWriter json(stdout);
-    json.array(",\n ");
+    json.object().key("tzdata").string(audit.tzdata);
+    write_window_and_libraries(json, audit.window, audit.libraries);
+    json.key("devices").array(",\n ");
+    std::array<size_t, 5> total{};
     for (const FleetRow &row : fleet.rows) {
         std::string why;
         const SettingAudit *a = audit_of(row, audit, why);
         json.object().key("device").string(row.device).key("line").number(static_cast<int64_t>(row.line));
         json.key("place").string(row.place).key("verdict").string(kVerdicts[verdict_index(a)]);
-        json.key("wrong_from").string_or_null(a != nullptr && a->has_wrong_from() ? iso_utc(a->wrong_from()) : "");
-        json.key("hours_wrong");
-        if (a == nullptr) {
-            json.null();
+        ++total[verdict_index(a)];
+        if (a != nullptr) {
+            write_wrong(json, a->check);
         } else {
-            json.decimal(a->hours_wrong());
+            json.key("wrong_from").null().key("hours_wrong").null();
         }
-        const PlaceCheck *send = a != nullptr ? audit.send(*a) : nullptr;
+        const Judgement *send = a != nullptr ? audit.send(*a) : nullptr;
         json.key("send");
         if (send == nullptr) {
             json.null();
@@ -70,7 +72,9 @@ void write_json(const Fleet &fleet, const FleetAudit &audit) {
         write_reasons(json, reasons_of(a, why));
         json.end();
     }
-    json.end();
+    json.end().key("summary").object().key("devices").number(static_cast<int64_t>(fleet.rows.size()));
+    for (size_t v = 0; v < total.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(total[v]));
+    json.end().end();
 }
 
 void print_csv(const Fleet &fleet, const FleetAudit &audit) {
@@ -80,13 +84,13 @@ void print_csv(const Fleet &fleet, const FleetAudit &audit) {
     for (const FleetRow &row : fleet.rows) {
         std::string why;
         const SettingAudit *a = audit_of(row, audit, why);
-        const PlaceCheck *send = a != nullptr ? audit.send(*a) : nullptr;
+        const Judgement *send = a != nullptr ? audit.send(*a) : nullptr;
         std::string reasons;
         for (const auto &reason : reasons_of(a, why)) reasons += (reasons.empty() ? "" : "; ") + reason.text;
         std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
                     csv_field(row.place).c_str(), kVerdicts[verdict_index(a)],
-                    a != nullptr && a->has_wrong_from() ? iso_utc(a->wrong_from()).c_str() : "",
-                    a != nullptr ? decimal_text(a->hours_wrong()).c_str() : "",
+                    a != nullptr && a->check.has_wrong_from() ? iso_utc(a->check.wrong_from).c_str() : "",
+                    a != nullptr && !a->check.tz.empty() ? decimal_text(a->check.hours_wrong()).c_str() : "",
                     record_cells(send != nullptr ? &send->record : nullptr).c_str(),
                     csv_field(send != nullptr ? send->tz : "").c_str(), csv_field(reasons).c_str());
     }
@@ -104,7 +108,7 @@ void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
     for (const FleetRow &row : fleet.rows) {
         std::string why;
         const SettingAudit *a = audit_of(row, audit, why);
-        if (a != nullptr && a->wrong()) devices[row.setting].push_back(&row);
+        if (a != nullptr && a->check.wrong()) devices[row.setting].push_back(&row);
     }
     std::vector<size_t> wrong;
     for (size_t i = 0; i < devices.size(); ++i) {
@@ -112,24 +116,23 @@ void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
     }
     const auto when = [&audit](size_t i) {
         const SettingAudit &a = audit.settings[i];
-        return a.has_wrong_from() ? a.wrong_from() : INT64_MAX;
+        return a.check.wrong_from;
     };
     std::stable_sort(wrong.begin(), wrong.end(), [&when](size_t a, size_t b) { return when(a) < when(b); });
     for (size_t i : wrong) {
         const SettingAudit &a = audit.settings[i];
         std::printf("%s, %s: %s", shown(fleet.settings[i].place).c_str(), held(fleet.settings[i]).c_str(),
                     verdict_name(a.check.tz_verdict));
-        if (a.has_wrong_from()) {
-            std::printf(" from %s UTC, %.1f hours of wrong local time", date_time_text(a.wrong_from()).c_str(),
-                        a.hours_wrong());
+        if (a.check.has_wrong_from()) {
+            std::printf(" from %s UTC, %.1f hours of wrong local time", date_time_text(a.check.wrong_from).c_str(),
+                        a.check.hours_wrong());
         }
         std::printf(" (%s)\n", counted(devices[i].size(), "device").c_str());
-        const PlaceCheck *send = audit.send(a);
+        const Judgement *send = audit.send(a);
         if (send != nullptr) {
             std::printf("  send: TZ string %s, %s\n", send->tz.c_str(), describe(send->record).c_str());
         } else {
-            std::printf("  send: nothing, no record expresses the place in %s (qel-tz place says why)\n",
-                        audit.years.text().c_str());
+            std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
         }
         for (const FleetRow *row : devices[i]) std::printf("  line %zu: %s\n", row->line, shown(row->device).c_str());
     }
@@ -148,9 +151,9 @@ void print_summary(const std::string &path, const Fleet &fleet, const FleetAudit
         ++per_place[place][v];
         width = std::max(width, place.size());
     }
-    std::printf("%s of %s, tz database %s, years %s:", counted(fleet.rows.size(), "device").c_str(),
+    std::printf("%s of %s, tz database %s, window %s:", counted(fleet.rows.size(), "device").c_str(),
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
-                audit.years.text().c_str());
+                audit.window.text().c_str());
     for (size_t v = 0; v < total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", total[v], kVerdicts[v]);
     std::printf("\n  %-*s", static_cast<int>(width), "place");
     for (const char *v : kVerdicts) std::printf(" %s", v);
@@ -186,35 +189,23 @@ int run_audit(const Request &r) {
     if (!read_fleet_file(path, fleet, why)) return complain(kBadInput, why);
     const std::string tzdir = tzdir_of(r);
     if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + shown(tzdir));
-    // What a device must hold from now on: unless years are asked for, the
-    // span begins at this hour, so that a change already past in this year
-    // neither marks a fresh device wrong nor keeps what to send from it.
-    Years years = r.years;
-    if (!r.given.has(Opt::kYears)) {
-        const int64_t now = std::time(nullptr);
-        years.start = now - now % 3600;
-    }
-    const FleetAudit audit = audit_fleet(fleet, tzdir, years);
+    const FleetAudit audit = audit_fleet(fleet, tzdir, r.window, libraries_of(r));
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);
     if (r.json) {
         write_json(fleet, audit);
     } else if (r.csv) {
         print_csv(fleet, audit);
     } else {
+        std::printf("read by %s\n", shown(read_by(r, audit.libraries)).c_str());
         print_text(path, fleet, audit);
     }
-    size_t invalid = 0, first_invalid = 0;
-    bool wrong = false;
+    // 1 where a device is wrong or a row cannot be judged: a script acts on
+    // both, and a few bad rows must not hide the wrong devices.
     for (const FleetRow &row : fleet.rows) {
         const SettingAudit *a = audit_of(row, audit, why);
-        if (a == nullptr && invalid++ == 0) first_invalid = row.line;
-        wrong = wrong || (a != nullptr && a->wrong());
+        if (a == nullptr || a->check.wrong()) return kFailure;
     }
-    if (invalid > 0) {
-        return complain(kBadInput, counted(invalid, "row") + " of " + shown(path) + " cannot be checked, " +
-                                       (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
-    }
-    return wrong ? kFailure : kDone;
+    return kDone;
 }
 
 }  // namespace qeltz

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What the commands share: where the tz database is, and the forms of text
 // their output takes (commands.hpp).
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,8 +34,6 @@ std::string record_cells(const qel_tzset *record) {
            rule_text(rule_of(record->end));
 }
 
-std::string iso_utc(int64_t utc) { return date_time_text(utc).replace(10, 1, "T") + "Z"; }
-
 std::string counted(size_t n, const std::string &noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
 
 void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons) {
@@ -42,6 +42,60 @@ void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons) {
         json.object().key("kind").string(kind_word(reason.kind)).key("text").string(reason.text).end();
     }
     json.end();
+}
+
+const char *const kExitStatusText[3] = {
+    "done; for place and check, the TZ string, as every C library read it, is exact or differs only in "
+    "abbreviations or daylight flags",
+    "the TZ string differs from the place or cannot express it (place, check), a place is wrong or damaged "
+    "(places), an old TZ string goes wrong (diff), a device is wrong or a row invalid (audit), or a tool or the "
+    "output failed",
+    "bad input or nothing to judge: an option, a place name, a file or a database the tool cannot use, named in "
+    "one line on standard error",
+};
+
+std::vector<CLibrary> libraries_of(const Request &r) { return libraries_named(r.libc); }
+
+std::string read_by(const Request &r, const std::vector<CLibrary> &libraries) {
+    std::string s;
+    for (const CLibrary &library : libraries) s += (s.empty() ? "" : ", ") + library.label();
+    if (r.libc == "all" && find_library(libraries, "musl") == nullptr) {
+        s += " (all this qel-tz has: it was built without the musl reader)";
+    }
+    return s;
+}
+
+void write_window_and_libraries(JsonWriter &json, Window window, const std::vector<CLibrary> &libraries) {
+    json.key("window").object().key("from").string(iso_utc(window.from)).key("to").string(iso_utc(window.to)).end();
+    json.key("libraries").array();
+    for (const CLibrary &library : libraries) json.string(library.label());
+    json.end();
+}
+
+void print_window_and_libraries(Window window, const std::string &read_by) {
+    std::printf("window:         %s\n", window.text().c_str());
+    std::printf("read by:        %s\n", shown(read_by).c_str());
+}
+
+int status_of(Verdict v) { return is_failure(v) ? kFailure : kDone; }
+
+Progress progress_line() {
+    if (isatty(STDERR_FILENO) == 0) return {};
+    return [](const std::string &what) { (void)std::fprintf(stderr, "\r%-100.100s", shown(what).c_str()); };
+}
+
+void end_progress(const Progress &progress) {
+    if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
+}
+
+void write_wrong(JsonWriter &json, const Judgement &j) {
+    json.key("wrong_from").string_or_null(j.has_wrong_from() ? iso_utc(j.wrong_from) : "");
+    json.key("hours_wrong");
+    if (j.tz.empty()) {
+        json.null();
+    } else {
+        json.decimal(j.hours_wrong());
+    }
 }
 
 }  // namespace qeltz

@@ -9,13 +9,18 @@
 #include "cli/cli.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
+#include "formats/time_text.hpp"
+#include "judge/engine.hpp"
 #include "judge/reasons.hpp"
 
 namespace qeltz {
 
+// The exit statuses, and what each means, said once for --help and the
+// manual page (cli.cpp).
 constexpr int kDone = 0;
 constexpr int kFailure = 1;  // a failed check, or a tool or system failure
 constexpr int kBadInput = 2;
+extern const char *const kExitStatusText[3];
 
 // Settings records (record_commands.cpp).
 int run_default(const Request &r);
@@ -55,11 +60,26 @@ std::string csv_field(const std::string &s);
 // holds them (dst_minutes, start and end empty without daylight saving),
 // all empty for none;
 std::string record_cells(const qel_tzset *record);
-// an instant as ISO 8601 UTC: "2027-03-28T01:00:00Z";
-std::string iso_utc(int64_t utc);
 // a count and its noun: "1 zone", "8 zones";
 std::string counted(size_t n, const std::string &noun);
 // reasons in JSON: an array of {"kind": ..., "text": ...}.
 void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons);
+
+// What the judging commands share: the C libraries --libc names;
+std::vector<CLibrary> libraries_of(const Request &r);
+// "glibc 2.36, musl 1.2.3", and what "all" meant where a reader is missing;
+std::string read_by(const Request &r, const std::vector<CLibrary> &libraries);
+// the window and the libraries as JSON keys "window" and "libraries";
+void write_window_and_libraries(JsonWriter &json, Window window, const std::vector<CLibrary> &libraries);
+// the window and the libraries as the text's header lines;
+void print_window_and_libraries(Window window, const std::string &read_by);
+// the exit status of a verdict: 0 for exact or offsets, 1 for the others;
+int status_of(Verdict v);
+// a line on stderr, rewritten as the work goes on, where stderr is a
+// terminal (nothing elsewhere), and its end;
+Progress progress_line();
+void end_progress(const Progress &progress);
+// "wrong_from" and "hours_wrong" of a judgement as JSON keys;
+void write_wrong(JsonWriter &json, const Judgement &j);
 
 }  // namespace qeltz

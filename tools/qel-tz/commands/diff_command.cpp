@@ -25,7 +25,7 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
         json.null();
         return;
     }
-    const PlaceCheck &c = side.check;
+    const Judgement &c = side.check;
     json.object().key("record");
     write_record(json, c.has_record ? &c.record : nullptr);
     json.key("tz").string_or_null(c.tz).key("tz_verdict").string(verdict_name(c.tz_verdict)).end();
@@ -33,7 +33,9 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
 
 void write_json(const ReleaseDiff &diff) {
     JsonWriter json(stdout);
-    json.array(",\n ");
+    json.object().key("old").string(diff.old_version).key("new").string(diff.new_version);
+    write_window_and_libraries(json, diff.window, diff.libraries);
+    json.key("places").array(",\n ");
     for (const PlaceDiff &d : diff.places) {
         json.object().key("place").string(d.place).key("also").array();
         for (const auto &link : d.also) json.string(link);
@@ -41,10 +43,10 @@ void write_json(const ReleaseDiff &diff) {
         write_side(json, d.old_side);
         json.key("new");
         write_side(json, d.new_side);
-        json.key("wrong_from").string_or_null(d.goes_wrong() ? iso_utc(d.wrong_from()) : "");
+        json.key("wrong_from").string_or_null(d.goes_wrong() ? iso_utc(d.wrong_from) : "");
         json.key("hours_wrong").decimal(static_cast<double>(d.wrong_seconds) / 3600.0).end();
     }
-    json.end();
+    json.end().end();
 }
 
 void print_csv(const ReleaseDiff &diff) {
@@ -56,7 +58,7 @@ void print_csv(const ReleaseDiff &diff) {
             std::printf(",%s,%s", csv_field(side->check.tz).c_str(),
                         side->present ? verdict_name(side->check.tz_verdict) : "");
         }
-        std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from()).c_str() : "",
+        std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from).c_str() : "",
                     decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str());
     }
 }
@@ -67,7 +69,7 @@ void print_side(const std::string &version, const ReleaseSide &side, bool names)
         std::printf("  %s: (no such zone)\n", shown(version).c_str());
         return;
     }
-    const PlaceCheck &c = side.check;
+    const Judgement &c = side.check;
     std::printf("  %s: %s (%s)%s%s\n", shown(version).c_str(), c.tz.empty() ? "no record" : shown(c.tz).c_str(),
                 verdict_name(c.tz_verdict), names ? ", abbreviations " : "",
                 names ? shown(joined(side.names, " ")).c_str() : "");
@@ -88,24 +90,24 @@ void print_text(const ReleaseDiff &diff) {
         print_side(diff.new_version, d.new_side, names);
         if (d.goes_wrong()) {
             std::printf("  the old TZ string goes wrong from %s UTC: %.1f hours of wrong local time in %s\n",
-                        date_time_text(d.wrong_from()).c_str(), static_cast<double>(d.wrong_seconds) / 3600.0,
-                        diff.years.text().c_str());
+                        date_time_text(d.wrong_from).c_str(), static_cast<double>(d.wrong_seconds) / 3600.0,
+                        diff.window.text().c_str());
         }
         std::printf("\n");
     }
     std::string counts;
     for (const auto &[change, n] : changes) counts += (counts.empty() ? " (" : ", ") + std::to_string(n) + " " + change;
-    std::printf("%s changed from tz database %s (%s) to %s (%s), years %s%s%s; ",
+    std::printf("%s changed from tz database %s (%s) to %s (%s), window %s%s%s; ",
                 counted(diff.places.size(), "zone").c_str(), shown(diff.old_version).c_str(),
                 counted(diff.old_places, "zone").c_str(), shown(diff.new_version).c_str(),
-                counted(diff.new_places, "zone").c_str(), diff.years.text().c_str(), counts.c_str(),
+                counted(diff.new_places, "zone").c_str(), diff.window.text().c_str(), counts.c_str(),
                 counts.empty() ? "" : ")");
     if (going_wrong == 0) {
         std::printf("no old TZ string goes wrong\n");
     } else {
         std::printf("%s wrong, the first from %s UTC\n",
                     (counted(going_wrong, "old TZ string") + (going_wrong == 1 ? " goes" : " go")).c_str(),
-                    date_time_text(diff.places.front().wrong_from()).c_str());
+                    date_time_text(diff.places.front().wrong_from).c_str());
     }
 }
 
@@ -114,12 +116,15 @@ void print_text(const ReleaseDiff &diff) {
 int run_diff(const Request &r) {
     ReleaseDiff diff;
     std::string why;
-    if (!diff_releases(r.arguments[0], r.arguments[1], r.years, diff, why)) return complain(kBadInput, why);
+    if (!diff_releases(r.arguments[0], r.arguments[1], r.window, libraries_of(r), diff, why)) {
+        return complain(why.rfind("no compiled zones", 0) == 0 ? kBadInput : kFailure, why);
+    }
     if (r.json) {
         write_json(diff);
     } else if (r.csv) {
         print_csv(diff);
     } else {
+        std::printf("window %s, read by %s\n\n", diff.window.text().c_str(), shown(read_by(r, diff.libraries)).c_str());
         print_text(diff);
     }
     const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();  // those going wrong come first

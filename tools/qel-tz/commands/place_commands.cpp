@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <map>
 
-#include "judge/engine.hpp"
 #include "commands/commands.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
@@ -17,36 +16,6 @@
 namespace qeltz {
 
 namespace {
-
-// The C libraries that read the TZ strings: --libc's, or every one this
-// qel-tz has (the option is refused for a library it does not have).
-std::vector<CLibrary> judges_of(const Request &r) {
-    std::vector<CLibrary> all = c_libraries();
-    if (r.libc == "all") return all;
-    const CLibrary *one = find_library(all, r.libc);
-    return one != nullptr ? std::vector<CLibrary>{*one} : std::vector<CLibrary>{};
-}
-
-// "glibc 2.36, musl 1.2.3", and what "all" meant where musl is missing.
-std::string read_by(const Request &r, const std::vector<CLibrary> &judges) {
-    std::string s;
-    for (const CLibrary &library : judges) s += (s.empty() ? "" : ", ") + library.label();
-    if (r.libc == "all" && find_library(judges, "musl") == nullptr) {
-        s += " (all this qel-tz has: it was built without the musl reader)";
-    }
-    return s;
-}
-
-// One line on stderr, rewritten as the work goes on, where stderr is a
-// terminal; nothing elsewhere.
-Progress progress_line() {
-    if (isatty(STDERR_FILENO) == 0) return {};
-    return [](const std::string &what) { (void)std::fprintf(stderr, "\r%-100.100s", shown(what).c_str()); };
-}
-
-void end_progress(const Progress &progress) {
-    if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
-}
 
 void write_span(JsonWriter &json, const Span &s) {
     json.object().key("offset").number(s.offset).key("isdst").boolean(s.isdst).key("abbr").string(s.abbr).end();
@@ -70,7 +39,7 @@ void write_record_or_null(JsonWriter &json, bool has, const qel_tzset &record) {
 
 void write_differences(JsonWriter &json, const char *source, const std::string &library, const Comparison &cmp) {
     for (const auto &d : cmp.differences) {
-        json.object().key("utc").string(date_time_text(d.utc).replace(10, 1, "T") + "Z");
+        json.object().key("utc").string(iso_utc(d.utc));
         json.key("source").string(source).key("library").string(library).key("expected");
         write_span(json, d.expected);
         json.key("got");
@@ -79,10 +48,10 @@ void write_differences(JsonWriter &json, const char *source, const std::string &
     }
 }
 
-void write_check(JsonWriter &json, const PlaceCheck &c) {
+void write_check(JsonWriter &json, const Judgement &c) {
     json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
-    json.key("years").array().number(c.years.first).number(c.years.last).end();
-    json.key("libraries").array();
+    json.key("window").object().key("from").string(iso_utc(c.window.from)).key("to").string(iso_utc(c.window.to));
+    json.end().key("libraries").array();
     for (const std::string &library : c.libraries) json.string(library);
     json.end().key("record");
     write_record_or_null(json, c.has_record, c.record);
@@ -93,6 +62,13 @@ void write_check(JsonWriter &json, const PlaceCheck &c) {
     json.key("zic");
     write_text_or_null(json, c.zic);
     json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
+    write_wrong(json, c);
+    json.key("valid_through");
+    if (c.valid_through != 0) {
+        json.number(c.valid_through);
+    } else {
+        json.null();
+    }
     json.key("reasons");
     write_reasons(json, c.reasons);
     json.key("differences").array();
@@ -127,9 +103,9 @@ void print_differences(const std::string &what, const Comparison &cmp) {
     }
 }
 
-void print_check(const PlaceCheck &c, const std::string &read_by) {
-    std::printf("place:          %s (tz database %s, years %d-%d)\n", shown(c.place).c_str(), shown(c.tzdata).c_str(),
-                c.years.first, c.years.last);
+void print_check(const Judgement &c, const std::string &read_by) {
+    std::printf("place:          %s (tz database %s)\n", shown(c.place).c_str(), shown(c.tzdata).c_str());
+    print_window_and_libraries(c.window, read_by);
     std::printf("place's rule:   %s\n", c.rule_line.empty() ? "(none)" : shown(c.rule_line).c_str());
     std::printf("record:         %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
     std::printf("TZ string:      %s\n", c.tz.empty() ? "(none)" : shown(c.tz).c_str());
@@ -141,8 +117,11 @@ void print_check(const PlaceCheck &c, const std::string &read_by) {
                 : ("the device library refuses this string (" + std::to_string(c.tz_read_status) + ")").c_str());
     }
     if (!c.zic.empty()) print_zic_text(c.zic);
-    std::printf("read by:        %s\n", shown(read_by).c_str());
     std::printf("TZ verdict:     %s\n", verdict_name(c.tz_verdict));
+    if (c.has_wrong_from()) {
+        std::printf("wrong from:     %s UTC, %.1f hours of wrong local time\n", date_time_text(c.wrong_from).c_str(),
+                    c.hours_wrong());
+    }
     std::printf("zic verdict:    %s\n", verdict_name(c.zic_verdict));
     for (const Reason &reason : c.reasons)
         std::printf("  - %s [%s]\n", shown(reason.text).c_str(), kind_word(reason.kind));
@@ -162,31 +141,27 @@ void print_check(const PlaceCheck &c, const std::string &read_by) {
     print_differences("zic text as " + c.zic_library + " reads zic's output", c.zic_comparison);
 }
 
+// Loads the place, asks the engine `ask` about it and prints the judgement.
 // The exit status follows the TZ string's verdict: what the C libraries make
 // of the string a device would be given.
-int status_of(const PlaceCheck &c) {
-    return c.tz_verdict == Verdict::kExact || c.tz_verdict == Verdict::kOffsetsAgree ? kDone : kFailure;
-}
-
-// Loads the place, adds its check to a run with `add`, runs it and prints the result.
-template <typename Add>
-int run_one(const Request &r, const std::string &name, Add add) {
-    Place place;
+template <typename Ask>
+int run_one(const Request &r, const std::string &name, Ask ask) {
+    const std::vector<CLibrary> libraries = libraries_of(r);
+    Engine engine(r.window, libraries);
+    const size_t place = engine.place(tz_database(tzdir_of(r)), name);
+    const Place &p = engine.place_at(place);
+    if (!p.ok) return complain(kBadInput, p.problem.text);
+    const size_t i = ask(engine, place);
     std::string why;
-    if (!load_place(tz_database(tzdir_of(r)), name, r.years, place, why)) return complain(kBadInput, why);
-    const std::vector<CLibrary> judges = judges_of(r);
-    CheckRun run(judges, r.years);
-    const size_t i = add(run, place);
-    const ZicWorkspace zic;
-    if (!run.run(zic, why)) return complain(kFailure, why);
-    const PlaceCheck &c = run.check(i);
+    if (!engine.run(why)) return complain(kFailure, why);
+    const Judgement &c = engine.result(i);
     if (r.json) {
         JsonWriter json(stdout);
         write_check(json, c);
     } else {
-        print_check(c, read_by(r, judges));
+        print_check(c, read_by(r, libraries));
     }
-    return status_of(c);
+    return status_of(c.tz_verdict);
 }
 
 // The summary of places: verdicts counted, and reasons by kind, each kind
@@ -195,7 +170,7 @@ struct Summary {
     std::map<std::string, int> tz, zic;
     int reasons[static_cast<size_t>(ReasonKind::kCount)] = {};
 
-    void add(const PlaceCheck &c) {
+    void add(const Judgement &c) {
         ++tz[verdict_name(c.tz_verdict)];
         ++zic[verdict_name(c.zic_verdict)];
         bool seen[static_cast<size_t>(ReasonKind::kCount)] = {};
@@ -229,9 +204,9 @@ void write_summary(JsonWriter &json, size_t places, Summary &s) {
     json.end().end();
 }
 
-void print_summary(size_t places, const std::string &version, Years years, const std::string &read_by, Summary &s) {
-    std::printf("\n%zu places of tz database %s, years %d-%d\n", places, shown(version).c_str(), years.first,
-                years.last);
+void print_summary(size_t places, const std::string &version, Window window, const std::string &read_by,
+                   Summary &s) {
+    std::printf("\n%zu places of tz database %s, window %s\n", places, shown(version).c_str(), window.text().c_str());
     std::printf("TZ strings read by %s\n", shown(read_by).c_str());
     for (const char *v : kVerdicts) std::printf("  %-16s TZ string %4d   zic text %4d\n", v, s.tz[v], s.zic[v]);
     std::printf("reasons by kind (places):\n");
@@ -243,12 +218,12 @@ void print_summary(size_t places, const std::string &version, Years years, const
 }  // namespace
 
 int run_place(const Request &r) {
-    return run_one(r, r.arguments[0], [](CheckRun &run, Place &p) { return run.derived(p); });
+    return run_one(r, r.arguments[0], [](Engine &engine, size_t place) { return engine.derived(place); });
 }
 
 int run_check(const Request &r) {
-    return run_one(r, r.place, [&](CheckRun &run, Place &p) {
-        return r.has_record() ? run.record(p, r.record) : run.tz_string(p, r.tz);
+    return run_one(r, r.place, [&](Engine &engine, size_t place) {
+        return r.has_record() ? engine.record(place, r.record) : engine.tz_string(place, r.tz);
     });
 }
 
@@ -258,61 +233,54 @@ int run_places(const Request &r) {
     if (names.empty()) return complain(kBadInput, "no compiled zones in " + db.dir);
     const std::string &version = db.version;
     const Progress progress = progress_line();
-    const std::vector<CLibrary> judges = judges_of(r);
+    const std::vector<CLibrary> libraries = libraries_of(r);
 
-    // Every place is loaded and its record derived, then checked in one run.
-    std::vector<Place> places(names.size());
-    std::vector<PlaceCheck> checks(names.size());
-    std::vector<size_t> in_run(names.size(), SIZE_MAX);
-    CheckRun run(judges, r.years);
+    // Every place is loaded and its record derived, then judged in one run;
+    // a place that cannot be loaded is judged with its problem.
+    Engine engine(r.window, libraries);
+    std::vector<size_t> places(names.size()), judged(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
-        if (progress) progress(std::to_string(i + 1) + " of " + std::to_string(names.size()) + " places read");
-        std::string why;
-        ReasonKind kind{};
-        if (load_place(db, names[i], r.years, places[i], why, &kind)) {
-            in_run[i] = run.derived(places[i]);
-        } else {
-            checks[i] = check_of(places[i]);
-            for (const CLibrary &library : judges) checks[i].libraries.push_back(library.label());
-            checks[i].reasons.push_back({kind, why});
+        if (progress && i % 32 == 0) {
+            progress(std::to_string(i + 1) + " of " + std::to_string(names.size()) + " places read");
         }
+        places[i] = engine.place(db, names[i]);
+        judged[i] = engine.derived(places[i]);
     }
-    ZicWorkspace zic;
-    if (progress) progress("compiling the zic texts");
-    zic.compile_all(run.zic_texts());
     std::string error;
-    const bool ran = run.run(zic, error, progress);
+    const bool ran = engine.run(error, progress);
     end_progress(progress);
     if (!ran) return complain(kFailure, error);
 
     Summary summary;
+    bool problems = false;
     JsonWriter json(stdout);
     if (r.json) {
         json.object().key("tzdata").string(version);
-        json.key("years").array().number(r.years.first).number(r.years.last).end();
-        json.key("libraries").array();
-        for (const CLibrary &library : judges) json.string(library.label());
-        json.end().key("places").array(",\n ");
+        write_window_and_libraries(json, r.window, libraries);
+        json.key("places").array(",\n ");
     }
     std::map<std::string, std::string> links;  // of each place, by its name
     for (const auto &[link, target] : zone_links(db.dir)) links[target] += (links[target].empty() ? "" : " ") + link;
     if (r.csv) {
         std::printf(
-            "place,tzdata,first_year,last_year,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
-            "valid_through,links,reasons\n");
+            "place,tzdata,window_from,window_to,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
+            "wrong_from,hours_wrong,valid_through,links,reasons\n");
     }
     for (size_t i = 0; i < names.size(); ++i) {
-        PlaceCheck &c = checks[i];
-        if (in_run[i] != SIZE_MAX) c = std::move(run.check(in_run[i]));
+        const Judgement &c = engine.result(judged[i]);
+        problems = problems || !engine.place_at(places[i]).ok;
         summary.add(c);
         std::string joined;
         for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason.text;
         if (r.json) {
             write_check(json, c);
         } else if (r.csv) {
-            std::printf("%s,%s,%d,%d,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(), csv_field(version).c_str(),
-                        c.years.first, c.years.last, record_cells(c.has_record ? &c.record : nullptr).c_str(),
-                        csv_field(c.tz).c_str(), verdict_name(c.tz_verdict), verdict_name(c.zic_verdict),
+            std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
+                        csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),
+                        record_cells(c.has_record ? &c.record : nullptr).c_str(), csv_field(c.tz).c_str(),
+                        verdict_name(c.tz_verdict), verdict_name(c.zic_verdict),
+                        c.has_wrong_from() ? iso_utc(c.wrong_from).c_str() : "",
+                        c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
                         csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
         } else {
@@ -325,9 +293,10 @@ int run_places(const Request &r) {
         write_summary(json, names.size(), summary);
         json.end();
     } else if (!r.csv) {
-        print_summary(names.size(), version, r.years, read_by(r, judges), summary);
+        print_summary(names.size(), version, r.window, read_by(r, libraries), summary);
     }
-    return kDone;
+    // A database with files that are no readable zones is not what it should be.
+    return problems ? kFailure : kDone;
 }
 
 }  // namespace qeltz

@@ -6,14 +6,16 @@
 #include <ctime>
 #include <vector>
 
-#include "judge/catalogue_view.hpp"
 #include "commands/commands.hpp"
-#include "judge/derive.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
 #include "formats/posix_tz.hpp"
-#include "system/local_time.hpp"
-#include "judge/verdict.hpp"
+#include "formats/time_text.hpp"
+#include "judge/catalogue_view.hpp"
+#include "judge/derive.hpp"
+#include "judge/local_time.hpp"
+#include "system/libraries.hpp"
+#include "system/process.hpp"
 #include "system/zic_runner.hpp"
 
 namespace qeltz {
@@ -50,12 +52,36 @@ void print_zic_text(const std::string &zic) {
 
 namespace {
 
-// The changes a TZ value gives from `from` on, at most `most`.
-std::vector<Span> next_changes(const std::string &tz, int64_t from, size_t most) {
-    std::vector<Span> spans = read_timeline(tz, from, from + 3LL * 366 * 86400, {});
-    spans.erase(spans.begin());
-    if (spans.size() > most) spans.resize(most);
-    return spans;
+// The changes glibc's reader gives a TZ string, and those of zic's output
+// (its table, then its rule line as glibc's reader reads it), from `from` on,
+// at most `most` of each.
+bool next_changes(const std::string &tz, const std::string &compiled, int64_t from, size_t most,
+                  std::vector<Span> &from_tz, std::vector<Span> &from_zic, std::string &error) {
+    const Window window{from, from + int64_t{3} * 366 * 86400};
+    const std::vector<CLibrary> glibc = libraries_named("glibc");
+    if (glibc.empty()) {
+        error = "this qel-tz has no reader for the C library it runs on";
+        return false;
+    }
+    std::string bytes, why;
+    TzifZone zone;
+    const bool zic = !compiled.empty() && read_file(compiled, bytes) && parse_tzif(bytes, zone, why);
+    const LibraryReadings read = read_tz_strings(glibc.front(), {tz, zone.footer}, window);
+    if (!read.ok) {
+        error = read.error;
+        return false;
+    }
+    const auto first = [most](std::vector<Span> spans) {
+        spans.erase(spans.begin());
+        if (spans.size() > most) spans.resize(most);
+        return spans;
+    };
+    if (!read.readings[0].spans.empty()) from_tz = first(read.readings[0].spans);
+    if (zic) {
+        const TzReading &footer = read.readings[1];
+        from_zic = first(zone_local_time(zone, window, footer.refused.empty() ? &footer.spans : nullptr));
+    }
+    return true;
 }
 
 std::string change_text(const Span &c) {
@@ -90,12 +116,11 @@ int run_default(const Request &r) {
     }
     int64_t now = 0;
     if (qel_get_time(&now) != QEL_OK) return complain(kFailure, "cannot read the clock");
-    const std::vector<Span> from_tz = next_changes(tz, now, 4);
-    std::vector<Span> from_zic;
-    std::string said;
+    std::string said, error;
     const ZicWorkspace workspace;
     const std::string compiled = workspace.usable() ? workspace.compile(zic, &said) : "";
-    if (!compiled.empty()) from_zic = next_changes(":" + compiled, now, 4);
+    std::vector<Span> from_tz, from_zic;
+    if (!next_changes(tz, compiled, now, 4, from_tz, from_zic, error)) return complain(kFailure, error);
 
     if (r.json) {
         JsonWriter json(stdout);

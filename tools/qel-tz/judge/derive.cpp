@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <utility>
 
+#include "formats/time_text.hpp"
 #include "judge/catalogue_view.hpp"
+#include "judge/local_time.hpp"
 #include "judge/verdict.hpp"
 
 namespace qeltz {
@@ -37,9 +39,9 @@ namespace {
 
 // The years of `years` in which `candidate` falls on the same local date and
 // time as `rule`, as a mask from the first.
-std::vector<bool> same_in(const PosixRule &candidate, const PosixRule &rule, Years years) {
+std::vector<bool> same_in(const PosixRule &candidate, const PosixRule &rule, Window window) {
     std::vector<bool> same;
-    for (int y = years.first; y <= years.last; ++y)
+    for (int y = window.first_year(); y <= window.last_year(); ++y)
         same.push_back(rule_local_seconds(candidate, y) == rule_local_seconds(rule, y));
     return same;
 }
@@ -61,7 +63,7 @@ std::string years_text(const std::vector<bool> &mask, int first) {
 // every month, week and weekday), the one that falls on the same local date
 // and time as `rule` in the most years from the first on, then in the most
 // years; its mask. All true: it stands for `rule` in every year.
-std::vector<bool> closest_rule(const PosixRule &rule, Years years, PosixRule &out) {
+std::vector<bool> closest_rule(const PosixRule &rule, Window window, PosixRule &out) {
     const int32_t time = ((rule.time % 86400) + 86400) % 86400;
     std::vector<bool> best;
     std::pair<size_t, size_t> best_score{0, 0};  // years held from the first on, years held
@@ -74,7 +76,7 @@ std::vector<bool> closest_rule(const PosixRule &rule, Years years, PosixRule &ou
                 c.wday = wday;
                 c.time = time;
                 c.time_given = true;
-                std::vector<bool> same = same_in(c, rule, years);
+                std::vector<bool> same = same_in(c, rule, window);
                 const auto score =
                     std::make_pair(static_cast<size_t>(std::find(same.begin(), same.end(), false) - same.begin()),
                                    static_cast<size_t>(std::count(same.begin(), same.end(), true)));
@@ -100,7 +102,7 @@ int holds_through(const PosixRule &rule, const PosixRule &same, int last) {
 
 }  // namespace
 
-Derivation derive_record(const PosixTz &given, Years years) {
+Derivation derive_record(const PosixTz &given, Window window) {
     Derivation d;
     PosixTz rule = given;
     if (rule.has_dst && rule.dst_offset < rule.std_offset) {
@@ -154,28 +156,157 @@ Derivation derive_record(const PosixTz &given, Years years) {
             const char *which = r == &rule.start ? "start" : "end";
             if (record_can_hold(*r)) continue;
             PosixRule closest;
-            const std::vector<bool> held = closest_rule(*r, years, closest);
+            const std::vector<bool> held = closest_rule(*r, window, closest);
             if (!held.empty() && std::find(held.begin(), held.end(), false) == held.end()) {
                 d.rewrites.push_back({ReasonKind::kRuleRewritten, std::string(which) + " rule " + rule_text(*r) +
                                                                       " written as " + rule_text(closest) +
-                                                                      " (the same instants in " + years.text() + ")"});
-                const int through = holds_through(*r, closest, years.last);
+                                                                      " (the same instants in " + window.years_text() + ")"});
+                const int through = holds_through(*r, closest, window.last_year());
                 if (through != 0 && (d.valid_through == 0 || through < d.valid_through)) d.valid_through = through;
                 *r = closest;
             } else {
                 d.reasons.push_back(
                     {ReasonKind::kRuleNotHeld,
                      std::string("the ") + which + " rule " + rule_text(*r) +
-                         " has no equivalent the record can hold in " + years.text() +
+                         " has no equivalent the record can hold in " + window.years_text() +
                          " (a month-week-day rule at 00:00 to 24:00)" +
                          (held.empty() ? ""
-                                       : ": " + rule_text(closest) + " holds for " + years_text(held, years.first))});
+                                       : ": " + rule_text(closest) + " holds for " + years_text(held, window.first_year()))});
             }
         }
         d.record.start = record_rule(rule.start);
         d.record.end = record_rule(rule.end);
     }
     d.representable = d.reasons.empty();
+    return d;
+}
+
+namespace {
+
+// Whether two local times give the same UTC offsets throughout the window.
+bool same_offsets(const std::vector<Span> &a, const std::vector<Span> &b, Window window) {
+    return compare_timelines(a, b, window.to).differences.empty();
+}
+
+int days_in_month(int year, int month) {
+    return static_cast<int>(days_from_civil(year + month / 12, month % 12 + 1, 1) - days_from_civil(year, month, 1));
+}
+
+// The month-week-day rules that put a change at this local date and time:
+// the week of the month it falls in, and week 5 too where it is the last.
+std::vector<PosixRule> rules_at(int64_t local) {
+    const int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+    const int year = year_of(days * 86400);
+    int month = 1;
+    while (month < 12 && days_from_civil(year, month + 1, 1) <= days) ++month;
+    const int day = static_cast<int>(days - days_from_civil(year, month, 1)) + 1;
+    PosixRule r;
+    r.month = month;
+    r.wday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    r.time = static_cast<int32_t>(local - days * 86400);
+    r.time_given = true;
+    std::vector<PosixRule> out;
+    r.week = (day - 1) / 7 + 1;
+    if (r.week < 5) out.push_back(r);
+    if (day + 7 > days_in_month(year, month)) {
+        r.week = 5;
+        out.push_back(r);
+    }
+    return out;
+}
+
+// A yearly rule for the place's changes within the window: one UTC offset
+// throughout, or two with a change into the higher and one back each year on
+// the same month-week-day rules. False, with why, where none fits.
+bool rule_of_changes(const std::vector<Span> &place, Window window, PosixTz &out, std::string &why) {
+    std::vector<int32_t> offsets;
+    for (const Span &s : place) {
+        if (std::find(offsets.begin(), offsets.end(), s.offset) == offsets.end()) offsets.push_back(s.offset);
+    }
+    std::sort(offsets.begin(), offsets.end());
+    if (offsets.size() == 1) {
+        out = PosixTz{};
+        out.std_name = place.front().abbr;
+        out.std_offset = offsets.front();
+        return true;
+    }
+    if (offsets.size() > 2) {
+        why = "the place takes " + std::to_string(offsets.size()) + " UTC offsets in the window";
+        return false;
+    }
+    const int32_t low = offsets[0], high = offsets[1];
+    const Span *start = nullptr, *end = nullptr;  // the first change into each offset
+    std::string low_name, high_name;
+    for (size_t i = 0; i < place.size(); ++i) {
+        (place[i].offset == high ? high_name : low_name) = place[i].abbr;
+        if (i == 0) continue;
+        const Span *&first = place[i].offset == high ? start : end;
+        if (first == nullptr) first = &place[i];
+    }
+    if (start == nullptr || end == nullptr) {
+        const Span &change = *(start != nullptr ? start : end);
+        why = "the UTC offset changes once, from " + utc_offset_text(place[0].offset) + " to " +
+              utc_offset_text(change.offset) + " at " + date_time_text(change.from) + " UTC";
+        return false;
+    }
+    for (const PosixRule &s : rules_at(start->from + low)) {
+        for (const PosixRule &e : rules_at(end->from + high)) {
+            PosixTz c;
+            c.std_name = low_name;
+            c.dst_name = high_name;
+            c.std_offset = low;
+            c.dst_offset = high;
+            c.has_dst = c.dst_offset_given = c.has_rules = true;
+            c.start = s;
+            c.end = e;
+            if (same_offsets(place, rule_local_time(c, window), window)) {
+                out = c;
+                return true;
+            }
+        }
+    }
+    why = "no yearly rule puts the changes of " + date_time_text(start->from) + " and " + date_time_text(end->from) +
+          " UTC in every year of the window";
+    return false;
+}
+
+}  // namespace
+
+Derivation derive_place(const TzifZone &zone, Window window) {
+    const std::vector<Span> place = zone_local_time(zone, window);
+    PosixTz rule;
+    std::string why;
+    const bool has_rule = !zone.footer.empty() && parse_posix_tz(zone.footer, rule, why);
+    Derivation d;
+    if (!zone.footer.empty() && !has_rule) {
+        d.reasons.push_back({ReasonKind::kNotPosix, "the zone's rule " + zone.footer + " cannot be read: " + why});
+        return d;
+    }
+    std::string no_rule_line;  // how the rule line fails the window, or "" where it holds
+    if (has_rule) {
+        const std::vector<Span> by_rule = rule_local_time(rule, window);
+        // A rule line without the rules for its daylight time is kept: its
+        // derivation says why no record expresses it.
+        if (by_rule.empty()) return derive_record(rule, window);
+        const Comparison cmp = compare_timelines(place, by_rule, window.to);
+        if (cmp.differences.empty()) return derive_record(rule, window);
+        no_rule_line = "the place's own rule " + zone.footer + " gives other offsets " +
+                       (cmp.differences.size() == 1 ? std::string("once")
+                                                    : "at " + std::to_string(cmp.differences.size()) + " times") +
+                       ", the first from " + date_time_text(cmp.differences.front().utc) + " UTC";
+    } else {
+        no_rule_line = "the compiled zone has no rule line";
+    }
+    PosixTz observed;
+    if (place.empty() || !rule_of_changes(place, window, observed, why)) {
+        d.reasons.push_back({ReasonKind::kNoYearlyRule, "changes that follow no yearly rule in " + window.text() +
+                                                            ": " + no_rule_line + "; " + why});
+        return d;
+    }
+    d = derive_record(observed, window);
+    d.rewrites.insert(d.rewrites.begin(),
+                      {ReasonKind::kOwnChanges, "the record follows the place's own changes in the window, since " +
+                                                    no_rule_line});
     return d;
 }
 

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "formats/posix_tz.hpp"
-#include "qel_time.h"
+#include "formats/tzif.hpp"
 #include "judge/reasons.hpp"
-#include "system/local_time.hpp"
+#include "judge/window.hpp"
+#include "qel_time.h"
 
 namespace qeltz {
 
@@ -20,13 +21,19 @@ struct Derivation {
     std::vector<Reason> rewrites;  // what was rewritten or taken, each giving the same offsets
     std::vector<Reason> reasons;   // why no record can express the rule
     // A rule rewritten to an equivalent that falls on the same days only in
-    // some years: the last year from the years asked for on in which it still
-    // does (0: every year).
+    // some years: the last year from the window's on in which it still does
+    // (0: every year).
     int valid_through = 0;
 };
 
-// Derives the record for the rule over the years.
-Derivation derive_record(const PosixTz &given, Years years);
+// Derives the record for a place over the window: from its rule line where
+// that gives the place's local time throughout the window, else from the
+// changes the place makes within the window (a zone without daylight saving
+// in 1970, a place that has just dropped it), else none, saying why.
+Derivation derive_place(const TzifZone &zone, Window window);
+
+// Derives the record for a POSIX rule over the window's years.
+Derivation derive_record(const PosixTz &given, Window window);
 
 // The record's rule as a POSIX rule, and back where the record can hold it:
 // the month-week-day form at a time from 00:00:00 to 24:00:00.

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 
-#include "judge/derive.hpp"
 #include "formats/posix_tz.hpp"
-#include "system/process.hpp"
+#include "formats/time_text.hpp"
+#include "judge/derive.hpp"
 #include "system/library_readings.hpp"
+#include "system/process.hpp"
+#include "system/zic_runner.hpp"
 
 namespace qeltz {
 
@@ -15,25 +17,18 @@ namespace {
 bool worse(Verdict a, Verdict b) { return static_cast<int>(a) > static_cast<int>(b); }
 
 // The record's TZ string and zic text, as the device library writes them.
-void write_texts(PlaceCheck &c) {
+void write_texts(Judgement &j) {
     char text[1024];
-    if (qel_tzset_to_tzstr(&c.record, text, sizeof text) != QEL_OK) {
-        c.reasons.push_back({ReasonKind::kDeviceRefusesRecord, "the device library refuses the record"});
+    if (qel_tzset_to_tzstr(&j.record, text, sizeof text) != QEL_OK) {
+        j.reasons.push_back({ReasonKind::kDeviceRefusesRecord, "the device library refuses the record"});
         return;
     }
-    c.tz = text;
-    if (qel_tzset_to_zicstr(&c.record, text, sizeof text) != QEL_OK) {
-        c.reasons.push_back({ReasonKind::kNoZicText, "the device library writes no zic text for the record"});
+    j.tz = text;
+    if (qel_tzset_to_zicstr(&j.record, text, sizeof text) != QEL_OK) {
+        j.reasons.push_back({ReasonKind::kNoZicText, "the device library writes no zic text for the record"});
         return;
     }
-    c.zic = text;
-}
-
-// The rule line of a compiled zone, or "" where it has none or cannot be read.
-std::string footer_of(const std::string &path) {
-    std::string bytes, why;
-    TzifZone zone;
-    return read_file(path, bytes) && parse_tzif(bytes, zone, why) ? zone.footer : "";
+    j.zic = text;
 }
 
 bool is_posix(const std::string &tz) {
@@ -64,219 +59,215 @@ void add_notes(const std::vector<LibraryComparison> &read, std::vector<Reason> &
 
 }  // namespace
 
-CheckRun::CheckRun(std::vector<CLibrary> judges, Years years) : judges_(std::move(judges)), years_(years) {
+Engine::Engine(Window window, std::vector<CLibrary> libraries) : window_(window), libraries_(std::move(libraries)) {
     const std::vector<CLibrary> all = c_libraries();
     const CLibrary *own = find_library(all, "glibc");
     if (own != nullptr) host_ = *own;
 }
 
-size_t CheckRun::add(Place &place, PlaceCheck check) {
-    for (const CLibrary &library : judges_) check.libraries.push_back(library.label());
+size_t Engine::place(const TzDatabase &db, const std::string &name) {
+    for (size_t i = 0; i < places_.size(); ++i) {
+        if (places_[i].place.name == name && places_[i].place.tzdata == db.version && places_[i].db == db.dir)
+            return i;
+    }
+    places_.push_back({load_place(db, name), {}, db.dir});
+    return places_.size() - 1;
+}
+
+size_t Engine::add(size_t place, Judgement j) {
+    const Place &p = places_[place].place;
+    j.place = p.name;
+    j.tzdata = p.tzdata;
+    j.window = window_;
+    j.rule_line = p.zone.footer;
+    for (const CLibrary &library : libraries_) j.libraries.push_back(library.label());
+    if (!p.ok) {
+        j.reasons.insert(j.reasons.begin(), p.problem);
+        j.tz.clear();
+        j.zic.clear();
+    }
     Item item;
-    item.place = &place;
-    item.check = std::move(check);
+    item.place = place;
+    item.judgement = std::move(j);
     items_.push_back(std::move(item));
     return items_.size() - 1;
 }
 
-size_t CheckRun::derived(Place &place) {
-    PlaceCheck c = check_of(place);
-    PosixTz rule;
-    std::string why;
-    if (c.rule_line.empty()) {
-        c.reasons.push_back(
-            {ReasonKind::kNoRuleLine, "the compiled zone has no rule for the times after its last change"});
-        return add(place, std::move(c));
+size_t Engine::derived(size_t place) {
+    Judgement j;
+    const Place &p = places_[place].place;
+    if (p.ok) {
+        const Derivation d = derive_place(p.zone, window_);
+        if (!d.representable) {
+            j.reasons = d.reasons;
+        } else {
+            j.reasons = d.rewrites;
+            j.has_record = true;
+            j.record = d.record;
+            j.valid_through = d.valid_through;
+            write_texts(j);
+        }
     }
-    if (!parse_posix_tz(c.rule_line, rule, why)) {
-        c.reasons.push_back({ReasonKind::kNotPosix, "the zone's rule " + c.rule_line + " cannot be read: " + why});
-        return add(place, std::move(c));
-    }
-    const Derivation d = derive_record(rule, place.years);
-    if (!d.representable) {
-        c.reasons.insert(c.reasons.end(), d.reasons.begin(), d.reasons.end());
-    } else {
-        c.reasons.insert(c.reasons.end(), d.rewrites.begin(), d.rewrites.end());
-        c.has_record = true;
-        c.record = d.record;
-        c.valid_through = d.valid_through;
-        write_texts(c);
-    }
-    const size_t i = add(place, std::move(c));
-    items_[i].own = true;
-    return i;
+    return add(place, std::move(j));
 }
 
-size_t CheckRun::record(Place &place, const qel_tzset &record) {
-    PlaceCheck c = check_of(place);
-    c.has_record = true;
-    c.record = record;
-    write_texts(c);
-    return add(place, std::move(c));
+size_t Engine::record(size_t place, const qel_tzset &record) {
+    Judgement j;
+    j.has_record = true;
+    j.record = record;
+    write_texts(j);
+    return add(place, std::move(j));
 }
 
-size_t CheckRun::tz_string(Place &place, const std::string &tz) {
-    PlaceCheck c = check_of(place);
-    c.tz = tz;
-    c.tz_given = true;
-    c.tz_read_status = qel_tzstr_to_tzset(tz.c_str(), &c.record);
-    if (c.tz_read_status == QEL_OK) {
-        c.has_record = true;
+size_t Engine::tz_string(size_t place, const std::string &tz) {
+    Judgement j;
+    j.tz = tz;
+    j.tz_given = true;
+    j.tz_read_status = qel_tzstr_to_tzset(tz.c_str(), &j.record);
+    if (j.tz_read_status == QEL_OK) {
+        j.has_record = true;
         char text[1024];
-        if (qel_tzset_to_zicstr(&c.record, text, sizeof text) == QEL_OK) c.zic = text;
+        if (qel_tzset_to_zicstr(&j.record, text, sizeof text) == QEL_OK) j.zic = text;
     } else {
-        c.record = qel_tzset{};
-        c.reasons.push_back({ReasonKind::kDeviceRefusesString, "the device library refuses this string (" +
-                                                                   std::to_string(c.tz_read_status) +
+        j.record = qel_tzset{};
+        j.reasons.push_back({ReasonKind::kDeviceRefusesString, "the device library refuses this string (" +
+                                                                   std::to_string(j.tz_read_status) +
                                                                    "): no record and no zic text"});
     }
-    return add(place, std::move(c));
+    return add(place, std::move(j));
 }
 
-std::vector<std::string> CheckRun::zic_texts() const {
-    std::vector<std::string> texts;
-    for (const Item &item : items_) {
-        if (!item.check.zic.empty()) texts.push_back(item.check.zic);
-    }
-    return texts;
-}
-
-bool CheckRun::run(const ZicWorkspace &zic, std::string &error, const Progress &progress) {
+bool Engine::run(std::string &error, const Progress &progress) {
     if (host_.name.empty()) {
         error = "this qel-tz has no reader for the C library it runs on";
         return false;
     }
-    TzReadings readings(years_);
+    // Every zic text in one zic run.
+    ZicWorkspace zic;
+    std::vector<std::string> texts;
+    for (const Item &item : items_) {
+        if (!item.judgement.zic.empty()) texts.push_back(item.judgement.zic);
+    }
+    if (progress && !texts.empty()) progress("compiling the zic texts");
+    if (zic.usable()) zic.compile_all(texts);
+    TzReadings readings(window_);
+    for (const PlaceState &p : places_) {
+        if (p.place.ok && is_posix(p.place.zone.footer)) readings.want(host_, p.place.zone.footer);
+    }
     for (Item &item : items_) {
-        PlaceCheck &c = item.check;
-        if (!c.zic.empty() && !zic.usable()) {
-            c.reasons.push_back({ReasonKind::kZicNotChecked, "zic text not checked: zic or zdump is not installed"});
-        } else if (!c.zic.empty()) {
-            std::string said;
-            item.zic_path = zic.compile(c.zic, &said);
-            if (item.zic_path.empty())
-                c.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + said});
+        Judgement &j = item.judgement;
+        if (!j.zic.empty() && !zic.usable()) {
+            j.reasons.push_back({ReasonKind::kZicNotChecked, "zic text not checked: zic or zdump is not installed"});
+        } else if (!j.zic.empty()) {
+            std::string said, bytes, why;
+            item.zic_path = zic.compile(j.zic, &said);
+            if (item.zic_path.empty()) {
+                j.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + said});
+            } else if (!read_file(item.zic_path, bytes) || !parse_tzif(bytes, item.zic_zone, why)) {
+                j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + why});
+                item.zic_path.clear();
+            } else if (is_posix(item.zic_zone.footer)) {
+                readings.want(host_, item.zic_zone.footer);
+            }
         }
-        // The rule lines are read by this process's own C library, as it
-        // would read them in the compiled files; the TZ string by each judge.
-        if (!item.zic_path.empty()) item.zic_footer = footer_of(item.zic_path);
-        for (const std::string *line : {&item.place->zone.footer, &item.zic_footer}) {
-            if (is_posix(*line)) readings.want(host_, *line);
-        }
-        if (!c.tz.empty()) {
-            for (const CLibrary &library : judges_) readings.want(library, c.tz);
+        if (!j.tz.empty()) {
+            for (const CLibrary &library : libraries_) readings.want(library, j.tz);
         }
     }
     if (!readings.read(error, progress)) return false;
+    // The places' local time: their tables, their rule lines as glibc reads them.
+    const auto rule_line = [&](const TzifZone &zone) -> const std::vector<Span> * {
+        const TzReading *r = readings.find(host_, zone.footer);
+        return r != nullptr && r->refused.empty() ? &r->spans : nullptr;
+    };
+    for (PlaceState &p : places_) {
+        if (p.place.ok) p.timeline = zone_local_time(p.place.zone, window_, rule_line(p.place.zone));
+    }
     for (size_t i = 0; i < items_.size(); ++i) {
-        if (progress)
+        if (progress && i % 64 == 0) {
             progress(std::to_string(i + 1) + " of " + std::to_string(items_.size()) +
-                     " compared: " + items_[i].check.place);
-        verify(items_[i], readings);
+                     " compared: " + items_[i].judgement.place);
+        }
+        if (places_[items_[i].place].place.ok) verify(items_[i], readings);
     }
     return true;
 }
 
-void CheckRun::verify(Item &item, const TzReadings &readings) {
-    Place &place = *item.place;
-    PlaceCheck &c = item.check;
-    const int64_t from = years_.from(), to = years_.to();
-    const RuleLineSpans rule_line = [&](const std::string &line) -> const std::vector<Span> * {
-        const TzReading *r = readings.find(host_, line);
-        return r != nullptr && r->refused.empty() ? &r->spans : nullptr;
-    };
-    if (place.timeline.empty()) place.timeline = read_compiled_zone(place.path, from, to, place.zone.times, rule_line);
+void Engine::verify(Item &item, const TzReadings &readings) {
+    const std::vector<Span> &place = places_[item.place].timeline;
+    Judgement &j = item.judgement;
+    const int64_t to = window_.to;
 
-    // Does the place's own rule describe it in these years? Where the place
-    // changes by its own table (a law for one year, a lunar calendar), no
-    // yearly rule can.
-    bool own_differs = false;
-    if (item.own) {
-        const std::vector<Span> *own = rule_line(c.rule_line);
-        const Comparison cmp = own != nullptr ? compare_timelines(place.timeline, *own, to) : Comparison{};
-        own_differs = cmp.verdict == Verdict::kDiffers;
-        if (own == nullptr) {
-            c.reasons.insert(c.reasons.begin(), {ReasonKind::kNotRead, "the place's own rule " + c.rule_line +
-                                                                           " was not read by " + host_.label()});
-        } else if (own_differs) {
-            c.reasons.insert(
-                c.reasons.begin(),
-                {ReasonKind::kNoYearlyRule,
-                 "changes that follow no yearly rule in " + years_.text() + ": the place's own rule " + c.rule_line +
-                     " gives other offsets " +
-                     (cmp.differences.size() == 1 ? std::string("once")
-                                                  : "at " + std::to_string(cmp.differences.size()) + " times") +
-                     ", the first from " + date_time_text(cmp.differences.front().utc) + " UTC"});
-        }
-    }
-
-    // The TZ string, as each judge reads it: the verdict is the worst.
-    if (!c.tz.empty()) {
-        c.tz_verdict = Verdict::kExact;
-        for (const CLibrary &library : judges_) {
-            const TzReading *r = readings.find(library, c.tz);
+    // The TZ string, as each library reads it: the verdict is the worst, the
+    // wrong time the earliest and the longest any library gives.
+    if (!j.tz.empty()) {
+        j.tz_verdict = Verdict::kExact;
+        for (const CLibrary &library : libraries_) {
+            const TzReading *r = readings.find(library, j.tz);
             LibraryComparison read{library.label(), {}};
             if (r == nullptr || !r->refused.empty()) {
                 read.comparison.verdict = Verdict::kDiffers;
-                c.reasons.push_back({ReasonKind::kNotRead, "TZ string not handed to " + library.label() +
+                j.reasons.push_back({ReasonKind::kNotRead, "TZ string not handed to " + library.label() +
                                                                "'s reader (" +
                                                                (r != nullptr ? r->refused : "not read") + ")"});
             } else {
-                read.comparison = compare_timelines(place.timeline, r->spans, to);
+                read.comparison = compare_timelines(place, r->spans, to);
             }
-            if (c.tz_comparisons.empty() || worse(read.comparison.verdict, c.tz_verdict)) {
-                c.tz_verdict = read.comparison.verdict;
-                c.tz_comparison = read.comparison;
+            if (worse(read.comparison.verdict, j.tz_verdict)) j.tz_verdict = read.comparison.verdict;
+            if (!read.comparison.differences.empty()) {
+                j.wrong_from = std::min(j.wrong_from, read.comparison.differences.front().utc);
             }
-            c.tz_comparisons.push_back(std::move(read));
+            j.wrong_seconds = std::max(j.wrong_seconds, read.comparison.wrong_seconds);
+            j.tz_comparisons.push_back(std::move(read));
         }
-        add_notes(c.tz_comparisons, c.reasons);
+        add_notes(j.tz_comparisons, j.reasons);
         std::string verdicts;
         bool disagree = false;
-        for (const LibraryComparison &read : c.tz_comparisons) {
+        for (const LibraryComparison &read : j.tz_comparisons) {
             verdicts += (verdicts.empty() ? "" : ", ") + read.library + " " + verdict_name(read.comparison.verdict);
-            disagree = disagree || read.comparison.verdict != c.tz_verdict;
+            disagree = disagree || read.comparison.verdict != j.tz_verdict;
         }
         if (disagree) {
-            c.reasons.push_back(
+            j.reasons.push_back(
                 {ReasonKind::kLibrariesDisagree, "the C libraries read the TZ string otherwise: " + verdicts});
         }
         // A string whose meaning the libraries choose is right on no device
         // for certain, whatever the libraries here make of it.
-        const std::vector<LibraryChoice> choices = library_choices(c.tz);
-        for (const LibraryChoice &choice : choices) c.reasons.push_back({choice.kind, choice.text});
-        if (!choices.empty() && !worse(c.tz_verdict, Verdict::kOffsetsAgree)) c.tz_verdict = Verdict::kDiffers;
+        const std::vector<LibraryChoice> choices = library_choices(j.tz);
+        for (const LibraryChoice &choice : choices) j.reasons.push_back({choice.kind, choice.text});
+        if (!choices.empty() && !worse(j.tz_verdict, Verdict::kOffsetsAgree)) j.tz_verdict = Verdict::kDiffers;
     }
 
-    // zic's output, read from its file by this process's C library.
+    // zic's output, from its table and its rule line as glibc reads it.
     if (!item.zic_path.empty()) {
-        c.zic_library = host_.label();
-        c.zic_comparison = compare_timelines(
-            place.timeline, read_compiled_zone(item.zic_path, from, to, place.zone.times, rule_line), to);
-        c.zic_verdict = c.zic_comparison.verdict;
-        for (const Reason &n : c.zic_comparison.notes) {
-            c.reasons.push_back(
+        const TzReading *r = readings.find(host_, item.zic_zone.footer);
+        j.zic_library = host_.label();
+        j.zic_comparison = compare_timelines(
+            place, zone_local_time(item.zic_zone, window_, r != nullptr && r->refused.empty() ? &r->spans : nullptr),
+            to);
+        j.zic_verdict = j.zic_comparison.verdict;
+        for (const Reason &n : j.zic_comparison.notes) {
+            j.reasons.push_back(
                 {n.kind == ReasonKind::kAbbreviation ? ReasonKind::kZicAbbreviation : ReasonKind::kZicDaylightFlag,
                  "zic text: " + n.text});
         }
-        const bool week5 = c.record.dst_on != 0 && (c.record.start.week == 5 || c.record.end.week == 5);
-        if (c.zic_verdict == Verdict::kDiffers && c.tz_verdict != Verdict::kDiffers && week5) {
-            c.reasons.push_back(
+        const bool week5 = j.record.dst_on != 0 && (j.record.start.week == 5 || j.record.end.week == 5);
+        if (j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers && week5) {
+            j.reasons.push_back(
                 {ReasonKind::kZicWeek5,
                  "zic text: week 5 is written \"on or after the 29th\", which zic reads as the first such weekday "
                  "from the 29th on, not the last of the month; in years whose last such weekday falls before the "
                  "29th the zic text changes a week later, in the next month, while the TZ string keeps the last "
                  "one"});
-        } else if (c.tz_given && c.zic_verdict == Verdict::kDiffers && c.tz_verdict != Verdict::kDiffers) {
+        } else if (j.tz_given && j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers) {
             // The C libraries read the string right, but the device library
             // reads another timezone from it (a daylight name without an
             // offset, say): a device that keeps the record goes wrong.
-            c.reasons.push_back({ReasonKind::kDeviceReadsOtherwise,
+            j.reasons.push_back({ReasonKind::kDeviceReadsOtherwise,
                                  "the device library reads this string as another timezone than the C libraries do: "
                                  "the record it reads (and the zic text written from it) differs from the place"});
         }
     }
-    if (own_differs) c.tz_verdict = c.zic_verdict = Verdict::kUnrepresentable;
 }
 
 }  // namespace qeltz

@@ -1,19 +1,25 @@
 // SPDX-License-Identifier: MIT
-// Checks of places made together (place, places, check): every zic text to
-// zic once, and every TZ string to each C library's reader once, one reader
-// process per library for the whole run. A place and zic's output are read
-// from their files by this process's C library (glibc), on purpose: they
-// are what the tz database and zic mean. Every TZ string - the records',
-// a checked one, the places' and zic's rule lines - is read only by the
-// readers, as a POSIX string, never as a file of this machine.
+// The one engine behind every judging command (place, places, check, diff,
+// audit): questions about places go in, judgements come out, all over one
+// window and one set of C libraries. It owns the places (each loaded once),
+// writes every record's texts, compiles every zic text in one zic run and has
+// every TZ string read by each library's reader in one process per library.
+//
+// A place's own local time is computed from its compiled zone's table, its
+// rule line as this process's C library (glibc) reads it: that is what the
+// tz database means. Every TZ string - a record's, a given one, the places'
+// and zic's rule lines - is read only by the readers, as a POSIX string,
+// never as a file of this machine.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "system/libraries.hpp"
+#include "judge/judgement.hpp"
+#include "judge/local_time.hpp"
 #include "system/database.hpp"
+#include "system/libraries.hpp"
 
 namespace qeltz {
 
@@ -22,46 +28,55 @@ class TzReadings;
 // Told what a run is doing, from time to time ("12 of 447 places compared").
 using Progress = std::function<void(const std::string &)>;
 
-class CheckRun {
+class Engine {
   public:
-    // `judges`: the C libraries that read the records' and the checked TZ
-    // strings; a TZ string's verdict is the worst over them. `years`: those
-    // of every place checked.
-    CheckRun(std::vector<CLibrary> judges, Years years);
+    // `libraries`: those that read the records' and the given TZ strings; a
+    // verdict is the worst over them.
+    Engine(Window window, std::vector<CLibrary> libraries);
 
-    // Adds a check of the place, which must stay where it is until run()
-    // returns (its timeline is read then); returns the check's index.
-    // The record derived from the place's own rule:
-    size_t derived(Place &place);
+    // The place of that name in the database, loaded once; its index. A
+    // place that cannot be loaded is kept with its problem (Place::ok).
+    size_t place(const TzDatabase &db, const std::string &name);
+    const Place &place_at(size_t place) const { return places_[place].place; }
+    // Its local time over the window, once run() has returned.
+    const std::vector<Span> &timeline(size_t place) const { return places_[place].timeline; }
+
+    // Questions about a place; each returns its judgement's index.
+    // The record derived from the place:
+    size_t derived(size_t place);
     // a given record:
-    size_t record(Place &place, const qel_tzset &record);
+    size_t record(size_t place, const qel_tzset &record);
     // a given TZ string (any the POSIX grammar allows):
-    size_t tz_string(Place &place, const std::string &tz);
+    size_t tz_string(size_t place, const std::string &tz);
 
-    // The zic texts of the checks, for ZicWorkspace::compile_all.
-    std::vector<std::string> zic_texts() const;
+    // Compiles, reads and compares. False, with one line saying why, where a
+    // reader fails.
+    bool run(std::string &error, const Progress &progress = {});
 
-    // Compiles the zic texts, has the TZ strings read and compares each with
-    // its place. False, with one line saying why, where a reader fails.
-    bool run(const ZicWorkspace &zic, std::string &error, const Progress &progress = {});
-
-    PlaceCheck &check(size_t i) { return items_[i].check; }
+    const Judgement &result(size_t i) const { return items_[i].judgement; }
     size_t size() const { return items_.size(); }
+    const Window &window() const { return window_; }
+    const std::vector<CLibrary> &libraries() const { return libraries_; }
 
   private:
-    struct Item {
-        Place *place = nullptr;
-        PlaceCheck check;
-        bool own = false;        // the place's own rule line is checked against the place
-        std::string zic_path;    // zic's output, once compiled
-        std::string zic_footer;  // its rule line
+    struct PlaceState {
+        Place place;
+        std::vector<Span> timeline;
+        std::string db;  // the database folder it was loaded from
     };
-    size_t add(Place &place, PlaceCheck check);
+    struct Item {
+        size_t place = 0;
+        Judgement judgement;
+        std::string zic_path;  // zic's output, once compiled
+        TzifZone zic_zone;     // read from it
+    };
+    size_t add(size_t place, Judgement judgement);
     void verify(Item &item, const TzReadings &readings);
 
-    std::vector<CLibrary> judges_;
+    Window window_;
+    std::vector<CLibrary> libraries_;
     CLibrary host_;  // this process's C library: reads the places' and zic's rule lines
-    Years years_;
+    std::vector<PlaceState> places_;
     std::vector<Item> items_;
 };
 

@@ -33,6 +33,9 @@ constexpr KindRow kKinds[] = {
      "negative daylight saving written as standard time with daylight time (the same offsets)"},
     {ReasonKind::kRuleRewritten, "rule-rewritten",
      "a rule the record cannot hold written as one it can, which changes at the same instants in the years"},
+    {ReasonKind::kOwnChanges, "own-changes",
+     "the place's rule line does not give its local time in the window; the record follows the place's own "
+     "changes in it"},
     {ReasonKind::kRuleNotHeld, "rule-not-held",
      "a rule time or day no record holds in all the years (the years a rewrite holds for are named)"},
     {ReasonKind::kOffsetOutsideCatalogue, "offset-outside-catalogue",
@@ -55,6 +58,8 @@ constexpr KindRow kKinds[] = {
      "a C library's reader was not handed the string (one that could name a file, or too long)"},
     {ReasonKind::kLibrariesDisagree, "libraries-disagree", "the C libraries' verdicts on the TZ string differ"},
     {ReasonKind::kDamagedZone, "damaged-zone", "the place's compiled zone cannot be read"},
+    {ReasonKind::kUnreadableZone, "unreadable-zone", "the place's file cannot be read (permission, or an I/O error)"},
+    {ReasonKind::kNotAZone, "not-a-zone", "a file of the database that is neither a compiled zone nor one of its text files"},
     {ReasonKind::kUnknownPlace, "unknown-place", "no compiled zone of that name in the database"},
     {ReasonKind::kInvalidRow, "invalid-row", "a row of the fleet file that cannot be read"},
 };

@@ -21,6 +21,7 @@ enum class ReasonKind : uint8_t {
     kDefaultTaken,
     kNegativeDaylight,
     kRuleRewritten,
+    kOwnChanges,
     kRuleNotHeld,
     kOffsetOutsideCatalogue,
     kDaylightAmount,
@@ -35,6 +36,8 @@ enum class ReasonKind : uint8_t {
     kNotRead,
     kLibrariesDisagree,
     kDamagedZone,
+    kUnreadableZone,
+    kNotAZone,
     kUnknownPlace,
     kInvalidRow,
     kCount  // not a kind: the number of kinds

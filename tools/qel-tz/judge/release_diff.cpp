@@ -35,12 +35,13 @@ bool open_release(const std::string &dir, Release &r, std::string &why) {
     return !r.zones.empty();
 }
 
-// A place that may have changed, as each release has it.
+// A place that may have changed, as each release has it: its indexes in
+// the engine, the place's and its judgements'.
 struct Loaded {
     std::string name;
     bool in_old = false, in_new = false;
-    Place old_place, new_place;
-    std::string old_damage, new_damage;  // why a compiled zone of the release cannot be read
+    size_t old_place = 0, new_place = 0;
+    size_t old_at = SIZE_MAX, new_at = SIZE_MAX, against_at = SIZE_MAX;
 };
 
 bool read_zone(const std::string &dir, const std::string &name, TzifZone &zone) {
@@ -48,35 +49,7 @@ bool read_zone(const std::string &dir, const std::string &name, TzifZone &zone) 
     return read_file(dir + "/" + name, bytes) && parse_tzif(bytes, zone, why);
 }
 
-// The local time of a compiled zone over the years as the C library takes it
-// from the file, without reading it: from each instant on, a local time type
-// or the rule line, by its text (a slim build may list no transition in the
-// years, so a new rule line alone can change the time). Before the first
-// transition the C library takes the first standard time type; from the last
-// one on, the rule line where there is one.
-std::vector<std::pair<int64_t, std::string>> schedule(const TzifZone &z, Years years) {
-    auto state = [&z](int64_t t) -> std::string {
-        if (z.times.empty() || t < z.times.front()) {
-            size_t i = 0;
-            while (i < z.types.size() && z.types[i].isdst) ++i;
-            const TzifType &first = z.types[i < z.types.size() ? i : 0];
-            return std::to_string(first.utoff) + " " + first.abbr;
-        }
-        if (t >= z.times.back() && !z.footer.empty()) return "rule line " + z.footer;
-        const auto i = static_cast<size_t>(std::upper_bound(z.times.begin(), z.times.end(), t) - z.times.begin() - 1);
-        const TzifType &type = z.types[z.types_at[i]];
-        return std::to_string(type.utoff) + (type.isdst ? " dst " : " std ") + type.abbr;
-    };
-    std::vector<std::pair<int64_t, std::string>> out{{years.from(), state(years.from())}};
-    for (int64_t t : z.times) {
-        if (t <= years.from() || t >= years.to()) continue;
-        std::string now = state(t);
-        if (now != out.back().second) out.emplace_back(t, std::move(now));
-    }
-    return out;
-}
-
-// The abbreviations a place uses in the years, in alphabetical order: a
+// The abbreviations a place uses in the window, in alphabetical order: a
 // release that only reorders them renames nothing.
 std::vector<std::string> names_of(const std::vector<Span> &timeline) {
     std::set<std::string> names;
@@ -102,7 +75,7 @@ std::vector<Difference> minus(const std::vector<Difference> &now, const std::vec
     return out;
 }
 
-bool same_record(const PlaceCheck &a, const PlaceCheck &b) {
+bool same_record(const Judgement &a, const Judgement &b) {
     return a.has_record == b.has_record && (!a.has_record || std::memcmp(&a.record, &b.record, sizeof a.record) == 0);
 }
 
@@ -111,25 +84,44 @@ bool same_timeline(const std::vector<Span> &a, const std::vector<Span> &b) {
                       [](const Span &x, const Span &y) { return x.from == y.from && same_local_time(x, y); });
 }
 
+// What the new release makes wrong of the old string, library by library:
+// `against` the old string read against the new place, `was` the old
+// string's judgement against the old place.
+void wrong_of(const Judgement &against, const Judgement &was, PlaceDiff &d) {
+    for (size_t i = 0; i < against.tz_comparisons.size(); ++i) {
+        const std::vector<Difference> before = i < was.tz_comparisons.size()
+                                                   ? was.tz_comparisons[i].comparison.differences
+                                                   : std::vector<Difference>{};
+        const std::vector<Difference> wrong = minus(against.tz_comparisons[i].comparison.differences, before);
+        int64_t seconds = 0;
+        for (const auto &w : wrong) seconds += w.until - w.utc;
+        if (!wrong.empty()) d.wrong_from = std::min(d.wrong_from, wrong.front().utc);
+        d.wrong_seconds = std::max(d.wrong_seconds, seconds);
+    }
+}
+
 }  // namespace
 
-bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years years, ReleaseDiff &diff,
-                   std::string &why) {
+bool diff_releases(const std::string &old_dir, const std::string &new_dir, Window window,
+                   const std::vector<CLibrary> &libraries, ReleaseDiff &diff, std::string &why) {
     Release old_release, new_release;
     if (!open_release(old_dir, old_release, why) || !open_release(new_dir, new_release, why)) return false;
     diff = ReleaseDiff{};
     const TzDatabase old_db = tz_database(old_dir), new_db = tz_database(new_dir);
     diff.old_version = old_db.version;
     diff.new_version = new_db.version;
-    diff.years = years;
+    diff.window = window;
+    diff.libraries = libraries;
     diff.old_places = old_release.zones.size();
     diff.new_places = new_release.zones.size();
 
-    // Places whose compiled zones give the same local time in the years
+    // Places whose compiled zones give the same local time in the window
     // (most of them) derive the same record with the same verdicts: only the
-    // others are loaded and checked.
+    // others are judged, in one run: the records derived from both releases,
+    // and each old record's TZ string against the new release's place.
     std::set<std::string> names = old_release.zones;
     names.insert(new_release.zones.begin(), new_release.zones.end());
+    Engine engine(window, libraries);
     std::vector<Loaded> loaded;
     for (const auto &name : names) {
         TzifZone a, b;
@@ -137,68 +129,35 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
         l.name = name;
         l.in_old = old_release.zones.count(name) != 0;
         l.in_new = new_release.zones.count(name) != 0;
+        // The same rule line and the same local time by the tables (a slim
+        // build may list no transition in the window, so the rule line is
+        // compared as text).
         if (l.in_old && l.in_new && read_zone(old_dir, name, a) && read_zone(new_dir, name, b) &&
-            schedule(a, years) == schedule(b, years))
+            a.footer == b.footer && same_timeline(zone_local_time(a, window), zone_local_time(b, window)))
             continue;
-        // A damaged zone is still the release's: it is reported with its
+        // A damaged zone is still the release's: it is judged with its
         // damage, never taken for a zone the release removed.
-        if (l.in_old && !load_place(old_db, name, years, l.old_place, l.old_damage) && l.old_damage.empty())
-            l.old_damage = "cannot be read";
-        if (l.in_new && !load_place(new_db, name, years, l.new_place, l.new_damage) && l.new_damage.empty())
-            l.new_damage = "cannot be read";
+        if (l.in_old) l.old_at = engine.derived(l.old_place = engine.place(old_db, name));
+        if (l.in_new) l.new_at = engine.derived(l.new_place = engine.place(new_db, name));
+        if (l.in_old && l.in_new && engine.place_at(l.new_place).ok && !engine.result(l.old_at).tz.empty()) {
+            l.against_at = engine.tz_string(l.new_place, engine.result(l.old_at).tz);
+        }
         loaded.push_back(std::move(l));
     }
-    // The records derived from both releases, checked in one run; then the
-    // old records' TZ strings against the new releases' places in another.
-    // Every TZ string is read by the C libraries' readers, never as a file.
-    const std::vector<CLibrary> judges = c_libraries();
-    CheckRun derived(judges, years);
-    std::vector<size_t> old_at(loaded.size(), SIZE_MAX), new_at(loaded.size(), SIZE_MAX);
-    for (size_t i = 0; i < loaded.size(); ++i) {
-        Loaded &l = loaded[i];
-        if (l.in_old && l.old_damage.empty()) old_at[i] = derived.derived(l.old_place);
-        if (l.in_new && l.new_damage.empty()) new_at[i] = derived.derived(l.new_place);
-    }
-    ZicWorkspace zic;
-    zic.compile_all(derived.zic_texts());
-    if (!derived.run(zic, why)) return false;
+    if (!engine.run(why)) return false;
 
-    std::vector<PlaceDiff> diffs(loaded.size());
-    CheckRun against(judges, years);
-    std::vector<size_t> against_at(loaded.size(), SIZE_MAX);
-    for (size_t i = 0; i < loaded.size(); ++i) {
-        Loaded &l = loaded[i];
-        PlaceDiff &d = diffs[i];
+    for (const Loaded &l : loaded) {
+        PlaceDiff d;
         d.place = l.name;
         for (ReleaseSide *side : {&d.old_side, &d.new_side}) {
             const bool old = side == &d.old_side;
-            Place &place = old ? l.old_place : l.new_place;
             side->present = old ? l.in_old : l.in_new;
             if (!side->present) continue;
-            const size_t at = old ? old_at[i] : new_at[i];
-            if (at != SIZE_MAX) {
-                side->check = std::move(derived.check(at));
-            } else {
-                side->check = check_of(place);
-                side->check.reasons.push_back({ReasonKind::kDamagedZone, old ? l.old_damage : l.new_damage});
-            }
-            side->names = names_of(place.timeline);
+            side->check = engine.result(old ? l.old_at : l.new_at);
+            side->names = names_of(engine.timeline(old ? l.old_place : l.new_place));
         }
-        if (old_at[i] != SIZE_MAX && new_at[i] != SIZE_MAX && !d.old_side.check.tz.empty()) {
-            against_at[i] = against.tz_string(l.new_place, d.old_side.check.tz);
-        }
-    }
-    ZicWorkspace zic_again;
-    zic_again.compile_all(against.zic_texts());
-    if (!against.run(zic_again, why)) return false;
-
-    for (size_t i = 0; i < loaded.size(); ++i) {
-        PlaceDiff &d = diffs[i];
-        const PlaceCheck &was = d.old_side.check, &now = d.new_side.check;
-        if (against_at[i] != SIZE_MAX) {
-            d.wrong = minus(against.check(against_at[i]).tz_comparison.differences, was.tz_comparison.differences);
-            for (const auto &w : d.wrong) d.wrong_seconds += w.until - w.utc;
-        }
+        const Judgement &was = d.old_side.check, &now = d.new_side.check;
+        if (l.against_at != SIZE_MAX) wrong_of(engine.result(l.against_at), was, d);
         if (!d.old_side.present) {
             d.change = ReleaseChange::kAdded;
         } else if (!d.new_side.present) {
@@ -208,17 +167,19 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years
         } else if (d.old_side.names != d.new_side.names) {
             d.change = ReleaseChange::kNames;
         } else if (was.tz_verdict == now.tz_verdict &&
-                   same_timeline(loaded[i].old_place.timeline, loaded[i].new_place.timeline) && d.wrong.empty()) {
-            continue;  // nothing in the years changed
+                   same_timeline(engine.timeline(l.old_place), engine.timeline(l.new_place)) && !d.goes_wrong() &&
+                   engine.place_at(l.old_place).ok == engine.place_at(l.new_place).ok) {
+            continue;  // nothing in the window changed
         }
         for (const auto &[link, target] : new_release.links) {
             if (target == d.place) d.also.push_back(link);
         }
         diff.places.push_back(std::move(d));
     }
+    // Those going wrong first, earliest first (then by name, as listed); then the others.
     std::stable_sort(diff.places.begin(), diff.places.end(), [](const PlaceDiff &a, const PlaceDiff &b) {
         if (a.goes_wrong() != b.goes_wrong()) return a.goes_wrong();
-        return a.goes_wrong() && a.wrong_from() < b.wrong_from();
+        return a.goes_wrong() && a.wrong_from < b.wrong_from;
     });
     why.clear();
     return true;

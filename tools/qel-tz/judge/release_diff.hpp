@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Two releases of the tz database side by side, place by place, over a span
-// of years: the record derived from each, verified against its own release,
+// Two releases of the tz database side by side, place by place, over a
+// window: the record derived from each, verified against its own release,
 // and the old record's TZ string read against the new release. This is what
 // a device holds after a release until someone sends it a new setting, so the
 // question answered is which stored strings the new release makes wrong, and
@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "judge/judgement.hpp"
 #include "system/database.hpp"
+#include "system/libraries.hpp"
 
 namespace qeltz {
 
@@ -21,7 +23,7 @@ enum class ReleaseChange {
     kAdded,    // a place of the new release only
     kRemoved,  // of the old release only
     kRecord,   // the derived record (or whether there is one)
-    kNames,    // the same record; the place's abbreviations in the years
+    kNames,    // the same record; the place's abbreviations in the window
     kVerdict,  // the same record and names; the place's local time or the record's verdict
 };
 
@@ -30,8 +32,8 @@ const char *change_name(ReleaseChange change);
 // A place as one release has it.
 struct ReleaseSide {
     bool present = false;
-    PlaceCheck check;                // the derived record, verified against this release
-    std::vector<std::string> names;  // the place's abbreviations in the years, as first used
+    Judgement check;                 // the derived record, verified against this release
+    std::vector<std::string> names;  // the place's abbreviations in the window, in order
 };
 
 struct PlaceDiff {
@@ -39,22 +41,24 @@ struct PlaceDiff {
     std::vector<std::string> also;  // the new release's links to the place
     ReleaseChange change = ReleaseChange::kVerdict;
     ReleaseSide old_side, new_side;
-    // Where the old record's TZ string gives a UTC offset other than the new
-    // release's for the place, at instants where it gave the old release's:
-    // what the new release makes wrong. Instants where the old string was
-    // already wrong for the old release are not counted again.
-    std::vector<Difference> wrong;
+    // Where the old record's TZ string, as a C library reads it, gives a UTC
+    // offset other than the new release's for the place, at instants where
+    // it gave the old release's: what the new release makes wrong. Instants
+    // where the old string was already wrong for the old release are not
+    // counted again. Over the libraries: the earliest such instant, and the
+    // longest wrong time one of them gives.
+    int64_t wrong_from = Judgement::kNever;
     int64_t wrong_seconds = 0;
 
-    bool goes_wrong() const { return !wrong.empty(); }
-    int64_t wrong_from() const { return wrong.empty() ? 0 : wrong.front().utc; }
+    bool goes_wrong() const { return wrong_from != Judgement::kNever; }
 };
 
 struct ReleaseDiff {
     std::string old_version, new_version;  // from each tzdata.zi
-    Years years;
+    Window window;
+    std::vector<CLibrary> libraries;
     size_t old_places = 0, new_places = 0;
-    // A row for each place where anything changed in the years: those going
+    // A row for each place where anything changed in the window: those going
     // wrong first, earliest first, then the others by name. Empty for the
     // same release twice.
     std::vector<PlaceDiff> places;
@@ -62,7 +66,7 @@ struct ReleaseDiff {
 
 // False, with one line naming the problem, where a folder holds no compiled
 // zones.
-bool diff_releases(const std::string &old_dir, const std::string &new_dir, Years years, ReleaseDiff &diff,
-                   std::string &why);
+bool diff_releases(const std::string &old_dir, const std::string &new_dir, Window window,
+                   const std::vector<CLibrary> &libraries, ReleaseDiff &diff, std::string &why);
 
 }  // namespace qeltz

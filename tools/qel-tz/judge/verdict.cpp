@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "judge/verdict.hpp"
 
+#include "formats/time_text.hpp"
+
 #include <algorithm>
-#include <cstdio>
-#include <ctime>
 #include <set>
 #include <utility>
 
@@ -23,21 +23,7 @@ const char *verdict_name(Verdict v) {
     return "unrepresentable";
 }
 
-std::string utc_offset_text(int64_t seconds_east) {
-    const int64_t m = (seconds_east < 0 ? -seconds_east : seconds_east) / 60;
-    char buf[32];
-    (void)std::snprintf(buf, sizeof buf, "UTC%c%02lld:%02lld", seconds_east < 0 ? '-' : '+',
-                        static_cast<long long>(m / 60), static_cast<long long>(m % 60));
-    return buf;
-}
-
-std::string date_time_text(int64_t utc, int64_t offset) {
-    const auto t = static_cast<time_t>(utc + offset);
-    struct tm tm {};
-    char buf[40] = "?";
-    if (gmtime_r(&t, &tm) != nullptr) (void)std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
-}
+bool is_failure(Verdict v) { return v == Verdict::kDiffers || v == Verdict::kUnrepresentable; }
 
 Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to) {
     Comparison c;

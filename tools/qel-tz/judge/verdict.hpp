@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "judge/reasons.hpp"
-#include "system/local_time.hpp"
+#include "judge/local_time.hpp"
 
 namespace qeltz {
 
@@ -23,6 +23,10 @@ enum class Verdict {
 };
 
 const char *verdict_name(Verdict v);
+
+// A verdict that leaves a device wrong: differs or unrepresentable. Every
+// command's exit status and every count of wrong devices follows it.
+bool is_failure(Verdict v);
 
 // A stretch of time in which the record's UTC offset is not the place's.
 struct Difference {
@@ -40,10 +44,5 @@ struct Comparison {
 // Compares two timelines over [from, to): `expected` the place's, `got` the
 // record's. exact, offsets or differs.
 Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to);
-
-// "UTC+05:45" for seconds east of UTC.
-std::string utc_offset_text(int64_t seconds_east);
-// "2026-03-29 01:00:00" for a UTC instant shifted by an offset.
-std::string date_time_text(int64_t utc, int64_t offset = 0);
 
 }  // namespace qeltz

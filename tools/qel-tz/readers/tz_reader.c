@@ -188,7 +188,7 @@ int tzr_read(const char *value, size_t size, long long from, long long to, long 
     if (setenv("TZ", text, 1) != 0) return TZR_TOO_LONG;
     tzset();
 
-    /* The same walk as qel-tz's read_timeline: samples every `step` from
+    /* Samples every `step` from
      * `from` and at each hint, the last at to - 1; each change between the
      * last change or sample and the next sample is found by halving. */
     read_at(from, &last);
@@ -248,15 +248,22 @@ static int ascending(const void *a, const void *b) {
 
 /* A line of hints: numbers of up to 18 digits with an optional '-', between
  * spaces; any other word is passed over, as are the hints past `most`. The
- * number kept, ascending. Sets *eof at the end of the input. */
-static size_t read_hints(FILE *in, long long *hints, size_t most, int *eof) {
+ * first number is the string's sampling step, the rest are instants. The
+ * instants kept, ascending; the step in *step where it is one (60..86400).
+ * Sets *eof at the end of the input. */
+static size_t read_hints(FILE *in, long long *hints, size_t most, long *step, int *eof) {
     size_t count = 0, digits = 0;
-    int c, negative = 0, bad = 0;
+    int c, negative = 0, bad = 0, first = 1;
     long long value = 0;
     do {
         c = getc(in);
         if (c == ' ' || c == '\n' || c == EOF) {
-            if (digits > 0 && !bad && count < most) hints[count++] = negative ? -value : value;
+            if (digits > 0 && !bad && first) {
+                if (!negative && value >= 60 && value <= 86400) *step = (long)value;
+                first = 0;
+            } else if (digits > 0 && !bad && count < most) {
+                hints[count++] = negative ? -value : value;
+            }
             digits = 0;
             negative = bad = 0;
             value = 0;
@@ -282,6 +289,7 @@ long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int
     printer.out = out;
     for (;;) {
         size_t size = 0, count = 0;
+        long own_step = step;
         int c, any = 0, refusal, eof = 0;
         /* Bytes up to '\n'; past the buffer they are counted, not kept. */
         while ((c = getc(in)) != EOF && c != '\n') {
@@ -290,8 +298,8 @@ long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int
             if (size < sizeof line) ++size;
         }
         if (c == EOF && !any) break;
-        if (hinted && c != EOF) count = read_hints(in, hints, TZR_HINTS_MAX, &eof);
-        refusal = tzr_read(line, size, from, to, step, hints, count, print_span, &printer);
+        if (hinted && c != EOF) count = read_hints(in, hints, TZR_HINTS_MAX, &own_step, &eof);
+        refusal = tzr_read(line, size, from, to, own_step, hints, count, print_span, &printer);
         /* A write error shows in ferror, checked after each record. */
         if (refusal != TZR_READ) (void)fprintf(out, "refused %s\n", tzr_refusal_word(refusal));
         (void)fputs("end\n", out);

@@ -2,7 +2,7 @@
 /* The reader of TZ strings that qel-tz runs once per C library:
  * it hands each TZ string to the C library it is linked with and reports the
  * UTC offset, daylight flag and abbreviation in force at the start of a span
- * of years and at every change, each change to the second. The same sources
+ * of time and at every change, each change to the second. The same sources
  * are built against glibc (tz-reader-glibc) and statically against musl
  * (tz-reader-musl); tz_reader_main.c is the program, this is its line
  * handling, which the fuzz target calls in-process.
@@ -13,9 +13,11 @@
  * The protocol (all lines end in '\n'):
  *   in:  one TZ string a line; a last line without '\n' counts as a line.
  *        Hinted (the reader's argument --hints): each TZ string's line is
- *        followed by a line of instants at which to read it besides the
- *        samples, UTC seconds in decimal separated by spaces (the changes
- *        the caller expects; anything else on the line is passed over)
+ *        followed by a line of numbers separated by spaces: the string's
+ *        own sampling step in seconds (60..86400; another number keeps the
+ *        reader's), then instants at which to read it besides the samples,
+ *        UTC seconds in decimal (the changes the caller expects; anything
+ *        else on the line is passed over)
  *   out: "reader NAME VERSION" once, then for each input line a record:
  *          "at SECONDS OFFSET ISDST ABBR" for the first second of the span and
  *                                        for each change, in increasing order
@@ -82,24 +84,23 @@ struct tzr_span {
 
 typedef void (*tzr_emit)(void *context, const struct tzr_span *span);
 
-/* The default sampling step: an hour. qel-tz's read_timeline samples every
- * six hours, which misses the one-hour state a year that musl gives daylight
- * time without rules ("EST5EDT": EST for an hour from 04:00 UTC on 1 January,
- * EDT all the rest of the year). */
+/* The default sampling step: an hour, which sees the one-hour state a year
+ * that musl gives daylight time without rules ("EST5EDT": EST for an hour
+ * from 04:00 UTC on 1 January, EDT all the rest of the year). */
 enum { TZR_STEP = 3600 };
 
 /* Reads a value over [from, to) (from < to): emits the span in force at
  * `from` and then each change, and returns TZR_READ; or returns a refusal
  * and emits nothing. Local time is sampled every `step` seconds (> 0) and
  * at each of the `count` hints (ascending; those outside the span are passed
- * over), and each change between two samples is found by halving, as
- * qel-tz's read_timeline does: a state that lasts less than `step`, falls
+ * over), and each change between two samples is found by halving: a state
+ * that lasts less than `step`, falls
  * between two samples and starts at no hint is not seen. */
 int tzr_read(const char *value, size_t size, long long from, long long to, long step, const long long *hints,
              size_t count, tzr_emit emit, void *context);
 
 /* Serves every line of `in` on `out` as the protocol says (without the
- * "reader" line), each TZ string's line followed by a line of hints where
+ * "reader" line), each TZ string's line followed by its step and hints where
  * `hinted`. The number of records written, or -1 on a write error. */
 long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int hinted);
 

@@ -2,10 +2,11 @@
 /* tz-reader-glibc, tz-reader-musl: qel-tz's readers of TZ strings, one per
  * C library (see tz_reader.h for the protocol).
  *
- *   tz-reader FIRST_YEAR LAST_YEAR [STEP [--hints]]
- *       reads the strings on stdin over the years FIRST_YEAR..LAST_YEAR
- *       (1..9999), sampling every STEP seconds (60..86400, default 3600);
- *       with --hints, each string's line is followed by a line of hints
+ *   tz-reader FROM TO [STEP [--hints]]
+ *       reads the strings on stdin over [FROM, TO), UTC seconds from the
+ *       year 1 to 9999, sampling every STEP seconds (60..86400, default
+ *       3600); with --hints, each string's line is followed by a line of
+ *       its own step and hints
  *   tz-reader --version              prints "NAME VERSION" of its C library
  *
  * Exit status 0 when every line was answered, 1 on a write error, 2 for
@@ -20,40 +21,40 @@
 
 #include "readers/tz_reader.h"
 
-/* A decimal number from low to high, digits only. */
-static int parse_number(const char *text, long low, long high, long *number) {
-    long value = 0;
-    if (*text == '\0' || strlen(text) > 5) return 0;
+/* A decimal number from low to high, digits with an optional '-'. */
+static int parse_number(const char *text, long long low, long long high, long long *number) {
+    long long value = 0;
+    const int negative = *text == '-';
+    text += negative;
+    if (*text == '\0' || strlen(text) > 15) return 0;
     for (; *text != '\0'; ++text) {
         if (*text < '0' || *text > '9') return 0;
         value = value * 10 + (*text - '0');
     }
-    *number = value;
-    return value >= low && value <= high;
+    *number = negative ? -value : value;
+    return *number >= low && *number <= high;
 }
 
 int main(int argc, char **argv) {
     char dir[512];
-    long first = 0, last = 0, step = TZR_STEP;
-    long long from, to;
+    long long from = 0, to = 0, step = TZR_STEP;
     long records;
     const int hinted = argc == 5 && strcmp(argv[4], "--hints") == 0;
     if (argc == 2 && strcmp(argv[1], "--version") == 0) {
         return printf("%s\n", tzr_library()) > 0 ? 0 : 1;
     }
-    if (argc < 3 || argc > 5 || (argc == 5 && !hinted) || !parse_number(argv[1], 1, 9999, &first) ||
-        !parse_number(argv[2], first, 9999, &last) || (argc >= 4 && !parse_number(argv[3], 60, 86400, &step))) {
-        (void)fprintf(
-            stderr,
-            "usage: %s FIRST_YEAR LAST_YEAR [STEP [--hints]] (years 1..9999, step 60..86400 seconds), TZ strings "
-            "on stdin\n",
-            argv[0]);
+    if (argc < 3 || argc > 5 || (argc == 5 && !hinted) ||
+        !parse_number(argv[1], tzr_year_start(1), tzr_year_start(10000) - 1, &from) ||
+        !parse_number(argv[2], from + 1, tzr_year_start(10000), &to) ||
+        (argc >= 4 && !parse_number(argv[3], 60, 86400, &step))) {
+        (void)fprintf(stderr,
+                      "usage: %s FROM TO [STEP [--hints]] (UTC seconds of the years 1..9999, step 60..86400 "
+                      "seconds), TZ strings on stdin\n",
+                      argv[0]);
         return 2;
     }
-    from = tzr_year_start((int)first);
-    to = tzr_year_start((int)last + 1);
     if (!tzr_span_fits(from, to)) {
-        (void)fprintf(stderr, "%s: the years %ld-%ld do not fit this reader's time_t\n", argv[0], first, last);
+        (void)fprintf(stderr, "%s: %s to %s does not fit this reader's time_t\n", argv[0], argv[1], argv[2]);
         return 2;
     }
     if (tzr_protect(dir, sizeof dir) != 0) {
@@ -64,7 +65,7 @@ int main(int argc, char **argv) {
      * so still removes its directory. */
     (void)signal(SIGPIPE, SIG_IGN);
     records = printf("reader %s\n", tzr_library()) > 0 && fflush(stdout) == 0
-                  ? tzr_serve(stdin, stdout, from, to, step, hinted)
+                  ? tzr_serve(stdin, stdout, from, to, (long)step, hinted)
                   : -1;
     (void)rmdir(dir);
     return records < 0 ? 1 : 0;

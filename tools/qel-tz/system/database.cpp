@@ -3,16 +3,110 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
+#include "formats/escaping.hpp"
 #include "system/process.hpp"
 
 namespace qeltz {
 
 namespace {
+
+// The database's own files that are no zones, and its folders of copies.
+constexpr const char *kTextFiles[] = {"tzdata.zi",  "zone.tab",          "zone1970.tab", "zonenow.tab", "iso3166.tab",
+                                      "leapseconds", "leap-seconds.list", "SECURITY",     "version",     "README"};
+constexpr const char *kCopies[] = {"posix", "right"};
+
+template <size_t N>
+bool listed(const char *const (&names)[N], const std::string &name) {
+    return std::find_if(std::begin(names), std::end(names), [&](const char *n) { return name == n; }) !=
+           std::end(names);
+}
+
+std::string real_path(const std::string &path) {
+    char *real = realpath(path.c_str(), nullptr);
+    if (real == nullptr) return "";
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+bool inside(const std::string &root, const std::string &path) {
+    return path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/';
+}
+
+// Whether every link on the way from `path` to its file stays inside `root`
+// (a link that leaves the folder and comes back, like a localtime link to
+// /etc/localtime, is the machine's, not the database's).
+bool links_stay_inside(const std::string &root, std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        const size_t slash = path.rfind('/');
+        const std::string folder = real_path(path.substr(0, slash));
+        if (folder.empty() || !(folder == root || inside(root, folder))) return false;
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0) return false;
+        if (!S_ISLNK(st.st_mode)) return true;
+        char target[4096];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target - 1);
+        if (n <= 0) return false;
+        const std::string to(target, static_cast<size_t>(n));
+        path = to[0] == '/' ? to : folder + "/" + to;
+    }
+    return false;
+}
+
+void walk(const std::string &root, const std::string &rel, std::vector<std::string> &out) {
+    const std::string here = rel.empty() ? root : root + "/" + rel;
+    DIR *dir = opendir(here.c_str());
+    if (dir == nullptr) {
+        if (!rel.empty()) out.push_back(rel);  // an unreadable folder: named, load_place says why
+        return;
+    }
+    std::vector<std::string> names;
+    while (const dirent *e = readdir(dir)) names.emplace_back(e->d_name);
+    closedir(dir);
+    for (const auto &name : names) {
+        if (name == "." || name == "..") continue;
+        const std::string sub = rel.empty() ? name : rel + "/" + name;
+        if (rel.empty() && (listed(kCopies, name) || listed(kTextFiles, name))) continue;
+        struct stat st {};
+        if (lstat((root + "/" + sub).c_str(), &st) != 0) continue;
+        if (S_ISDIR(st.st_mode)) {
+            walk(root, sub, out);
+        } else if (S_ISREG(st.st_mode)) {
+            out.push_back(sub);
+        }
+        // A symbolic link is a link of the database (or, leading out of it,
+        // no part of it): its zone is listed under its own name.
+    }
+}
+
+// Levenshtein distance, letters compared without case.
+size_t distance(const std::string &a, const std::string &b) {
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+    for (size_t i = 1; i <= a.size(); ++i) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); ++j) {
+            const bool same = std::tolower(static_cast<unsigned char>(a[i - 1])) ==
+                              std::tolower(static_cast<unsigned char>(b[j - 1]));
+            const size_t next = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+            diagonal = row[j];
+            row[j] = next;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string last_part(const std::string &name) { return name.substr(name.rfind('/') + 1); }
 
 bool is_compiled_zone(const std::string &path) {
     FILE *f = std::fopen(path.c_str(), "rb");
@@ -23,33 +117,16 @@ bool is_compiled_zone(const std::string &path) {
     return ok;
 }
 
-void walk(const std::string &root, const std::string &rel, std::vector<std::string> &out) {
-    DIR *dir = opendir((root + "/" + rel).c_str());
-    if (dir == nullptr) return;
-    std::vector<std::string> names;
-    while (const dirent *e = readdir(dir)) names.emplace_back(e->d_name);
-    closedir(dir);
-    for (const auto &name : names) {
-        if (name == "." || name == "..") continue;
-        const std::string sub = rel.empty() ? name : rel + "/" + name;
-        if (rel.empty() && (name == "posix" || name == "right" || name == "localtime" || name == "posixrules"))
-            continue;
-        struct stat st {};
-        if (lstat((root + "/" + sub).c_str(), &st) != 0) continue;
-        if (S_ISDIR(st.st_mode)) {
-            walk(root, sub, out);
-        } else if (S_ISREG(st.st_mode) && is_compiled_zone(root + "/" + sub)) {
-            out.push_back(sub);
-        }
-    }
-}
-
 }  // namespace
 
 std::vector<std::string> list_places(const std::string &tzdir) {
     std::vector<std::string> out;
     walk(tzdir, "", out);
     std::sort(out.begin(), out.end());
+    // A folder without a single compiled zone is no tz database at all.
+    const bool any = std::any_of(out.begin(), out.end(),
+                                 [&tzdir](const std::string &name) { return is_compiled_zone(tzdir + "/" + name); });
+    if (!any) out.clear();
     return out;
 }
 
@@ -60,46 +137,77 @@ TzDatabase tz_database(const std::string &dir) {
     return {dir, text.substr(tag.size(), text.find('\n') - tag.size())};
 }
 
-bool load_place(const TzDatabase &db, const std::string &name, Years years, Place &place, std::string &why,
-                ReasonKind *kind) {
-    place.name = name;
-    place.tzdata = db.version;
-    place.years = years;
-    place.timeline.clear();
-    const std::string &tzdir = db.dir;
-    if (kind != nullptr) *kind = ReasonKind::kUnknownPlace;
-    if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) {
-        why = "not a place name (such as Europe/Berlin): " + name;
-        return false;
+std::string place_name_problem(const std::string &name) {
+    if (name.empty()) return "an empty place name";
+    for (const char c : name) {
+        if (c == '\0' || is_control(static_cast<unsigned char>(c))) return "a place name with a control character";
     }
-    char *dir = realpath(tzdir.c_str(), nullptr);
-    if (dir == nullptr) {
-        why = "cannot read the tz database directory " + tzdir;
-        return false;
+    if (name[0] == '/') return "a place name is relative to the database, not " + name;
+    for (size_t at = 0; at <= name.size();) {
+        const size_t slash = std::min(name.find('/', at), name.size());
+        const std::string part = name.substr(at, slash - at);
+        if (part.empty() || part == "." || part == "..") {
+            return "not a place name (such as Europe/Berlin): " + name + " has " +
+                   (part.empty() ? "an empty part" : "a \"" + part + "\" part");
+        }
+        at = slash + 1;
     }
-    place.path = std::string(dir) + "/" + name;
-    std::free(dir);
-    std::string bytes;
-    struct stat st {};
-    if (stat(place.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || !read_file(place.path, bytes)) {
-        why = "unknown place " + name + " (not in " + tzdir + ")";
-        return false;
-    }
-    if (kind != nullptr) *kind = ReasonKind::kDamagedZone;
-    if (!parse_tzif(bytes, place.zone, why)) {
-        why = name + ": " + why;
-        return false;
-    }
-    return true;
+    return "";
 }
 
-PlaceCheck check_of(const Place &place) {
-    PlaceCheck c;
-    c.place = place.name;
-    c.tzdata = place.tzdata;
-    c.years = place.years;
-    c.rule_line = place.zone.footer;
-    return c;
+Place load_place(const TzDatabase &db, const std::string &name) {
+    Place place;
+    place.name = name;
+    place.tzdata = db.version;
+    const auto fail = [&place](ReasonKind kind, const std::string &why) {
+        place.problem = {kind, why};
+        return place;
+    };
+    const std::string problem = place_name_problem(name);
+    if (!problem.empty()) return fail(ReasonKind::kUnknownPlace, problem);
+    const std::string root = real_path(db.dir);
+    if (root.empty()) return fail(ReasonKind::kUnknownPlace, "cannot read the tz database directory " + db.dir);
+    const std::string given = root + "/" + name;
+    struct stat st {};
+    if (lstat(given.c_str(), &st) != 0) {
+        std::string why = "unknown place " + name + " (not in " + db.dir + ")";
+        const std::vector<std::string> near = nearest_places(root, name);
+        for (size_t i = 0; i < near.size(); ++i) why += (i == 0 ? "; did you mean " : " or ") + near[i];
+        return fail(ReasonKind::kUnknownPlace, why + (near.empty() ? "" : "?"));
+    }
+    // Links within the folder are the database's; one leading out is not.
+    place.path = real_path(given);
+    if (place.path.empty()) return fail(ReasonKind::kNotAZone, name + " is a link that leads nowhere");
+    if (!inside(root, place.path) || !links_stay_inside(root, given)) {
+        return fail(ReasonKind::kUnknownPlace, name + " leads out of the tz database " + db.dir);
+    }
+    if (stat(place.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return fail(S_ISDIR(st.st_mode) ? ReasonKind::kUnknownPlace : ReasonKind::kNotAZone,
+                    name + " is " + (S_ISDIR(st.st_mode) ? "a folder of places, not a place" : "not a file"));
+    }
+    std::string bytes, why;
+    if (!read_file(place.path, bytes)) {
+        return fail(ReasonKind::kUnreadableZone, name + ": cannot be read: " + std::strerror(errno));
+    }
+    if (bytes.compare(0, 4, "TZif") != 0) {
+        return fail(ReasonKind::kNotAZone, name + ": not a compiled zone (no TZif header)");
+    }
+    if (!parse_tzif(bytes, place.zone, why)) return fail(ReasonKind::kDamagedZone, name + ": " + why);
+    place.ok = true;
+    return place;
+}
+
+std::vector<std::string> nearest_places(const std::string &tzdir, const std::string &name) {
+    std::vector<std::pair<size_t, std::string>> scored;
+    for (std::string &place : list_places(tzdir)) {
+        const size_t d = std::min(distance(name, place), distance(last_part(name), last_part(place)));
+        if (d <= std::max<size_t>(2, name.size() / 4)) scored.emplace_back(d, std::move(place));
+    }
+    std::stable_sort(scored.begin(), scored.end(),
+                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::vector<std::string> out;
+    for (size_t i = 0; i < scored.size() && i < 3; ++i) out.push_back(scored[i].second);
+    return out;
 }
 
 }  // namespace qeltz

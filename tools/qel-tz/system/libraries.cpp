@@ -4,7 +4,9 @@
 #include <limits.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <sstream>
 
@@ -91,6 +93,26 @@ std::vector<CLibrary> c_libraries(const std::string &directory) {
     return out;
 }
 
+namespace {
+
+// The C libraries a reader may be built for, in the order they are listed.
+constexpr const char *kLibraryNames[] = {"glibc", "musl"};
+
+}  // namespace
+
+bool known_library(const std::string &name) {
+    return std::find(std::begin(kLibraryNames), std::end(kLibraryNames), name) != std::end(kLibraryNames);
+}
+
+std::vector<CLibrary> libraries_named(const std::string &names) {
+    std::vector<CLibrary> out;
+    for (const CLibrary &library : c_libraries()) {
+        const std::string listed = "," + names + ",";
+        if (names == "all" || listed.find("," + library.name + ",") != std::string::npos) out.push_back(library);
+    }
+    return out;
+}
+
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name) {
     for (const CLibrary &library : libraries) {
         if (library.name == name) return &library;
@@ -98,11 +120,18 @@ const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::
     return nullptr;
 }
 
-LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
-                                const ReadOptions &options) {
+Sampling sampling_of(const std::string &tz, Window window) {
+    Sampling s;
+    if (expected_changes(tz, window, s.hints)) s.step = 86400;
+    return s;
+}
+
+LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Window window,
+                                const Answered &answered) {
     LibraryReadings result;
     result.readings.resize(tz.size());
-    // One string a line: a string with a newline cannot be sent.
+    // One string a line, then its step and hints: a string with a newline
+    // cannot be sent.
     std::string input;
     std::vector<size_t> sent;
     for (size_t i = 0; i < tz.size(); ++i) {
@@ -110,11 +139,10 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
             result.readings[i].refused = "newline";
             continue;
         }
-        input += tz[i] + "\n";
-        if (!options.hints.empty()) {
-            for (const int64_t t : options.hints.at(i)) input += std::to_string(t) + " ";
-            input += "\n";
-        }
+        const Sampling sampling = sampling_of(tz[i], window);
+        input += tz[i] + "\n" + std::to_string(sampling.step);
+        for (const int64_t t : sampling.hints) input += " " + std::to_string(t);
+        input += "\n";
         sent.push_back(i);
     }
     if (access(library.reader.c_str(), X_OK) != 0) {
@@ -129,16 +157,15 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
         result.error = "cannot write the TZ strings for the " + library.name + " reader";
         return result;
     }
-    std::vector<std::string> argv = {library.reader, std::to_string(years.first), std::to_string(years.last),
-                                     std::to_string(options.step)};
-    if (!options.hints.empty()) argv.emplace_back("--hints");
+    const std::vector<std::string> argv = {library.reader, std::to_string(window.from), std::to_string(window.to),
+                                           "3600", "--hints"};
     // Each record ends with "end" on a line of its own.
     size_t ends = 0, seen = 0;
     std::function<void(const std::string &)> heard;
-    if (options.answered) {
+    if (answered) {
         heard = [&](const std::string &output) {
             for (size_t at; (at = output.find("\nend\n", seen)) != std::string::npos; seen = at + 4) ++ends;
-            options.answered(ends);
+            answered(ends);
         };
     }
     const ProgramResult run = run_program(argv, input_file, heard);
@@ -151,23 +178,14 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
         return result;
     }
     result.reader_says = header.substr(7);
-    std::vector<TzReading> answered;
+    std::vector<TzReading> answered_strings;
     std::string why;
-    // The reader reads whole years; a span that begins within its first year
-    // (Years::start) takes what is in force from then on.
-    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), year_start(years.first), years.to(), answered,
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), window.from, window.to, answered_strings,
                              why)) {
         result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
     }
-    for (TzReading &reading : answered) {
-        auto &spans = reading.spans;
-        size_t first = 0;
-        while (first + 1 < spans.size() && spans[first + 1].from <= years.from()) ++first;
-        spans.erase(spans.begin(), spans.begin() + static_cast<std::ptrdiff_t>(first));
-        if (!spans.empty()) spans.front().from = years.from();
-    }
-    for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered[i]);
+    for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered_strings[i]);
     result.ok = true;
     return result;
 }
@@ -194,7 +212,7 @@ bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, 
             open = true;
         } else if (parse_span(line, span) && reading.refused.empty() &&
                    // The first span starts at the first second, each further
-                   // one later than the one before and within the years.
+                   // one later than the one before and within the window.
                    (reading.spans.empty() ? span.from == from
                                           : span.from > reading.spans.back().from && span.from < to)) {
             reading.spans.push_back(span);

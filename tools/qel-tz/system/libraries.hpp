@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "judge/local_time.hpp"
 #include "judge/reasons.hpp"
-#include "system/local_time.hpp"
+#include "judge/window.hpp"
 
 namespace qeltz {
 
@@ -35,6 +36,14 @@ std::string reader_directory();
 // error when reading, not a library quietly left out.
 std::vector<CLibrary> c_libraries(const std::string &directory = reader_directory());
 
+// Whether a C library of that name may have a reader in some build of the
+// tool ("glibc", "musl").
+bool known_library(const std::string &name);
+
+// The libraries --libc names, in the order of c_libraries(): "all", or names
+// separated by commas (each one this build has).
+std::vector<CLibrary> libraries_named(const std::string &names);
+
 // The library of that name among `libraries`, or nullptr.
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name);
 
@@ -49,8 +58,8 @@ struct TzReading {
     //   too-long   longer than 255 bytes
     //   newline    it holds a newline (one string a line: not sent)
     std::string refused;
-    // The local time it gives over the years: the span in force at the first
-    // second, then each change (UTC offsets past 32 bits are clamped).
+    // The local time it gives over the window: the span in force at its
+    // first second, then each change (UTC offsets past 32 bits are clamped).
     std::vector<Span> spans;
 };
 
@@ -62,29 +71,29 @@ struct LibraryReadings {
     std::vector<TzReading> readings;  // one per string, in the order given
 };
 
-// The sampling step of the readers: an hour (read_timeline samples every six
-// hours, which misses musl's one-hour state a year for EST5EDT).
-constexpr int64_t kReaderStep = 3600;
-
-// How a reader reads the strings of one call.
-struct ReadOptions {
-    int64_t step = kReaderStep;  // seconds between samples, 60 to 86400
-    // Where given, one list for each string: instants at which to read it
-    // besides the samples (its changes as the caller expects them).
-    std::vector<std::vector<int64_t>> hints;
-    // Told the number of strings answered so far, as the answer comes in.
-    std::function<void(size_t)> answered;
+// How a reader samples a string: every day, and at the changes the tool
+// expects of it (judge/local_time.hpp), where it can tell them; every hour
+// where it cannot (daylight time without rules, a string outside the
+// grammar), which still sees the one-hour state a year musl gives EST5EDT.
+// The one rule for every reading of every string.
+struct Sampling {
+    int64_t step = 3600;
+    std::vector<int64_t> hints;
 };
+Sampling sampling_of(const std::string &tz, Window window);
+
+// Told the number of strings answered so far, as the answer comes in.
+using Answered = std::function<void(size_t)>;
 
 // Hands all the strings to one reader process of the library, on its
-// standard input, and reads each over the years.
-LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Years years,
-                                const ReadOptions &options = {});
+// standard input, and reads each over the window as sampling_of says.
+LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Window window,
+                                const Answered &answered = {});
 
 // Reads a reader's answer for `count` strings over [from, to): its output
-// after the "reader" line (tz_reader.h). False, with why, for an answer the
-// protocol does not allow: a record for each string, spans in order within
-// the years, the first at `from`.
+// after the "reader" line (readers/tz_reader.h). False, with why, for an
+// answer the protocol does not allow: a record for each string, spans in
+// order within the window, the first at `from`.
 bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
                          std::vector<TzReading> &readings, std::string &why);
 

@@ -17,24 +17,17 @@ void TzReadings::want(const CLibrary &library, const std::string &tz) {
 
 bool TzReadings::read(std::string &error, const std::function<void(const std::string &)> &progress) {
     std::vector<std::vector<std::string>> strings(calls_.size());
-    std::vector<ReadOptions> options(calls_.size());
     const auto answered = std::make_unique<std::atomic<size_t>[]>(calls_.size());
     for (size_t c = 0; c < calls_.size(); ++c) {
-        const Call &call = calls_[c];
-        strings[c].resize(call.strings.size());
-        options[c].hints.resize(call.strings.size());
-        options[c].step = kHintedStep;
-        for (const auto &[tz, i] : call.strings) {
-            strings[c][i] = tz;
-            if (!expected_changes(tz, years_.from(), years_.to(), options[c].hints[i])) options[c].step = kReaderStep;
-        }
-        options[c].answered = [&answered, c](size_t n) { answered[c] = n; };
+        strings[c].resize(calls_[c].strings.size());
+        for (const auto &[tz, i] : calls_[c].strings) strings[c][i] = tz;
     }
     std::vector<std::thread> readers;
     std::atomic<size_t> running{calls_.size()};
     for (size_t c = 0; c < calls_.size(); ++c) {
         readers.emplace_back([&, c] {
-            calls_[c].result = read_tz_strings(calls_[c].library, strings[c], years_, options[c]);
+            calls_[c].result = read_tz_strings(calls_[c].library, strings[c], window_,
+                                              [&answered, c](size_t n) { answered[c] = n; });
             --running;
         });
     }
@@ -47,7 +40,7 @@ bool TzReadings::read(std::string &error, const std::function<void(const std::st
                 said += std::string(said.empty() ? "" : ", ") + calls_[c].library.label() + " " +
                         std::to_string(answered[c].load()) + " of " + std::to_string(strings[c].size());
             }
-            progress("TZ strings read over " + years_.text() + ": " + said);
+            progress("TZ strings read over " + window_.text() + ": " + said);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The TZ strings one command hands to the C libraries, read by the
-// libraries' readers (libraries.hpp): each library's strings in one reader
-// process, the libraries' readers side by side. Each string is read every
-// day and at the changes this tool expects of it; where the tool cannot tell
-// a string's changes (daylight time without rules, a string outside the
-// grammar), every string of that library's call is read every hour instead.
+// The TZ strings one run hands to the C libraries, read by the libraries'
+// readers (system/libraries.hpp): each library's strings in one reader
+// process, the libraries' readers side by side, each string once.
 #pragma once
 
 #include <functional>
@@ -16,12 +13,9 @@
 
 namespace qeltz {
 
-// The step of a call whose strings' changes are all expected: a day.
-constexpr int64_t kHintedStep = 86400;
-
 class TzReadings {
   public:
-    explicit TzReadings(Years years) : years_(years) {}
+    explicit TzReadings(Window window) : window_(window) {}
 
     // The string, to be read by the library.
     void want(const CLibrary &library, const std::string &tz);
@@ -40,7 +34,7 @@ class TzReadings {
         std::map<std::string, size_t> strings;  // each string once, with its place in the call
         LibraryReadings result;
     };
-    Years years_;
+    Window window_;
     std::vector<Call> calls_;
 };
 
