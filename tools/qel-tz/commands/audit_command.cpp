@@ -201,11 +201,18 @@ int run_audit(const Request &r) {
     }
     // 1 where a device is wrong or a row cannot be judged: a script acts on
     // both, and a few bad rows must not hide the wrong devices.
+    size_t invalid = 0, first_invalid = 0;
+    bool wrong = false;
     for (const FleetRow &row : fleet.rows) {
         const SettingAudit *a = audit_of(row, audit, why);
-        if (a == nullptr || a->check.wrong()) return kFailure;
+        if (a == nullptr && invalid++ == 0) first_invalid = row.line;
+        wrong = wrong || (a != nullptr && a->check.wrong());
     }
-    return kDone;
+    if (invalid > 0) {
+        note(counted(invalid, "row") + " of " + (path == "-" ? "standard input" : path) + " cannot be checked, " +
+             (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
+    }
+    return wrong || invalid > 0 ? kFailure : kDone;
 }
 
 }  // namespace qeltz
