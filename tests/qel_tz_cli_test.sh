@@ -379,6 +379,46 @@ assert audit[5]["device"] == "gate\r\n4" and set(audit[0]["send"]) == {"record",
 assert all(row["reasons"] and row["hours_wrong"] is None for row in audit[7:])
 PY
 
+    # One engine: for the same place, string, window and libraries, check,
+    # place, places, audit and diff give the same verdict, wrong_from and
+    # hours_wrong; among the strings one musl reads worse than glibc.
+    checks=$((checks + 1))
+    python3 - "${tool[@]}" "$work" <<'PY' || fail "the commands disagree"
+import json, subprocess, sys
+tool, work = sys.argv[1:-1], sys.argv[-1]
+w = ["--years", "2027-2030"]
+def run(*args):
+    return json.loads(subprocess.run([*tool, *args, *w, "--json"], capture_output=True, text=True).stdout)
+def key(j, verdict="tz_verdict"):
+    return (j.get(verdict), j["wrong_from"], j["hours_wrong"])
+def old_tz(place):
+    return run("place", place, "--tzdir", work + "/old")["tz"] if place != "Test/Added" else None
+pairs = [("Test/Abolish", old_tz("Test/Abolish")), ("Test/Shifted", old_tz("Test/Shifted")),
+         ("Test/Steady", "CET-1CEST"), ("Test/Steady", "CET-1CEST,M3.5.0,M10.5.0/3"), ("Test/Added", "IST-05:30"),
+         ("Test/Added", "IST-05:30:00")]
+new = ["--tzdir", work + "/new"]
+fleet = "device,place,tz\n" + "".join(f"d{i},{p},\"{t}\"\n" for i, (p, t) in enumerate(pairs))
+audit = json.loads(subprocess.run([*tool, "audit", "-", *new, *w, "--json"], input=fleet, capture_output=True,
+                                  text=True).stdout)["devices"]
+diff = {d["place"]: d for d in run("diff", work + "/old", work + "/new")["places"]}
+places = {p["place"]: p for p in run("places", *new)["places"]}
+bad = []
+for (place, tz), device in zip(pairs, audit):
+    check = run("check", "--tz", tz, "--place", place, *new)
+    want = key(check)
+    seen = {"audit": key(device, "verdict")}
+    if tz == old_tz(place):
+        seen["diff"] = (want[0], diff[place]["wrong_from"], diff[place]["hours_wrong"])
+    if tz == places[place]["tz"]:
+        seen["places"] = key(places[place])
+        seen["place"] = key(run("place", place, *new))
+    bad += [(place, tz, name, got, want) for name, got in seen.items() if got != want]
+    if tz == "CET-1CEST":
+        musl = [c for c in check["differences"] if c["library"].startswith("musl")]
+        assert want[0] == "differs" and musl and want[1] == musl[0]["utc"], check
+assert not bad and len(diff) > 2, bad
+PY
+
     # Every column of each CSV output is documented, in order.
     for doc in places:places releases:diff releases:audit; do
         case ${doc#*:} in

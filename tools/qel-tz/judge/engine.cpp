@@ -59,6 +59,18 @@ void add_notes(const std::vector<LibraryComparison> &read, std::vector<Reason> &
 
 }  // namespace
 
+void judge_over_libraries(Judgement &j) {
+    j.tz_verdict = Verdict::kExact;
+    j.wrong_from = Judgement::kNever;
+    j.wrong_seconds = 0;
+    for (const LibraryComparison &read : j.tz_comparisons) {
+        const Comparison &c = read.comparison;
+        if (worse(c.verdict, j.tz_verdict)) j.tz_verdict = c.verdict;
+        if (!c.differences.empty()) j.wrong_from = std::min(j.wrong_from, c.differences.front().utc);
+        j.wrong_seconds = std::max(j.wrong_seconds, c.wrong_seconds);
+    }
+}
+
 Engine::Engine(Window window, std::vector<CLibrary> libraries) : window_(window), libraries_(std::move(libraries)) {
     const std::vector<CLibrary> all = c_libraries();
     const CLibrary *own = find_library(all, "glibc");
@@ -213,13 +225,9 @@ void Engine::verify(Item &item, const TzReadings &readings) {
             } else {
                 read.comparison = compare_timelines(place, r->spans, to);
             }
-            if (worse(read.comparison.verdict, j.tz_verdict)) j.tz_verdict = read.comparison.verdict;
-            if (!read.comparison.differences.empty()) {
-                j.wrong_from = std::min(j.wrong_from, read.comparison.differences.front().utc);
-            }
-            j.wrong_seconds = std::max(j.wrong_seconds, read.comparison.wrong_seconds);
             j.tz_comparisons.push_back(std::move(read));
         }
+        judge_over_libraries(j);
         add_notes(j.tz_comparisons, j.reasons);
         std::string verdicts;
         bool disagree = false;

@@ -51,4 +51,9 @@ struct Judgement {
     double hours_wrong() const { return static_cast<double>(wrong_seconds) / 3600.0; }
 };
 
+// The TZ string's verdict over the libraries that read it (tz_comparisons):
+// the worst, wrong_from the earliest instant any of them is wrong and
+// wrong_seconds the most wrong time one of them gives.
+void judge_over_libraries(Judgement &j);
+
 }  // namespace qeltz
