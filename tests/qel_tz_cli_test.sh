@@ -242,7 +242,7 @@ PY
     s 2 place "$odd/x" "${b[@]}"
     s 2 place Test/Cut "${b[@]}"
     s 2 check --tz '<ABC>-9' --place "$odd" "${b[@]}"
-    t 1 out '^Test/Caf\\xE9\\x1B\[2J +unrepresentable' places "${b[@]}"
+    t 1 out '^Test/Caf\\xE9\\x1B\[2J +unknown-place' places "${b[@]}"
     "${tool[@]}" places --json "${b[@]}" >"$out" 2>"$err"
     checks=$((checks + 1))
     python3 - "$out" <<'PY' || fail "places --json over the damaged database"

@@ -212,6 +212,8 @@ int run_audit(const Request &r) {
         note(counted(invalid, "row") + " of " + (path == "-" ? "standard input" : path) + " cannot be checked, " +
              (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
     }
+    // Nothing audited at all: no device, or none whose row could be read.
+    if (invalid == fleet.rows.size()) return kBadInput;
     return wrong || invalid > 0 ? kFailure : kDone;
 }
 

@@ -127,8 +127,17 @@ int run_diff(const Request &r) {
         std::printf("window %s, read by %s\n\n", diff.window.text().c_str(), shown(read_by(r, diff.libraries)).c_str());
         print_text(diff);
     }
-    const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();  // those going wrong come first
-    return wrong ? kFailure : kDone;
+    // 1 where an old string goes wrong (those come first) or a zone of either
+    // release cannot be read as one.
+    bool damaged = false;
+    for (const PlaceDiff &d : diff.places) {
+        for (const ReleaseSide *side : {&d.old_side, &d.new_side}) {
+            damaged = damaged || (side->present && !side->check.reasons.empty() &&
+                                  is_place_problem(side->check.reasons.front().kind));
+        }
+    }
+    const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();
+    return wrong || damaged ? kFailure : kDone;
 }
 
 }  // namespace qeltz

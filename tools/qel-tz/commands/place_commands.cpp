@@ -283,6 +283,9 @@ int run_places(const Request &r) {
                         c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
                         csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
+        } else if (!engine.place_at(places[i]).ok) {
+            const Reason &problem = engine.place_at(places[i]).problem;
+            std::printf("%-32s %-31s %s\n", shown(c.place).c_str(), kind_word(problem.kind), shown(problem.text).c_str());
         } else {
             std::printf("%-32s %-15s %-15s %s\n", shown(c.place).c_str(), verdict_name(c.tz_verdict),
                         verdict_name(c.zic_verdict), c.tz.empty() ? "-" : shown(c.tz).c_str());

@@ -48,6 +48,10 @@ struct Reason {
     std::string text;
 };
 
+// A kind that says a place could not be loaded at all (unknown, unreadable,
+// no compiled zone, damaged).
+bool is_place_problem(ReasonKind kind);
+
 // The kind's word, such as "zic-week-5".
 const char *kind_word(ReasonKind kind);
 

@@ -165,6 +165,11 @@ Place load_place(const TzDatabase &db, const std::string &name) {
     };
     const std::string problem = place_name_problem(name);
     if (!problem.empty()) return fail(ReasonKind::kUnknownPlace, problem);
+    // The right/ copies count leap seconds and end their tables early: no
+    // device keeps such a clock.
+    if (name.rfind("right/", 0) == 0) {
+        return fail(ReasonKind::kUnknownPlace, name + ": the right/ zones count leap seconds; use " + name.substr(6));
+    }
     const std::string root = real_path(db.dir);
     if (root.empty()) return fail(ReasonKind::kUnknownPlace, "cannot read the tz database directory " + db.dir);
     const std::string given = root + "/" + name;
