@@ -1,15 +1,21 @@
 /* SPDX-License-Identifier: MIT */
 /* Definitions that take the place of the C library's clock and calendar calls
  * in the test binaries; see fake_platform.h. Reads are passed on to the next
- * definition (the C library, or a sanitizer's interceptor) through dlsym. */
+ * definition (the C library, or a sanitizer's interceptor) through dlsym.
+ *
+ * A static program (on uClibc-ng, which is built static only) has no dlsym
+ * to find the next definition, and its own definition of a call would clash
+ * with the C library's in libc.a. There (FAKE_WRAP) the program is linked
+ * with ld's --wrap for each call below: every reference to NAME reaches
+ * __wrap_NAME, defined here, and __real_NAME is the C library's own. */
 #define _GNU_SOURCE
 #include "fake_platform.h"
 
-#include <dlfcn.h>
 #include <errno.h>
 #include <stdarg.h>
 #include <string.h>
 #include <sys/sysinfo.h>
+#include <unistd.h> /* syscall */
 
 #include "kernel_calls.h"
 
@@ -20,6 +26,31 @@
  * gettimeofday's. */
 #define TIME64_RENAMED (sizeof(time_t) > sizeof(long))
 #define REAL_NAME(plain, time64) (TIME64_RENAMED ? (time64) : (plain))
+
+#ifdef FAKE_WRAP
+#define FAKE(fn) __wrap_##fn
+/* The C library's definition of fn. */
+#define NEXT(fn, time64) __real_##fn
+#define DECLARE(fn) extern __typeof__(fn) __real_##fn;
+DECLARE(time)
+DECLARE(clock_gettime)
+DECLARE(clock_settime)
+DECLARE(gettimeofday)
+DECLARE(settimeofday)
+DECLARE(sysinfo)
+DECLARE(syscall)
+DECLARE(localtime_r)
+DECLARE(gmtime_r)
+DECLARE(mktime)
+DECLARE(strftime)
+DECLARE(strptime)
+#else
+#include <dlfcn.h>
+#define FAKE(fn) fn
+static void *real(const char *name) { return dlsym(RTLD_NEXT, name); }
+/* The next definition of fn, under its 64-bit-time name where it has one. */
+#define NEXT(fn, time64) ((__typeof__(&fn))real(REAL_NAME(#fn, time64)))
+#endif
 
 struct fake_platform fake;
 
@@ -35,10 +66,6 @@ int fake_total_calls(void) {
     for (int i = 0; i < FAKE_FN_COUNT; ++i) total += fake.calls[i];
     return total;
 }
-
-static void *real(const char *name) { return dlsym(RTLD_NEXT, name); }
-/* The next definition of fn, under its 64-bit-time name where it has one. */
-#define NEXT(fn, time64) ((__typeof__(&fn))real(REAL_NAME(#fn, time64)))
 
 /* Records an armed call; returns whether the test asked it to fail. */
 static int enter(enum fake_fn fn) {
@@ -58,7 +85,7 @@ static int set_refused(enum fake_fn fn) {
     return 1;
 }
 
-time_t time(time_t *t) {
+time_t FAKE(time)(time_t *t) {
     if (enter(FAKE_TIME)) return (time_t)-1;
     time_t now;
     if (injected(FAKE_TIME)) {
@@ -70,19 +97,19 @@ time_t time(time_t *t) {
     return now;
 }
 
-int clock_gettime(clockid_t clock, struct timespec *ts) {
+int FAKE(clock_gettime)(clockid_t clock, struct timespec *ts) {
     if (enter(FAKE_CLOCK_GETTIME)) return -1;
     return NEXT(clock_gettime, "__clock_gettime64")(clock, ts);
 }
 
-int clock_settime(clockid_t clock, const struct timespec *ts) {
+int FAKE(clock_settime)(clockid_t clock, const struct timespec *ts) {
     if (set_refused(FAKE_CLOCK_SETTIME)) return -1;
     fake.settime_clock = clock;
     fake.settime_value = *ts;
     return 0;
 }
 
-int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
+int FAKE(gettimeofday)(struct timeval *restrict tv, void *restrict tz) {
     if (enter(FAKE_GETTIMEOFDAY)) return -1;
     __typeof__(&gettimeofday) next = NEXT(gettimeofday, "__gettimeofday64");
     if (next == NULL) next = NEXT(gettimeofday, "__gettimeofday_time64");
@@ -91,14 +118,14 @@ int gettimeofday(struct timeval *restrict tv, void *restrict tz) {
     return rc;
 }
 
-int settimeofday(const struct timeval *tv, const struct timezone *tz) {
+int FAKE(settimeofday)(const struct timeval *tv, const struct timezone *tz) {
     if (set_refused(FAKE_SETTIMEOFDAY)) return -1;
     if (tv != NULL) fake.settod_tv = *tv;
     if (tz != NULL) fake.settod_tz = *tz;
     return 0;
 }
 
-int sysinfo(struct sysinfo *info) {
+int FAKE(sysinfo)(struct sysinfo *info) {
     if (enter(FAKE_SYSINFO)) return -1;
     int rc = NEXT(sysinfo, "sysinfo")(info);
     if (rc == 0 && injected(FAKE_SYSINFO)) info->uptime = (__typeof__(info->uptime))fake.uptime_value;
@@ -108,7 +135,7 @@ int sysinfo(struct sysinfo *info) {
 /* The library's own system calls: the raw clock, and the kernel's timezone
  * (read and set with the clock in the kernel's two-long layout). Reads pass
  * on to the kernel; a setting is only recorded. */
-long syscall(long number, ...) {
+long FAKE(syscall)(long number, ...) {
     va_list ap;
     va_start(ap, number);
     __typeof__(&syscall) next = NEXT(syscall, "syscall");
@@ -152,27 +179,27 @@ long syscall(long number, ...) {
     return next(number, a[0], a[1], a[2], a[3], a[4], a[5]);
 }
 
-struct tm *localtime_r(const time_t *restrict t, struct tm *restrict tm) {
+struct tm *FAKE(localtime_r)(const time_t *restrict t, struct tm *restrict tm) {
     if (enter(FAKE_LOCALTIME_R)) return NULL;
     return NEXT(localtime_r, "__localtime64_r")(t, tm);
 }
 
-struct tm *gmtime_r(const time_t *restrict t, struct tm *restrict tm) {
+struct tm *FAKE(gmtime_r)(const time_t *restrict t, struct tm *restrict tm) {
     if (enter(FAKE_GMTIME_R)) return NULL;
     return NEXT(gmtime_r, "__gmtime64_r")(t, tm);
 }
 
-time_t mktime(struct tm *tm) {
+time_t FAKE(mktime)(struct tm *tm) {
     if (enter(FAKE_MKTIME)) return (time_t)-1;
     return NEXT(mktime, "__mktime64")(tm);
 }
 
-size_t strftime(char *restrict s, size_t max, const char *restrict format, const struct tm *restrict tm) {
+size_t FAKE(strftime)(char *restrict s, size_t max, const char *restrict format, const struct tm *restrict tm) {
     if (enter(FAKE_STRFTIME)) return 0;
     return NEXT(strftime, "strftime")(s, max, format, tm);
 }
 
-char *strptime(const char *restrict s, const char *restrict format, struct tm *tm) {
+char *FAKE(strptime)(const char *restrict s, const char *restrict format, struct tm *tm) {
     /* strlen reads up to the NUL, so a text without one is caught here (by
      * AddressSanitizer where it runs). */
     if (fake.armed) fake.strptime_len = strlen(s);

@@ -1,7 +1,7 @@
 /* SPDX-License-Identifier: MIT */
 /* Prints, one "case<TAB>result" line each, what the calendar functions give
  * for inputs where C libraries differ. docs/c-libraries.md keeps a table of
- * these results for glibc and musl; check_c_library_table.sh compares the
+ * these results for glibc, musl and uClibc-ng; check_c_library_table.sh compares the
  * table's column for the C library at hand with this program's output. */
 #include <stdio.h>
 #include <stdlib.h>
@@ -35,11 +35,12 @@ static void print_mktime(const char *key, int mon, int mday, int hour, int isdst
     printf("%s\t%d %lld isdst=%d\n", key, (int)rc, (long long)t, tm.tm_isdst);
 }
 
-static void print_text(const char *key, int year) {
+static void print_text(const char *key, int year, int second) {
     struct tm tm;
     memset(&tm, 0, sizeof tm);
     tm.tm_year = year - 1900;
     tm.tm_mday = 1;
+    tm.tm_sec = second;
     char text[32];
     const int32_t rc = qel_timetm_to_str(&tm, text, sizeof text);
     printf("%s\t%d %s\n", key, (int)rc, rc == QEL_OK ? text : "-");
@@ -57,8 +58,9 @@ int main(void) {
     setenv("TZ", "UTC0", 1);
     tzset();
     print_mktime("mktime-isdst-without-dst", 1, 1, 0, 1);
-    print_text("strftime-year-999", 999);
-    print_text("strftime-year-10000", 10000);
+    print_text("strftime-year-999", 999, 0);
+    print_text("strftime-year-10000", 10000, 0);
+    print_text("strftime-second-61", 2026, 61);
 
     struct tm utc;
     const int32_t rc = qel_get_timetm(&utc, 1);
