@@ -4,7 +4,8 @@
 # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer; the
 # device builds for 32-bit ARM (32-bit and 64-bit time_t) with the suite run
 # under qemu-arm; the library and its C tests on musl (amd64, and 32-bit ARM
-# under qemu-arm); the device library's footprint, imports and objects (no
+# under qemu-arm); the same on uClibc-ng, built static from Debian's source
+# (amd64, and 32-bit ARM under qemu-arm); the device library's footprint, imports and objects (no
 # heap, no state); its binary interface against the committed baselines; the
 # Debian packages and the static library, installed and used; line coverage of
 # src/; each fuzz target for 20 seconds; and one short pass of the benchmarks. QEL_STAGES="dev arm32" runs a subset. First it installs the
@@ -41,13 +42,14 @@ preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
 }
 
-stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 musl footprint abi packages coverage fuzz bench"}
+stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 musl uclibc footprint abi packages coverage fuzz bench"}
 for s in $stages; do
     case $s in
         dev | sanitize | arm32 | arm32-time64) stage "$s" preset "$s" ;;
         footprint) stage "$s" tests/footprint.sh ;;
         abi) stage "$s" tests/abi_check.sh ;;
         musl) stage "$s" ci/musl.sh ;;
+        uclibc) stage "$s" ci/uclibc.sh ;;
         packages) stage "$s" ci/packages.sh ;;
         coverage) stage "$s" ci/coverage.sh ;;
         fuzz) stage "$s" ci/fuzz.sh 20 ;;
