@@ -46,16 +46,18 @@ set(CMAKE_CXX_FLAGS_INIT
     "-isystem ${QEL_CXX_HEADERS} -isystem ${QEL_CXX_HEADERS_ARCH} ${compile} -include ${CMAKE_CURRENT_LIST_DIR}/uclibc_cxx_compat.h")
 
 # Programs: uClibc-ng's and GCC's start files, the objects, libc.a and libgcc,
-# the end files. Shared libraries: no C library and no start files, libgcc's
-# helpers (64-bit division on 32-bit ARM) taken in statically.
+# the end files. Shared libraries: the start and end files of a shared
+# object, no C library, libgcc's helpers (64-bit division on 32-bit ARM)
+# taken in statically.
 list(JOIN QEL_UCLIBC_START " " start)
 list(JOIN QEL_UCLIBC_END " " end)
-execute_process(COMMAND ${CMAKE_C_COMPILER} -print-libgcc-file-name OUTPUT_VARIABLE libgcc OUTPUT_STRIP_TRAILING_WHITESPACE)
+list(JOIN QEL_UCLIBC_SHARED_START " " shared_start)
+list(JOIN QEL_UCLIBC_SHARED_END " " shared_end)
 foreach(lang C CXX)
   set(CMAKE_${lang}_LINK_EXECUTABLE
     "<CMAKE_${lang}_COMPILER> <FLAGS> <CMAKE_${lang}_LINK_FLAGS> <LINK_FLAGS> ${start} <OBJECTS> -o <TARGET> <LINK_LIBRARIES> ${end}")
   set(CMAKE_${lang}_CREATE_SHARED_LIBRARY
-    "<CMAKE_${lang}_COMPILER> <CMAKE_SHARED_LIBRARY_${lang}_FLAGS> <LANGUAGE_COMPILE_FLAGS> <LINK_FLAGS> <CMAKE_SHARED_LIBRARY_CREATE_${lang}_FLAGS> -nostdlib <SONAME_FLAG><TARGET_SONAME> -o <TARGET> <OBJECTS> <LINK_LIBRARIES> ${libgcc}")
+    "<CMAKE_${lang}_COMPILER> <CMAKE_SHARED_LIBRARY_${lang}_FLAGS> <LANGUAGE_COMPILE_FLAGS> <LINK_FLAGS> <CMAKE_SHARED_LIBRARY_CREATE_${lang}_FLAGS> <SONAME_FLAG><TARGET_SONAME> -o <TARGET> ${shared_start} <OBJECTS> <LINK_LIBRARIES> ${shared_end}")
 endforeach()
 
 set(CMAKE_FIND_ROOT_PATH ${QEL_UCLIBC_ROOT}/sysroot)

@@ -12,6 +12,9 @@
 #   OUT_START    what a program's link puts before its objects: the static
 #                start files of uClibc-ng and of GCC
 #   OUT_END      what it puts after them: libc.a with libgcc, and the end files
+#   OUT_SHARED_START, OUT_SHARED_END  the same for a shared library, which
+#                links no C library (there is no shared one): the start and
+#                end files around its objects, and libgcc after them
 # The build must exist; otherwise this stops with the command that makes it.
 function(qel_uclibc_flags arch gcc out)
   if(QEL_UCLIBC_DIR)
@@ -28,7 +31,7 @@ function(qel_uclibc_flags arch gcc out)
   endif()
   file(STRINGS ${root}/version version LIMIT_COUNT 1)
 
-  foreach(name include crtbeginT.o crtend.o libgcc.a libgcc_eh.a)
+  foreach(name include crtbeginT.o crtend.o crtbeginS.o crtendS.o libgcc.a libgcc_eh.a)
     execute_process(COMMAND ${gcc} -print-file-name=${name} OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE
       RESULT_VARIABLE status)
     if(NOT status EQUAL 0 OR NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
@@ -47,6 +50,8 @@ function(qel_uclibc_flags arch gcc out)
   # libgcc_eh: ARM's unwinding tables in libc.a name its personality routines.
   set(${out}_END -Wl,--start-group ${sysroot}/lib/libc.a ${gcc_libgcc_a} ${gcc_libgcc_eh_a} -Wl,--end-group
     ${gcc_crtend_o} ${sysroot}/lib/crtn.o PARENT_SCOPE)
+  set(${out}_SHARED_START -nostdlib ${sysroot}/lib/crti.o ${gcc_crtbeginS_o} PARENT_SCOPE)
+  set(${out}_SHARED_END ${gcc_libgcc_a} ${gcc_crtendS_o} ${sysroot}/lib/crtn.o PARENT_SCOPE)
 endfunction()
 
 # Run as a script, it prints the three lists for shell scripts, one a line

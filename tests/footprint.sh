@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Footprint of the device library: builds it for 32-bit ARM at -Os, against
-# glibc and against musl, and prints for each its code and data sizes, the
+# glibc, musl and uClibc-ng, and prints for each its code and data sizes, the
 # largest stack frame of an exported function, its run-time dependencies and
 # its exported symbols. Exits non-zero when a target is missed by either:
 # code and read-only data under 12 KiB, no exported frame over 512 bytes, the
-# C library as the only dependency, exactly the qel_ functions of the public
+# C library as the only dependency (uClibc-ng is built static only: there the
+# library depends on nothing, and every call it imports must be defined by
+# uClibc-ng's libc.a), exactly the qel_ functions of the public
 # header exported, and only the C library calls of the list below imported.
 # With no static or global object of its own (checked on libqeltime.a), that
 # proves the library allocates nothing and keeps no state between calls, so
@@ -22,10 +24,12 @@ memcpy memset strlen strnlen raise __cxa_finalize __gmon_start__ _ITM_deregister
 fail() { echo "FOOTPRINT FAILURE ($label): $*"; status=1; }
 
 # preset, the C library's name for the report, its file name as a dependency
+# (empty: none), and for a C library built static only its libc.a
 report() {
     preset=$1
     label=$2
     libc=$3
+    libc_archive=${4:-}
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" >/dev/null
     build=build/$preset
@@ -64,13 +68,21 @@ report() {
     [ "$(echo "$largest" | awk '{print $1}')" -le 512 ] || fail "stack frame over 512 bytes: $largest"
 
     needed=$($tools-readelf -d "$lib" | awk '/NEEDED/ { gsub(/[\[\]]/, "", $5); print $5 }' | sort | tr '\n' ' ')
-    echo "run-time dependencies: $needed"
-    [ "$needed" = "$libc " ] || fail "dependencies are: $needed"
+    echo "run-time dependencies: ${needed:-none}"
+    [ "$needed" = "${libc:+$libc }" ] || fail "dependencies are: $needed"
 
     imported=$($tools-nm -D --undefined-only "$lib" | awk '{ sub(/@.*/, "", $NF); print $NF }' | sort)
     others=$(comm -23 <(echo "$imported") <(echo $allowed | tr ' ' '\n' | sort))
     echo "imported: $(echo $imported)"
     [ -z "$others" ] || fail "imports calls outside the allowed list: $(echo $others)"
+    if [ -n "$libc_archive" ]; then
+        # Strong imports (the weak ones are the tool chain's optional hooks).
+        strong=$($tools-nm -D --undefined-only "$lib" | awk '$1 == "U" { sub(/@.*/, "", $2); print $2 }' | sort)
+        unresolved=$(comm -23 <(echo "$strong") <($tools-nm --defined-only "$libc_archive" 2>/dev/null |
+            awk '$2 ~ /^[TW]$/ { print $3 }' | sort -u))
+        echo "imports defined by $(basename "$libc_archive"): $(($(echo "$strong" | wc -l) - $(echo "$unresolved" | grep -c .))) of $(echo "$strong" | wc -l)"
+        [ -z "$unresolved" ] || fail "imports the C library does not define: $(echo $unresolved)"
+    fi
 
     exported=$($tools-nm -D --defined-only "$lib" | awk '{ print $3 }' | sort)
     declared=$(grep -o '^QEL_API [^(]*(' include/qel_time.h | sed 's/.*[ *]\([a-z_0-9]*\)($/\1/' | sort)
@@ -81,33 +93,53 @@ report() {
     fi
     [ "$(echo "$exported" | wc -l)" -eq 27 ] || fail "expected 27 exported functions"
 
-    summary+=("$(printf '%-6s %6d bytes code + read-only, %4d writable, largest exported frame %s, needs %s, %d exports' \
-        "$label" "$text_rodata" "$data" "$(echo "$largest" | awk '{print $1 " (" $2 ")"}')" "${needed% }" "$(echo "$exported" | wc -l)")")
+    summary+=("$(printf '%-9s %6d bytes code + read-only, %4d writable, largest exported frame %s, needs %s, %d exports' \
+        "$label" "$text_rodata" "$data" "$(echo "$largest" | awk '{print $1 " (" $2 ")"}')" "$(needs=${needed% }; echo "${needs:-nothing}")" "$(echo "$exported" | wc -l)")")
 }
 
 summary=()
 report arm32-size glibc libc.so.6
 report musl-arm32-size musl libc.so
+ci/uclibc_build.sh armhf
+report uclibc-arm32-size uclibc-ng "" build/uclibc-ng/armhf/sysroot/lib/libc.a
 # What a static link of the typical request takes from libqeltime.a: the
 # example linked with unused sections dropped, its link map summed over the
-# archive's members.
-cmake --preset arm32-static >/dev/null
-cmake --build --preset arm32-static >/dev/null
-archive=build/arm32-static/libqeltime.a
-$tools-gcc -Os -std=c99 -ffunction-sections -fdata-sections -Iinclude examples/typical_request.c "$archive" \
-    -Wl,--gc-sections -Wl,-Map=build/arm32-static/typical_request.map -o build/arm32-static/typical_request
-static_bytes=$(awk '
-    function hex(s,   i, n) { s = tolower(substr(s, 3)); n = 0; for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
-    /^Linker script and memory map/ { kept = 1 }
-    kept && /libqeltime\.a\(/ && $(NF - 1) ~ /^0x/ { total += hex($(NF - 1)) }
-    END { print total + 0 }' build/arm32-static/typical_request.map)
-label=static
-echo "== static link (32-bit ARM, -Os, glibc)"
-objects=$($tools-nm "$archive" | awk 'NF == 3 && $2 ~ /[bBcCdDgGsSvV]/ { print $3 }')
-echo "static or global objects in libqeltime.a: ${objects:-none}"
-[ -z "$objects" ] || fail "libqeltime.a defines static or global objects: $(echo $objects)"
-echo "the typical request linked with libqeltime.a takes $static_bytes bytes of the library (code and data)"
-[ "$static_bytes" -gt 0 ] && [ "$static_bytes" -lt 12288 ] || fail "static link takes $static_bytes bytes"
+# archive's members. Arguments: the preset of the archive, the C library's
+# name, and for a C library the compiler does not link by itself its
+# compile flags, start files and end files. A fully static program (on
+# uClibc-ng) is run too.
+static_link() {
+    local preset=$1 compile=${3:-} start=${4:-} end=${5:-}
+    label=$2
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" >/dev/null
+    local archive=build/$preset/libqeltime.a program=build/$preset/typical_request
+    # shellcheck disable=SC2086 # the flag lists are split on purpose
+    $tools-gcc -Os -std=c99 -ffunction-sections -fdata-sections $compile -Iinclude -o "$program" $start \
+        examples/typical_request.c "$archive" $end -Wl,--gc-sections -Wl,-Map="$program.map"
+    local bytes
+    bytes=$(awk '
+        function hex(s,   i, n) { s = tolower(substr(s, 3)); n = 0; for (i = 1; i <= length(s); i++) n = n * 16 + index("0123456789abcdef", substr(s, i, 1)) - 1; return n }
+        /^Linker script and memory map/ { kept = 1 }
+        kept && /libqeltime\.a\(/ && $(NF - 1) ~ /^0x/ { total += hex($(NF - 1)) }
+        END { print total + 0 }' "$program.map")
+    echo "== static link (32-bit ARM, -Os, $label)"
+    local objects
+    objects=$($tools-nm "$archive" | awk 'NF == 3 && $2 ~ /[bBcCdDgGsSvV]/ { print $3 }')
+    echo "static or global objects in libqeltime.a: ${objects:-none}"
+    [ -z "$objects" ] || fail "libqeltime.a defines static or global objects: $(echo $objects)"
+    echo "the typical request linked with libqeltime.a takes $bytes bytes of the library (code and data)"
+    [ "$bytes" -gt 0 ] && [ "$bytes" -lt 12288 ] || fail "static link takes $bytes bytes"
+    if [ -n "$start" ]; then
+        qemu-arm "$program" >/dev/null || fail "the statically linked typical request fails under qemu-arm"
+    fi
+    summary+=("$(printf '%-9s static link of the typical request: %d bytes of libqeltime.a' "$label" "$bytes")")
+}
+
+static_link arm32-static glibc
+flags=$(cmake -D QEL_UCLIBC_ARCH=armhf -D QEL_UCLIBC_GCC=$tools-gcc -P cmake/uclibc_flags.cmake 2>&1)
+static_link uclibc-arm32-static uclibc-ng "$(sed -n 's/^compile //p' <<<"$flags")" \
+    "$(sed -n 's/^start //p' <<<"$flags")" "$(sed -n 's/^end //p' <<<"$flags")"
 
 echo "== side by side (32-bit ARM, -Os)"
 printf '%s\n' "${summary[@]}"
