@@ -5,7 +5,9 @@
 # build/uclibc-ng/<arch>/ (ci/uclibc_build.sh; kept until the source or that
 # script changes), then builds the library and the C tests against it and
 # runs them (under qemu-arm for ARM). uClibc-ng is built static only, so the
-# test programs link it and libqeltime.a statically.
+# test programs link it and libqeltime.a statically. Last, it proves
+# qel_static_c_program, which builds plain C programs statically against
+# uClibc-ng and newlib (ci/static_programs.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,4 +21,5 @@ for preset in uclibc uclibc-arm32; do
     cmake --build --preset "$preset" >/dev/null
     ctest --preset "$preset" || status=1
 done
+ci/static_programs.sh || status=1
 exit $status
