@@ -189,8 +189,9 @@ QEL_API int32_t qel_uptime_delay(int64_t base, int32_t delay);
  * buffers must hold at least 20 bytes. In edge cases (a time in the spring
  * gap or the autumn overlap, tm_isdst where the zone has no daylight saving,
  * the fields strptime() sets, blanks, second 61, years outside 1000..9999,
- * the name of UTC) the results are the C library's own, and glibc and musl
- * differ in them (docs/c-libraries.md). */
+ * fields outside their ranges, the name of UTC) the results are the C
+ * library's own, and glibc, musl and uClibc-ng differ in them
+ * (docs/c-libraries.md). */
 
 /* Reads the local offset from UTC now, in seconds east of UTC, daylight
  * saving included.
