@@ -12,7 +12,7 @@ runs=${1:-5}
 shift || true
 . bench/timing.sh
 
-places=$("$tool" places "$@" | sed -n 's/^\([0-9]*\) places of tz database \(.*\), years.*$/\1 places, tz database \2/p')
+places=$("$tool" places "$@" | sed -n 's/^\([0-9]*\) places of tz database \(.*\), window.*$/\1 places, tz database \2/p')
 echo "qel-tz places: $places"
 time_runs "$runs" places "$@"
 time_runs "$runs" places --csv "$@"

@@ -16,6 +16,9 @@ set -u
 cd "$(dirname "$0")/.."
 
 ci/install_packages.sh || { echo "stages: 0 passed, 1 failed"; exit 1; }
+# qel-tz's uClibc-ng reader links the host's uClibc-ng: built (once, kept
+# in build/uclibc-ng/) before any build of the tool.
+ci/uclibc_build.sh amd64 || { echo "stages: 0 passed, 1 failed"; exit 1; }
 # In this full run every real consumer (zic, zdump) is installed: a test that
 # would skip itself for want of one fails instead.
 export QEL_REQUIRE_CONSUMERS=1

@@ -111,7 +111,7 @@ t 2 err 'unknown option -j' zones -j
 t 0 err '^qel-tz: note: the device library cannot read this string back' tz --zone 114 --dst 60 --start M3.5.0 --end M10.5.0
 t 0 err '^qel-tz: note: not a POSIX TZ string' parse 'CET-01:00 foo'
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
-t 2 err '--libc takes glibc, musl, .* or all, not frob' place Europe/Berlin --libc frob
+t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00
@@ -174,8 +174,23 @@ EOF
         check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
     t 0 out '^record from TZ: zone 9500 \(UTC-05:00\), daylight saving 60 minutes from M3\.2\.0/02:00:00' \
         check --tz 'EST+05:00:00EDT+04:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00' --place Test/New_York "${d[@]}"
-    t 0 out '^read by: +glibc [0-9.]+(, musl [0-9.]+| \(all this qel-tz has: it was built without the musl reader\))$' \
+    t 0 out '^read by: +glibc [0-9.]+(, (musl|uClibc-ng) [0-9.]+)*( \(all this qel-tz can run: no .* reader here\))?$' \
         place Test/Berlin "${d[@]}"
+    # uClibc-ng reads a string with a rule time past 24 h as UTC, newlib
+    # misreads quoted names: each judges by default where a Linux device or
+    # (asked for) a microcontroller would carry it.
+    z=(--tzdir /usr/share/zoneinfo)
+    if [ "${QELTZ_UCLIBC:-0}" = 1 ] && [ -e /usr/share/zoneinfo/Asia/Jerusalem ]; then
+        t 1 out '^  - uClibc-ng [0-9.]+ reads the whole string as UTC: .*\[drops-to-utc\]$' \
+            check --tz 'IST-2IDT,M3.4.4/26,M10.5.0' --place Asia/Jerusalem "${z[@]}"
+        t 0 out '^TZ verdict: +exact$' check --tz 'IST-2IDT,M3.4.4/26,M10.5.0' --place Asia/Jerusalem --libc glibc,musl \
+            "${z[@]}"
+    fi
+    if [ "${QELTZ_NEWLIB:-0}" = 1 ] && [ -e /usr/share/zoneinfo/Asia/Tashkent ]; then
+        t 1 out '\[quoted-name-misread\]$' check --tz '<+05>-5' --place Asia/Tashkent --libc newlib "${z[@]}"
+        t 0 out '^TZ verdict: +exact$' check --tz '<+05>-5' --place Asia/Tashkent "${z[@]}"
+        t 0 out '^  newlib [0-9.]+ +[1-9][0-9]* .*Asia/Tashkent' places --libc all "${z[@]}"
+    fi
     if [ "${QELTZ_MUSL:-0}" = 1 ]; then
         t 0 out '^read by: +musl [0-9.]+$' place Test/Berlin --libc musl "${d[@]}"
         # glibc takes a TZ string's rules from 1970 on only: the verdict is musl's, the worse.
@@ -274,7 +289,7 @@ import collections, json, re, sys
 run = json.load(open(sys.argv[1]))
 rows = run["places"]
 keys = {"place", "tzdata", "window", "libraries", "record", "record_from_tz", "tz", "zic", "tz_verdict",
-        "zic_verdict", "wrong_from", "hours_wrong", "valid_through", "reasons", "differences"}
+        "zic_verdict", "wrong_from", "hours_wrong", "valid_through", "rule_line_verdicts", "reasons", "differences"}
 assert set(run) == {"tzdata", "window", "libraries", "places", "summary"}, sorted(run)
 assert len(rows) == 10 and all(set(r) == keys for r in rows), [sorted(r) for r in rows]
 assert [r["place"] for r in rows] == sorted(r["place"] for r in rows)

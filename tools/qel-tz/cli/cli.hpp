@@ -66,7 +66,7 @@ struct Request {
     std::string place;   // --place
     Window window;             // the default window, or --years's
     std::string tzdir;         // "" for $TZDIR, else /usr/share/zoneinfo
-    std::string libc = "all";  // --libc: the C libraries that read TZ strings, a name or a comma list, or all
+    std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

@@ -137,22 +137,30 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
 // --libc: all, or library names separated by commas; a library this qel-tz
 // has no reader for is refused here, before anything runs.
 bool store_libc(const std::string &v, Request &r, std::string &error) {
-    if (v == "all") {
-        r.libc = v;
-        return true;
+    if (v != "all" && v != "linux") {
+        for (size_t at = 0; at <= v.size();) {
+            const size_t comma = std::min(v.find(',', at), v.size());
+            const std::string name = v.substr(at, comma - at);
+            if (!known_library(name)) {
+                error = "--libc takes linux, all, or glibc, musl, uclibc-ng, newlib and lists of them separated by "
+                        "commas, not " +
+                        v;
+                return false;
+            }
+            if (find_library(c_libraries(), name) == nullptr) {
+                error = "--libc " + v + ": this qel-tz was built without the " + name + " reader";
+                return false;
+            }
+            at = comma + 1;
+        }
     }
-    for (size_t at = 0; at <= v.size();) {
-        const size_t comma = std::min(v.find(',', at), v.size());
-        const std::string name = v.substr(at, comma - at);
-        if (!known_library(name)) {
-            error = "--libc takes glibc, musl, a list of them separated by commas, or all, not " + v;
+    // A reader that qemu-arm runs is of no use without it: said now, once.
+    for (const CLibrary &library : libraries_named(v)) {
+        if (library.emulated && emulator().empty() && v != "all") {
+            error = "--libc " + v + ": the " + library.label() +
+                    " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
             return false;
         }
-        if (find_library(c_libraries(), name) == nullptr) {
-            error = "--libc " + v + ": this qel-tz was built without the " + name + " reader";
-            return false;
-        }
-        at = comma + 1;
     }
     r.libc = v;
     return true;
@@ -196,8 +204,8 @@ constexpr Option kOptions[] = {
     {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
      "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
     {Opt::kLibc, "--libc", "LIB", Option::kListed, store_libc,
-     "the C libraries that read the TZ strings: glibc, musl, a list such as glibc,musl, or all (default: all, "
-     "every library this qel-tz has a reader for); a verdict is the worst over them"},
+     "the C libraries that read the TZ strings: linux (glibc, musl and uClibc-ng, the default), all (newlib for "
+     "microcontrollers too), or names such as glibc,musl; a verdict is the worst over them"},
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
     {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,

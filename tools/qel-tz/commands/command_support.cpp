@@ -3,6 +3,7 @@
 // their output takes (commands.hpp).
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -54,14 +55,29 @@ const char *const kExitStatusText[3] = {
     "one line on standard error",
 };
 
-std::vector<CLibrary> libraries_of(const Request &r) { return libraries_named(r.libc); }
+std::vector<CLibrary> libraries_of(const Request &r) {
+    // "all" leaves out a reader that cannot run here (read_by says so); a
+    // library named alone is refused when the option is read.
+    std::vector<CLibrary> out = libraries_named(r.libc);
+    const bool runs_emulated = !emulator().empty();
+    out.erase(std::remove_if(out.begin(), out.end(),
+                             [runs_emulated](const CLibrary &l) { return l.emulated && !runs_emulated; }),
+              out.end());
+    return out;
+}
 
 std::string read_by(const Request &r, const std::vector<CLibrary> &libraries) {
-    std::string s;
+    std::string s, missing;
     for (const CLibrary &library : libraries) s += (s.empty() ? "" : ", ") + library.label();
-    if (r.libc == "all" && find_library(libraries, "musl") == nullptr) {
-        s += " (all this qel-tz has: it was built without the musl reader)";
+    if (r.libc == "all" || r.libc == "linux") {
+        for (const char *name : {"musl", "uclibc-ng", "newlib"}) {
+            if (find_library(libraries, name) != nullptr || (r.libc == "linux" && std::string(name) == "newlib")) {
+                continue;
+            }
+            missing += std::string(missing.empty() ? "" : ", ") + name;
+        }
     }
+    if (!missing.empty()) s += " (all this qel-tz can run: no " + missing + " reader here)";
     return s;
 }
 

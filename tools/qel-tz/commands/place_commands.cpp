@@ -63,6 +63,9 @@ void write_check(JsonWriter &json, const Judgement &c) {
     write_text_or_null(json, c.zic);
     json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
     write_wrong(json, c);
+    json.key("rule_line_verdicts").object();
+    for (const auto &[library, verdict] : c.rule_line_verdicts) json.key(library.c_str()).string(verdict_name(verdict));
+    json.end();
     json.key("valid_through");
     if (c.valid_through != 0) {
         json.number(c.valid_through);
@@ -169,8 +172,14 @@ int run_one(const Request &r, const std::string &name, Ask ask) {
 struct Summary {
     std::map<std::string, int> tz, zic;
     int reasons[static_cast<size_t>(ReasonKind::kCount)] = {};
+    // Per library, the places whose own rule line it reads with other offsets.
+    std::map<std::string, std::vector<std::string>> misread;
 
     void add(const Judgement &c) {
+        for (const auto &[library, verdict] : c.rule_line_verdicts) {
+            std::vector<std::string> &places = misread[library];
+            if (verdict == Verdict::kDiffers) places.push_back(c.place);
+        }
         ++tz[verdict_name(c.tz_verdict)];
         ++zic[verdict_name(c.zic_verdict)];
         bool seen[static_cast<size_t>(ReasonKind::kCount)] = {};
@@ -201,6 +210,12 @@ void write_summary(JsonWriter &json, size_t places, Summary &s) {
     }
     json.key("reasons").object();
     for (const ReasonKind kind : s.kinds()) json.key(kind_word(kind)).number(s.reasons[static_cast<size_t>(kind)]);
+    json.end().key("rule_lines_misread").object();
+    for (const auto &[library, names] : s.misread) {
+        json.key(library.c_str()).array();
+        for (const std::string &name : names) json.string(name);
+        json.end();
+    }
     json.end().end();
 }
 
@@ -212,6 +227,14 @@ void print_summary(size_t places, const std::string &version, Window window, con
     std::printf("reasons by kind (places):\n");
     for (const ReasonKind kind : s.kinds()) {
         std::printf("  %4d  %-24s %s\n", s.reasons[static_cast<size_t>(kind)], kind_word(kind), kind_meaning(kind));
+    }
+    // A device given the zone's own TZ string (a copy of the database's
+    // rule line) goes wrong where its library misreads it.
+    std::printf("places whose own rule line a library reads with other offsets than glibc:\n");
+    for (const auto &[library, names] : s.misread) {
+        std::string list;
+        for (const std::string &name : names) list += " " + shown(name);
+        std::printf("  %-18s %3zu%s\n", library.c_str(), names.size(), list.c_str());
     }
 }
 

@@ -120,7 +120,9 @@ size_t Engine::derived(size_t place) {
             write_texts(j);
         }
     }
-    return add(place, std::move(j));
+    const size_t i = add(place, std::move(j));
+    items_[i].derived = true;
+    return i;
 }
 
 size_t Engine::record(size_t place, const qel_tzset &record) {
@@ -185,6 +187,10 @@ bool Engine::run(std::string &error, const Progress &progress) {
         if (!j.tz.empty()) {
             for (const CLibrary &library : libraries_) readings.want(library, j.tz);
         }
+        const std::string &rule_line = places_[item.place].place.zone.footer;
+        if (item.derived && places_[item.place].place.ok && is_posix(rule_line)) {
+            for (const CLibrary &library : libraries_) readings.want(library, rule_line);
+        }
     }
     if (!readings.read(error, progress)) return false;
     // The places' local time: their tables, their rule lines as glibc reads them.
@@ -243,7 +249,26 @@ void Engine::verify(Item &item, const TzReadings &readings) {
         // for certain, whatever the libraries here make of it.
         const std::vector<LibraryChoice> choices = library_choices(j.tz);
         for (const LibraryChoice &choice : choices) j.reasons.push_back({choice.kind, choice.text});
+        // What the libraries judged are known to misread, where they do.
+        for (Reason &misread : library_misreadings(j.tz, libraries_)) {
+            const bool seen = std::any_of(j.tz_comparisons.begin(), j.tz_comparisons.end(), [&](const auto &read) {
+                return misread.text.rfind(read.library, 0) == 0 && read.comparison.verdict == Verdict::kDiffers;
+            });
+            if (seen) j.reasons.push_back(std::move(misread));
+        }
         if (!choices.empty() && !worse(j.tz_verdict, Verdict::kOffsetsAgree)) j.tz_verdict = Verdict::kDiffers;
+    }
+
+    // The place's own rule line, as each library reads it against glibc's
+    // reading, which is what the tz database means by it.
+    const TzReading *own = item.derived ? readings.find(host_, j.rule_line) : nullptr;
+    if (own != nullptr && own->refused.empty()) {
+        for (const CLibrary &library : libraries_) {
+            const TzReading *r = readings.find(library, j.rule_line);
+            const Verdict v = r != nullptr && r->refused.empty() ? compare_timelines(own->spans, r->spans, to).verdict
+                                                                  : Verdict::kDiffers;
+            j.rule_line_verdicts.emplace_back(library.label(), v);
+        }
     }
 
     // zic's output, from its table and its rule line as glibc reads it.

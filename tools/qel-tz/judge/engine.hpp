@@ -66,6 +66,7 @@ class Engine {
     };
     struct Item {
         size_t place = 0;
+        bool derived = false;  // the place's own rule line is read by every library too
         Judgement judgement;
         std::string zic_path;  // zic's output, once compiled
         TzifZone zic_zone;     // read from it

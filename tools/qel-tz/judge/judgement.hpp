@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "judge/reasons.hpp"
@@ -43,6 +44,10 @@ struct Judgement {
     static constexpr int64_t kNever = INT64_MAX;
     int64_t wrong_from = kNever;
     int64_t wrong_seconds = 0;
+    // For a derived record: the place's own rule line as each library reads
+    // it, against glibc's reading of it (a device given the zone's own TZ
+    // string goes wrong where its library misreads the line).
+    std::vector<std::pair<std::string, Verdict>> rule_line_verdicts;
     std::string zic_library;  // the C library that read zic's output
     Comparison zic_comparison;
 

@@ -43,8 +43,20 @@
 #include <time.h>
 #include <unistd.h>
 
-#ifdef __GLIBC__
+/* uClibc-ng defines __GLIBC__ too (it names itself glibc 2.2), and its
+ * gnu_get_libc_version gives its own version: it is told by __UCLIBC__. */
+#if defined(__GLIBC__) && !defined(__UCLIBC__)
 #include <gnu/libc-version.h>
+#endif
+
+/* newlib's struct tm has tm_gmtoff and tm_zone only where newlib was
+ * configured with them (its headers then define __TM_GMTOFF and __TM_ZONE);
+ * Debian's newlib 3.3.0 for ARM has neither. */
+#if defined(_NEWLIB_VERSION) && !defined(__TM_GMTOFF)
+#define TZR_NO_TM_GMTOFF 1
+#endif
+#if defined(_NEWLIB_VERSION) && !defined(__TM_ZONE)
+#define TZR_NO_TM_ZONE 1
 #endif
 
 const char *tzr_refusal_word(int refusal) {
@@ -107,6 +119,12 @@ int tzr_check_value(const char *value, size_t size) {
 }
 
 int tzr_protect(char *dir, size_t size) {
+#ifdef _NEWLIB_VERSION
+    /* newlib reads a TZ value only as a POSIX string, never a file, and a
+     * program under semihosting has no directories: nothing to protect. */
+    if (size > 0) dir[0] = '\0';
+    return 0;
+#else
     static const char kName[] = "/qel-tz-reader-XXXXXX";
     const char *tmp = getenv("TMPDIR");
     if (tmp == NULL || tmp[0] != '/') tmp = "/tmp";
@@ -117,6 +135,7 @@ int tzr_protect(char *dir, size_t size) {
         return -1;
     }
     return 0;
+#endif
 }
 
 /* Days from 1970-01-01 to a date of the proleptic Gregorian calendar. */
@@ -141,7 +160,14 @@ int tzr_span_fits(long long from, long long to) {
 #define TZR_STRING_OF(x) TZR_STRING(x)
 
 const char *tzr_library(void) {
-#if defined(__GLIBC__)
+#if defined(__UCLIBC__)
+    /* uClibc-ng's version, from <features.h> at build time. */
+    return "uClibc-ng " TZR_STRING_OF(__UCLIBC_MAJOR__) "." TZR_STRING_OF(__UCLIBC_MINOR__) "." TZR_STRING_OF(
+        __UCLIBC_SUBLEVEL__);
+#elif defined(_NEWLIB_VERSION)
+    /* newlib's version, from <newlib.h> at build time. */
+    return "newlib " _NEWLIB_VERSION;
+#elif defined(__GLIBC__)
     static char text[64];
     if (text[0] == '\0') {
         strcpy(text, "glibc ");
@@ -164,9 +190,21 @@ static void read_at(long long t, struct tzr_span *span) {
     memset(&tm, 0, sizeof tm);
     span->at = t;
     if (localtime_r(&when, &tm) != NULL) {
+#ifdef TZR_NO_TM_GMTOFF
+        /* The offset is local time less UTC, both as seconds of the same
+         * proleptic calendar. */
+        span->offset = (long)(days_from_civil(tm.tm_year + 1900LL, tm.tm_mon + 1, tm.tm_mday) * 86400 +
+                              tm.tm_hour * 3600LL + tm.tm_min * 60LL + tm.tm_sec - t);
+#else
         span->offset = tm.tm_gmtoff;
+#endif
         span->isdst = tm.tm_isdst > 0;
+#ifdef TZR_NO_TM_ZONE
+        /* The name tzset took from the string for that half of the year. */
+        if (tzname[span->isdst] != NULL) strncpy(span->abbr, tzname[span->isdst], TZR_ABBR_MAX);
+#else
         if (tm.tm_zone != NULL) strncpy(span->abbr, tm.tm_zone, TZR_ABBR_MAX);
+#endif
     }
 }
 
@@ -249,7 +287,7 @@ static int ascending(const void *a, const void *b) {
 /* A line of hints: numbers of up to 18 digits with an optional '-', between
  * spaces; any other word is passed over, as are the hints past `most`. The
  * first number is the string's sampling step, the rest are instants. The
- * instants kept, ascending; the step in *step where it is one (60..86400).
+ * instants kept, ascending; the step in *step where it is one (60..TZR_STEP_MAX).
  * Sets *eof at the end of the input. */
 static size_t read_hints(FILE *in, long long *hints, size_t most, long *step, int *eof) {
     size_t count = 0, digits = 0;
@@ -259,7 +297,7 @@ static size_t read_hints(FILE *in, long long *hints, size_t most, long *step, in
         c = getc(in);
         if (c == ' ' || c == '\n' || c == EOF) {
             if (digits > 0 && !bad && first) {
-                if (!negative && value >= 60 && value <= 86400) *step = (long)value;
+                if (!negative && value >= 60 && value <= TZR_STEP_MAX) *step = (long)value;
                 first = 0;
             } else if (digits > 0 && !bad && count < most) {
                 hints[count++] = negative ? -value : value;

@@ -14,7 +14,7 @@
  *   in:  one TZ string a line; a last line without '\n' counts as a line.
  *        Hinted (the reader's argument --hints): each TZ string's line is
  *        followed by a line of numbers separated by spaces: the string's
- *        own sampling step in seconds (60..86400; another number keeps the
+ *        own sampling step in seconds (60..TZR_STEP_MAX; another number keeps the
  *        reader's), then instants at which to read it besides the samples,
  *        UTC seconds in decimal (the changes the caller expects; anything
  *        else on the line is passed over)
@@ -88,6 +88,10 @@ typedef void (*tzr_emit)(void *context, const struct tzr_span *span);
  * that musl gives daylight time without rules ("EST5EDT": EST for an hour
  * from 04:00 UTC on 1 January, EDT all the rest of the year). */
 enum { TZR_STEP = 3600 };
+
+/* The longest step a string's hint line may give: 31 days (a reader that
+ * is slow to ask is sampled at the expected changes and sparsely between). */
+enum { TZR_STEP_MAX = 31 * 86400 };
 
 /* Reads a value over [from, to) (from < to): emits the span in force at
  * `from` and then each change, and returns TZR_READ; or returns a refusal

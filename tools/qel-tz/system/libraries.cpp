@@ -90,25 +90,53 @@ std::vector<CLibrary> c_libraries(const std::string &directory) {
 #ifdef QELTZ_MUSL_VERSION
     out.push_back({"musl", QELTZ_MUSL_VERSION, directory + "/tz-reader-musl"});
 #endif
+#ifdef QELTZ_UCLIBC_VERSION
+    out.push_back({"uclibc-ng", QELTZ_UCLIBC_VERSION, directory + "/tz-reader-uclibc-ng"});
+#endif
+#ifdef QELTZ_NEWLIB_VERSION
+    out.push_back({"newlib", QELTZ_NEWLIB_VERSION, directory + "/tz-reader-newlib", true, true});
+#endif
     return out;
 }
 
+std::string emulator() { return find_program("qemu-arm"); }
+
 namespace {
 
-// The C libraries a reader may be built for, in the order they are listed.
-constexpr const char *kLibraryNames[] = {"glibc", "musl"};
+// The C libraries a reader may be built for, in the order they are listed:
+// --libc's name, the name the output gives, and whether Linux devices carry it.
+struct LibraryName {
+    const char *name, *label;
+    bool linux_device;
+};
+constexpr LibraryName kLibraryNames[] = {
+    {"glibc", "glibc", true}, {"musl", "musl", true}, {"uclibc-ng", "uClibc-ng", true}, {"newlib", "newlib", false}};
+
+const LibraryName *library_name(const std::string &name) {
+    for (const LibraryName &n : kLibraryNames) {
+        if (name == n.name) return &n;
+    }
+    return nullptr;
+}
 
 }  // namespace
 
-bool known_library(const std::string &name) {
-    return std::find(std::begin(kLibraryNames), std::end(kLibraryNames), name) != std::end(kLibraryNames);
+std::string CLibrary::label() const {
+    const LibraryName *n = library_name(name);
+    return std::string(n != nullptr ? n->label : name.c_str()) + " " + version;
 }
+
+bool known_library(const std::string &name) { return library_name(name) != nullptr; }
 
 std::vector<CLibrary> libraries_named(const std::string &names) {
     std::vector<CLibrary> out;
+    const std::string listed = "," + names + ",";
     for (const CLibrary &library : c_libraries()) {
-        const std::string listed = "," + names + ",";
-        if (names == "all" || listed.find("," + library.name + ",") != std::string::npos) out.push_back(library);
+        const LibraryName *n = library_name(library.name);
+        if (names == "all" || (names == "linux" && n != nullptr && n->linux_device) ||
+            listed.find("," + library.name + ",") != std::string::npos) {
+            out.push_back(library);
+        }
     }
     return out;
 }
@@ -120,9 +148,9 @@ const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::
     return nullptr;
 }
 
-Sampling sampling_of(const std::string &tz, Window window) {
+Sampling sampling_of(const std::string &tz, Window window, bool slow) {
     Sampling s;
-    if (expected_changes(tz, window, s.hints)) s.step = 86400;
+    if (expected_changes(tz, window, s.hints)) s.step = slow ? 30 * 86400 : 86400;
     return s;
 }
 
@@ -139,7 +167,7 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
             result.readings[i].refused = "newline";
             continue;
         }
-        const Sampling sampling = sampling_of(tz[i], window);
+        const Sampling sampling = sampling_of(tz[i], window, library.slow);
         input += tz[i] + "\n" + std::to_string(sampling.step);
         for (const int64_t t : sampling.hints) input += " " + std::to_string(t);
         input += "\n";
@@ -147,6 +175,11 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     }
     if (access(library.reader.c_str(), X_OK) != 0) {
         result.error = "the " + library.name + " reader " + library.reader + " is missing";
+        return result;
+    }
+    const std::string qemu = library.emulated ? emulator() : "";
+    if (library.emulated && qemu.empty()) {
+        result.error = "the " + library.name + " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
         return result;
     }
     // The strings go in through a file, so that the reader never waits for
@@ -157,8 +190,9 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
         result.error = "cannot write the TZ strings for the " + library.name + " reader";
         return result;
     }
-    const std::vector<std::string> argv = {library.reader, std::to_string(window.from), std::to_string(window.to),
-                                           "3600", "--hints"};
+    std::vector<std::string> argv = {library.reader, std::to_string(window.from), std::to_string(window.to), "3600",
+                                     "--hints"};
+    if (library.emulated) argv.insert(argv.begin(), qemu);
     // Each record ends with "end" on a line of its own.
     size_t ends = 0, seen = 0;
     std::function<void(const std::string &)> heard;
@@ -229,6 +263,47 @@ bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, 
     return true;
 }
 
+std::vector<Reason> library_misreadings(const std::string &tz, const std::vector<CLibrary> &libraries) {
+    std::vector<Reason> out;
+    PosixTz parsed;
+    std::string why;
+    if (!parse_posix_tz(tz, parsed, why)) return out;
+    std::vector<const std::string *> names = {&parsed.std_name};
+    if (parsed.has_dst) names.push_back(&parsed.dst_name);
+    std::vector<const PosixRule *> rules;
+    if (parsed.has_rules) rules = {&parsed.start, &parsed.end};
+    for (const CLibrary &library : libraries) {
+        const std::string who = library.label();
+        if (library.name == "uclibc-ng") {
+            for (const PosixRule *r : rules) {
+                if (r->time < 0 || r->time > 24 * 3600) {
+                    out.push_back({ReasonKind::kDropsToUtc, who + " reads the whole string as UTC: the rule " +
+                                                                rule_text(*r) + " has a time outside 0-24 h"});
+                }
+            }
+            for (const std::string *name : names) {
+                if (name->size() < 3 || name->size() > 6) {
+                    out.push_back({ReasonKind::kDropsToUtc, who + " reads the whole string as UTC: the name " + *name +
+                                                                " is not 3 to 6 characters"});
+                }
+            }
+        } else if (library.name == "newlib") {
+            const bool quoted = tz.find('<') != std::string::npos;
+            if (quoted) {
+                out.push_back({ReasonKind::kQuotedNameMisread,
+                               who + " misreads the quoted names of " + tz + " and the offsets after them"});
+            }
+            for (const PosixRule *r : rules) {
+                if (r->time < 0) {
+                    out.push_back({ReasonKind::kNegativeRuleTime,
+                                   who + " misreads the rule " + rule_text(*r) + ", whose time is below 0"});
+                }
+            }
+        }
+    }
+    return out;
+}
+
 std::vector<LibraryChoice> library_choices(const std::string &tz) {
     std::vector<LibraryChoice> out;
     PosixTz parsed;
@@ -247,7 +322,8 @@ std::vector<LibraryChoice> library_choices(const std::string &tz) {
     for (const std::string *name : {&parsed.std_name, &parsed.dst_name}) {
         if (name->size() > 6) {
             out.push_back({ReasonKind::kLongName,
-                           "the name " + *name + " is longer than six characters: musl keeps " + name->substr(0, 6)});
+                           "the name " + *name + " is longer than six characters: musl keeps " + name->substr(0, 6) +
+                               ", uClibc-ng reads the whole string as UTC"});
         }
     }
     return out;

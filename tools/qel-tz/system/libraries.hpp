@@ -19,30 +19,37 @@
 namespace qeltz {
 
 struct CLibrary {
-    std::string name;     // "glibc", "musl"
-    std::string version;  // "2.36", "1.2.3"; "unknown" where the build could not tell
-    std::string reader;   // the path of its reader program
+    std::string name;      // "glibc", "musl", "uclibc-ng", "newlib": as --libc names it
+    std::string version;   // "2.36", "1.2.3"; "unknown" where the build could not tell
+    std::string reader;    // the path of its reader program
+    bool emulated = false;  // the reader is a 32-bit ARM program, run by qemu-arm
+    bool slow = false;      // each reading is costly (emulated): sampled more sparsely
 
-    // "glibc 2.36", as the output names the library.
-    std::string label() const { return name + " " + version; }
+    // "glibc 2.36", "uClibc-ng 1.0.35", as the output names the library.
+    std::string label() const;
 };
 
 // Where the readers are: libexec/qel-tz/ relative to the running executable's
 // directory (bin/ when installed; the build tree has the same layout).
 std::string reader_directory();
 
-// The libraries this build has, glibc first, then musl if its reader was
-// built. Listed whether or not the reader is there: a missing reader is an
+// The libraries this build has, glibc first, then musl, uClibc-ng and
+// newlib where their readers were built. Listed whether or not the reader is there: a missing reader is an
 // error when reading, not a library quietly left out.
 std::vector<CLibrary> c_libraries(const std::string &directory = reader_directory());
 
 // Whether a C library of that name may have a reader in some build of the
-// tool ("glibc", "musl").
+// tool ("glibc", "musl", "uclibc-ng", "newlib").
 bool known_library(const std::string &name);
 
-// The libraries --libc names, in the order of c_libraries(): "all", or names
-// separated by commas (each one this build has).
+// The libraries --libc names, in the order of c_libraries(): "linux" (those
+// of Linux devices: glibc, musl, uClibc-ng; the default), "all" (newlib too,
+// for microcontrollers), or names separated by commas.
 std::vector<CLibrary> libraries_named(const std::string &names);
+
+// The program that runs an emulated reader (qemu-arm), or "" where it is
+// not installed.
+std::string emulator();
 
 // The library of that name among `libraries`, or nullptr.
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name);
@@ -76,11 +83,14 @@ struct LibraryReadings {
 // where it cannot (daylight time without rules, a string outside the
 // grammar), which still sees the one-hour state a year musl gives EST5EDT.
 // The one rule for every reading of every string.
+// A slow library (newlib under qemu-arm) is read at the expected changes
+// and every 30 days where they are known: a state that lasts less than that
+// and starts at no expected change is not seen there.
 struct Sampling {
     int64_t step = 3600;
     std::vector<int64_t> hints;
 };
-Sampling sampling_of(const std::string &tz, Window window);
+Sampling sampling_of(const std::string &tz, Window window, bool slow = false);
 
 // Told the number of strings answered so far, as the answer comes in.
 using Answered = std::function<void(size_t)>;
@@ -114,5 +124,15 @@ struct LibraryChoice {
 // Every way in which the string leaves its meaning to the library; none for a
 // string every library reads alike.
 std::vector<LibraryChoice> library_choices(const std::string &tz);
+
+// How those of `libraries` that misread a POSIX string read this one, each
+// naming the library and the part of the string:
+//   drops-to-utc         uClibc-ng reads the whole string as UTC where a rule
+//                        time is outside 0-24 h or a name is not 3 to 6
+//                        characters
+//   quoted-name-misread  newlib misreads every <...> name, and the offset
+//                        after it
+//   negative-rule-time   newlib misreads a rule time below 0
+std::vector<Reason> library_misreadings(const std::string &tz, const std::vector<CLibrary> &libraries);
 
 }  // namespace qeltz
