@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <utility>
 
 #include "formats/csv.hpp"
@@ -26,6 +27,7 @@ enum Column : size_t { kDevice, kPlace, kTz, kZone, kDstOn, kDstMinutes, kStart,
 constexpr const char *kColumnNames[kColumns] = {"device", "place",       "tz",    "zone",
                                                 "dst_on", "dst_minutes", "start", "end"};
 constexpr size_t kAbsent = static_cast<size_t>(-1);
+constexpr size_t kMostChecked = 4096;  // TZ strings whose reading a FleetReader keeps
 
 using Columns = std::array<size_t, kColumns>;  // where each column is, or kAbsent
 static_assert(kColumns == 8, "FleetReader keeps where the columns are");
@@ -114,8 +116,11 @@ std::string read_record(const std::vector<std::string> &cells, const Columns &at
     return "";
 }
 
-// The setting a row holds; "" or why the row cannot be read.
-std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, FleetSetting &s) {
+// The setting a row holds; "" or why the row cannot be read. `checked` keeps
+// what the TZ strings already read were found to be ("" or why not), so that
+// each of the few distinct strings of a fleet is parsed once or so.
+std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, FleetSetting &s,
+                         std::unordered_map<std::string, std::string> &checked) {
     if (!r.error.empty()) return r.error;
     if (r.fields.size() != columns)
         return std::to_string(r.fields.size()) + " fields where the header row has " + std::to_string(columns);
@@ -124,9 +129,16 @@ std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, 
     if (s.place.empty()) return "no place";
     if (at[kTz] != kAbsent && !r.fields[at[kTz]].empty()) {
         s.tz = r.fields[at[kTz]];
+        const auto known = checked.find(s.tz);
+        if (known != checked.end()) return known->second;
         PosixTz parsed;
         std::string why;
-        return parse_posix_tz(s.tz, parsed, why) ? "" : "tz " + s.tz + " is not a TZ string: " + why;
+        if (!parse_posix_tz(s.tz, parsed, why)) why = "tz " + s.tz + " is not a TZ string: " + why;
+        // Memory stays bounded whatever the file holds: strings of a
+        // reasonable length, and only so many of them.
+        if (s.tz.size() > 256) return why;
+        if (checked.size() == kMostChecked) checked.clear();
+        return checked.emplace(s.tz, why).first->second;
     }
     bool record_cells = false;
     if (has_record_columns(at)) {
@@ -139,8 +151,8 @@ std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, 
 }  // namespace
 
 bool operator<(const FleetSetting &a, const FleetSetting &b) {
-    if (a.place != b.place) return a.place < b.place;
-    if (a.tz != b.tz) return a.tz < b.tz;
+    if (const int c = a.place.compare(b.place)) return c < 0;
+    if (const int c = a.tz.compare(b.tz)) return c < 0;
     return std::memcmp(&a.record, &b.record, sizeof a.record) < 0;
 }
 
@@ -202,8 +214,10 @@ bool FleetReader::next(FleetEntry &row) {
     row.line = record_.line;
     row.device = at_[kDevice] < record_.fields.size() ? record_.fields[at_[kDevice]] : "";
     row.place = at_[kPlace] < record_.fields.size() ? record_.fields[at_[kPlace]] : "";
-    row.setting = FleetSetting{};
-    row.invalid = read_setting(record_, columns_, at_, row.setting);
+    row.setting.place.clear();  // the strings keep their storage from row to row
+    row.setting.tz.clear();
+    row.setting.record = qel_tzset{};
+    row.invalid = read_setting(record_, columns_, at_, row.setting, checked_);
     return true;
 }
 

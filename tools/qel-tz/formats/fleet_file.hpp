@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "formats/csv.hpp"
@@ -80,7 +81,8 @@ class FleetReader {
     std::array<size_t, 8> at_{};  // where each column is (fleet_file.cpp)
     size_t columns_ = 0;          // the header row's fields
     std::string name_, error_;
-    std::FILE *owned_ = nullptr;  // a file open() opened, closed with the reader
+    std::FILE *owned_ = nullptr;                            // a file open() opened, closed with the reader
+    std::unordered_map<std::string, std::string> checked_;  // TZ strings read: "" or why not
 };
 
 struct FleetRow {
