@@ -6,9 +6,13 @@
 // alone, inside quotes as data; a byte order mark passed over, blank lines
 // skipped; a record that breaks the quoting rules or has more than
 // `max_bytes` bytes marked and ended at the next line end; UTF-16 and UTF-32
-// files told apart by their first bytes.
+// files told apart by their first bytes. Beside it, how the tests hand a
+// text to a stream reader.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,15 +25,24 @@ struct OracleRecord {
     bool too_long = false;  // more than max_bytes bytes before its line end
 };
 
+// How the tests hand a text to a stream reader: in chunks of 1 to 16 bytes,
+// their sizes drawn from `seed`, so that records, quotes and CRLFs straddle
+// the reads.
+inline std::function<long(char *, size_t)> chunks_of(const std::string &text, uint32_t seed) {
+    return [&text, seed, at = size_t{0}](char *buffer, size_t size) mutable -> long {
+        seed = seed * 1103515245u + 12345u;
+        const size_t n = text.copy(buffer, std::min(size, size_t{1} + (seed >> 16) % 16), at);
+        at += n;
+        return static_cast<long>(n);
+    };
+}
+
 // "UTF-16 (little-endian)" and the like, or "" for a text read as bytes.
 inline std::string oracle_encoding(const std::string &t) {
-    const std::string marks[][2] = {{std::string("\0\0\xFE\xFF", 4), "UTF-32 (big-endian)"},
-                                    {std::string("\xFF\xFE\0\0", 4), "UTF-32 (little-endian)"},
-                                    {"\xFE\xFF", "UTF-16 (big-endian)"},
-                                    {"\xFF\xFE", "UTF-16 (little-endian)"}};
-    for (const auto &m : marks) {
-        if (t.compare(0, m[0].size(), m[0]) == 0) return m[1];
-    }
+    if (t.compare(0, 4, std::string("\0\0\xFE\xFF", 4)) == 0) return "UTF-32 (big-endian)";
+    if (t.compare(0, 4, std::string("\xFF\xFE\0\0", 4)) == 0) return "UTF-32 (little-endian)";
+    if (t.compare(0, 2, "\xFE\xFF") == 0) return "UTF-16 (big-endian)";
+    if (t.compare(0, 2, "\xFF\xFE") == 0) return "UTF-16 (little-endian)";
     // Count the NULs at even and odd offsets of the first 64 bytes (whole pairs).
     const size_t n = (t.size() < 64 ? t.size() : 64) & ~size_t{1};
     size_t even = 0, odd = 0;
