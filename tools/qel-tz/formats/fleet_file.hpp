@@ -8,8 +8,9 @@
 // and every record cell empty) is invalid. Columns are named in any case and
 // order; columns of other names are passed over.
 //
-// FleetReader reads a file of any size in one pass, a row at a time, with
-// the memory of one row (csv.hpp). Fleets repeat a few settings over
+// FleetReader reads a file of any size in one pass, a row at a time, in
+// bounded memory: a chunk of input, one row (csv.hpp), and what it found of
+// up to 4,096 TZ strings of up to 256 bytes. Fleets repeat a few settings over
 // thousands of devices: read_fleet collects the rows and points them into a
 // list of the distinct (place, string or record) pairs, so that the work on a
 // pair is done once.
