@@ -1,59 +1,107 @@
 // SPDX-License-Identifier: MIT
-// qel-tz's fleet file reader on any bytes. The comma-separated records are
-// those of a second reader written apart (tests/tools/csv_oracle.hpp); a file
-// is refused whole only without a usable header row, otherwise every record
-// after the header is a row; each readable row points to a distinct setting
-// of its place that the device library and the TZ reader accept.
+// qel-tz's fleet file reader on any bytes, as a stream. The first byte picks
+// the bound on a row's length (8 to 263 bytes, so that short inputs have long
+// rows) and the sizes of the chunks (1 to 16 bytes) the reader is handed; the
+// rest is the file. Its records are those of a second reader written apart
+// (tests/tools/csv_oracle.hpp), in order, with their lines, errors and bytes;
+// the file is refused whole, in one line, for a foreign encoding (named as
+// the oracle names it) or an unusable header row, otherwise every record
+// after the header is a row, and a read error at the end (in half of the
+// runs) is named after them; a row that is broken or too long is invalid,
+// and each readable row holds a setting of its place that the device library
+// and the TZ reader accept. Fields written with csv_field_exact, those of
+// broken records too, read back as the same bytes.
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
 #include "formats/fleet_file.hpp"
-#include "fuzz_check.hpp"
 #include "formats/posix_tz.hpp"
+#include "fuzz_check.hpp"
+
+namespace {
+
+bool too_long(const std::string &error) { return error.rfind("the row is longer than ", 0) == 0; }
+
+// Every record from `source`, as the tool reads it.
+std::vector<qeltz::CsvRecord> records_of(qeltz::CsvSource source, size_t bound, std::string &encoding) {
+    qeltz::CsvReader csv(std::move(source), bound);
+    std::vector<qeltz::CsvRecord> records;
+    for (qeltz::CsvRecord r; csv.next(r);) records.push_back(r);
+    encoding = csv.foreign_encoding() != nullptr ? csv.foreign_encoding() : "";
+    return records;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    const std::string text(reinterpret_cast<const char *>(data), size);
-    const auto records = qeltz::read_csv(text);
-    const auto oracle = qeltest::oracle_csv(text);
-    FUZZ_CHECK(records.size() == oracle.size());
+    if (size == 0) return 0;
+    const size_t bound = size_t{8} + data[0];
+    const std::string text(reinterpret_cast<const char *>(data) + 1, size - 1);
+    const auto oracle = qeltest::oracle_csv(text, bound);
+    const std::string oracle_encoding = qeltest::oracle_encoding(text);
+
+    std::string encoding;
+    const auto records = records_of(qeltest::chunks_of(text, data[0]), bound, encoding);
+    FUZZ_CHECK(encoding == oracle_encoding && records.size() == oracle.size());
     for (size_t i = 0; i < records.size(); ++i) {
-        FUZZ_CHECK(records[i].line == oracle[i].line && records[i].error.empty() == !oracle[i].broken);
-        FUZZ_CHECK(oracle[i].broken || records[i].fields == oracle[i].fields);
+        FUZZ_CHECK(records[i].line == oracle[i].line && records[i].fields == oracle[i].fields);
+        FUZZ_CHECK(records[i].error.empty() == !(oracle[i].broken || oracle[i].too_long) &&
+                   too_long(records[i].error) == oracle[i].too_long);
     }
 
-    qeltz::Fleet fleet;
+    // The fields of every record written back after a field "h" (which
+    // keeps a line from being blank or the file from looking like UTF-16),
+    // and read again.
+    std::string written;
+    for (const auto &r : records) {
+        written += "h";
+        for (const std::string &field : r.fields) written += "," + qeltz::csv_field_exact(field);
+        written += '\n';
+    }
+    const auto again = records_of(qeltz::csv_source(written), SIZE_MAX, encoding);
+    FUZZ_CHECK(again.size() == records.size());
+    for (size_t i = 0; i < again.size(); ++i) {
+        FUZZ_CHECK(again[i].error.empty() && again[i].fields.size() == records[i].fields.size() + 1 &&
+                   std::equal(records[i].fields.begin(), records[i].fields.end(), again[i].fields.begin() + 1));
+    }
+
+    qeltz::FleetReader reader(bound);
     std::string why;
-    if (!qeltz::read_fleet(text, fleet, why)) {
+    // Half of the inputs end in a read error rather than the end of the file.
+    const bool fails = data[0] >= 128;
+    auto failing = [chunks = qeltest::chunks_of(text, ~uint32_t{data[0]}), fails](char *to, size_t n) -> long {
+        const long got = chunks(to, n);
+        errno = EIO;
+        return got == 0 && fails ? -1 : got;
+    };
+    if (!reader.open(failing, "fuzz", why)) {
         FUZZ_CHECK(!why.empty() && why.find('\n') == std::string::npos);
+        FUZZ_CHECK(oracle_encoding.empty() || why == "the fleet file is " + oracle_encoding + "; save it as UTF-8");
         return 0;
     }
-    FUZZ_CHECK(!oracle.empty() && !oracle[0].broken && fleet.rows.size() == oracle.size() - 1);
-    std::set<std::string> distinct;
-    for (const auto &s : fleet.settings) {
-        FUZZ_CHECK(!s.place.empty());
+    FUZZ_CHECK(oracle_encoding.empty() && !oracle.empty() && !oracle[0].broken && !oracle[0].too_long);
+    qeltz::FleetEntry row;
+    size_t i = 1;
+    for (; reader.next(row); ++i) {
+        FUZZ_CHECK(i < oracle.size() && row.line == oracle[i].line && too_long(row.invalid) == oracle[i].too_long);
+        if (!row.invalid.empty()) continue;
+        FUZZ_CHECK(!oracle[i].broken);
+        const auto &cells = oracle[i].fields;
+        FUZZ_CHECK(!row.device.empty() && std::find(cells.begin(), cells.end(), row.device) != cells.end());
+        FUZZ_CHECK(row.setting.place == row.place && !row.place.empty());
         qeltz::PosixTz tz;
         char out[256];
-        FUZZ_CHECK(s.tz.empty() ? qel_tzset_to_tzstr(&s.record, out, sizeof out) == QEL_OK
-                                : qeltz::parse_posix_tz(s.tz, tz, why));
-        std::string key = s.place + '\0' + s.tz + '\0';
-        key.append(reinterpret_cast<const char *>(&s.record), sizeof s.record);
-        FUZZ_CHECK(distinct.insert(key).second);
+        FUZZ_CHECK(row.setting.tz.empty() ? qel_tzset_to_tzstr(&row.setting.record, out, sizeof out) == QEL_OK
+                                          : qeltz::parse_posix_tz(row.setting.tz, tz, why));
     }
-    for (size_t i = 0; i < fleet.rows.size(); ++i) {
-        const auto &row = fleet.rows[i];
-        FUZZ_CHECK(row.line == oracle[i + 1].line);
-        FUZZ_CHECK(row.invalid.empty() == (row.setting != qeltz::FleetRow::kInvalid));
-        if (row.invalid.empty()) {
-            FUZZ_CHECK(!oracle[i + 1].broken && !row.device.empty() && row.setting < fleet.settings.size());
-            const auto &cells = oracle[i + 1].fields;
-            FUZZ_CHECK(std::find(cells.begin(), cells.end(), row.device) != cells.end());
-            FUZZ_CHECK(fleet.settings[row.setting].place == row.place);
-        }
-    }
+    FUZZ_CHECK(reader.error() == (fails ? "cannot read the fleet file fuzz: Input/output error" : "") &&
+               i == oracle.size());
     return 0;
 }

@@ -1,106 +1,242 @@
 // SPDX-License-Identifier: MIT
 #include "formats/csv.hpp"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <utility>
+
 namespace qeltz {
 
 namespace {
 
-// A cursor over the text that counts lines as it passes line feeds.
-class Cursor {
-  public:
-    explicit Cursor(const std::string &s) : s_(s) {}
-    bool done() const { return pos_ >= s_.size(); }
-    char peek() const { return s_[pos_]; }
-    char take() {
-        const char c = s_[pos_++];
-        if (c == '\n') ++line_;
-        return c;
-    }
-    // At a line end: LF, or CR followed by LF.
-    bool at_line_end() const {
-        return !done() && (s_[pos_] == '\n' || (s_[pos_] == '\r' && pos_ + 1 < s_.size() && s_[pos_ + 1] == '\n'));
-    }
-    void skip_line_end() {
-        if (s_[pos_] == '\r') ++pos_;
-        take();
-    }
-    void skip_to_next_line() {
-        while (!done() && take() != '\n') {
-        }
-    }
-    size_t line() const { return line_; }
-    void skip(size_t n) { pos_ += n; }
+constexpr size_t kChunk = 64 * 1024;  // bytes asked of the source at a time
+constexpr size_t kSniffBytes = 64;    // how far the encoding is judged
 
-  private:
-    const std::string &s_;
-    size_t pos_ = 0, line_ = 1;
-};
-
-// A quoted field, the cursor after its opening quote. False if the text ends
-// inside it.
-bool read_quoted(Cursor &c, std::string &field) {
-    while (!c.done()) {
-        const char ch = c.take();
-        if (ch != '"') {
-            field += ch;
-        } else if (!c.done() && c.peek() == '"') {
-            field += c.take();
-        } else {
-            return true;
-        }
+const char *encoding_of(const unsigned char *b, size_t n) {
+    struct Mark {
+        const char *bytes;
+        size_t size;
+        const char *name;
+    };
+    // UTF-32's little-endian mark starts with UTF-16's, so it comes first.
+    const Mark marks[] = {{"\x00\x00\xFE\xFF", 4, "UTF-32 (big-endian)"},
+                          {"\xFF\xFE\x00\x00", 4, "UTF-32 (little-endian)"},
+                          {"\xFE\xFF", 2, "UTF-16 (big-endian)"},
+                          {"\xFF\xFE", 2, "UTF-16 (little-endian)"}};
+    for (const Mark &m : marks) {
+        if (n >= m.size && std::memcmp(b, m.bytes, m.size) == 0) return m.name;
     }
-    return false;
+    // Without a mark: a header in ASCII saved as UTF-16 has a NUL in every
+    // other byte and none between.
+    const size_t pairs = std::min(n, kSniffBytes) / 2;
+    if (pairs < 2) return nullptr;
+    bool little = true, big = true;
+    for (size_t i = 0; i < pairs; ++i) {
+        little = little && b[2 * i] != 0 && b[2 * i + 1] == 0;
+        big = big && b[2 * i] == 0 && b[2 * i + 1] != 0;
+    }
+    return little ? "UTF-16 (little-endian)" : big ? "UTF-16 (big-endian)" : nullptr;
 }
 
-// One record from the cursor on, which is at neither a blank line nor the end.
-CsvRecord read_record(Cursor &c) {
-    CsvRecord r;
-    r.line = c.line();
-    r.fields.emplace_back();
-    for (;;) {
-        std::string &field = r.fields.back();
-        if (c.done()) return r;
-        if (c.at_line_end()) {
-            c.skip_line_end();
-            return r;
-        }
-        const char ch = c.take();
-        if (ch == ',') {
-            r.fields.emplace_back();
-        } else if (ch != '"') {
-            field += ch;
-        } else if (!field.empty()) {
-            r.error = "a quote inside a field that does not start with one";
-        } else if (!read_quoted(c, field)) {
-            r.error = "a quoted field is not closed before the end of the file";
-            return r;
-        } else if (!c.done() && !c.at_line_end() && c.peek() != ',') {
-            r.error = "text after the closing quote of a field";
-        } else if (!c.done() && c.peek() == ',') {
-            c.take();
-            r.fields.emplace_back();
-        }
-        if (!r.error.empty()) {
-            c.skip_to_next_line();
-            return r;
-        }
-    }
+std::string bound_text(size_t bytes) {
+    return bytes % 1024 == 0 ? std::to_string(bytes / 1024) + " KiB" : std::to_string(bytes) + " bytes";
 }
 
 }  // namespace
 
-std::vector<CsvRecord> read_csv(const std::string &text) {
-    std::vector<CsvRecord> records;
-    Cursor c(text);
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) c.skip(3);
-    while (!c.done()) {
-        if (c.at_line_end()) {
-            c.skip_line_end();
+CsvSource csv_source(std::FILE *in) {
+    return [in](char *buffer, size_t size) -> long {
+        errno = 0;
+        const size_t n = std::fread(buffer, 1, size, in);
+        if (n > 0 || std::ferror(in) == 0) return static_cast<long>(n);
+        if (errno == 0) errno = EIO;
+        return -1;
+    };
+}
+
+CsvSource csv_source(const std::string &text) {
+    return [&text, at = size_t{0}](char *buffer, size_t size) mutable -> long {
+        const size_t n = std::min(size, text.size() - at);
+        std::memcpy(buffer, text.data() + at, n);
+        at += n;
+        return static_cast<long>(n);
+    };
+}
+
+CsvReader::CsvReader(CsvSource source, size_t max_record)
+    : source_(std::move(source)),
+      max_record_(max_record),
+      too_long_("the row is longer than " + bound_text(max_record)),
+      buffer_(kChunk) {}
+
+void CsvReader::start() {
+    if (started_) return;
+    started_ = true;
+    while (end_ < kSniffBytes && read_more()) {
+    }
+    const auto *b = reinterpret_cast<const unsigned char *>(buffer_.data());
+    encoding_ = encoding_of(b, end_);
+    if (encoding_ == nullptr && end_ >= 3 && std::memcmp(b, "\xEF\xBB\xBF", 3) == 0) pos_ = 3;
+}
+
+const char *CsvReader::foreign_encoding() {
+    start();
+    return encoding_;
+}
+
+// More bytes at the end of the buffer, which is emptied first once all is
+// consumed; false at the end of the input or on a read error.
+bool CsvReader::read_more() {
+    if (ended_) return false;
+    if (pos_ == end_) pos_ = end_ = 0;
+    const long n = source_(buffer_.data() + end_, buffer_.size() - end_);
+    if (n > 0) {
+        end_ += static_cast<size_t>(n);
+        return true;
+    }
+    ended_ = true;
+    if (n < 0) read_errno_ = errno != 0 ? errno : EIO;
+    return false;
+}
+
+// Counts the line ends a byte makes: a CR, an LF, and a CRLF once.
+void CsvReader::pass(char c) {
+    if (c == '\r' || (c == '\n' && !after_cr_)) ++line_;
+    after_cr_ = c == '\r';
+}
+
+void CsvReader::fail(CsvRecord &r, State &state, const std::string &why) {
+    r.error = why;
+    state = kSkip;
+}
+
+bool CsvReader::next(CsvRecord &r) {
+    start();
+    if (encoding_ != nullptr) return false;
+    // Blank lines, and the LF of a CRLF whose CR ended the last record.
+    for (;;) {
+        if (pos_ == end_ && !read_more()) return false;
+        const char c = buffer_[pos_];
+        if (c != '\r' && c != '\n') break;
+        pass(c);
+        ++pos_;
+    }
+    r.line = line_;
+    r.error.clear();
+    size_t fields = 1, length = 0;  // fields begun; bytes of the record so far
+    if (r.fields.empty()) r.fields.emplace_back();
+    r.fields[0].clear();
+    auto new_field = [&r, &fields] {
+        if (fields == r.fields.size()) r.fields.emplace_back();
+        r.fields[fields++].clear();
+    };
+    State state = kFieldStart;
+    while (pos_ < end_ || read_more()) {
+        const char *p = buffer_.data() + pos_, *e = buffer_.data() + end_;
+        std::string &field = r.fields[fields - 1];
+        // Runs of plain bytes in a field, and of any byte in a skipped
+        // record, are passed at once.
+        const char *q = p;
+        if (state == kPlain) {
+            while (q < e && *q != ',' && *q != '"' && *q != '\r' && *q != '\n') ++q;
+        } else if (state == kQuoted) {
+            while (q < e && *q != '"' && *q != '\r' && *q != '\n') ++q;
+        } else if (state == kSkip) {
+            while (q < e && *q != '\r' && *q != '\n') ++q;
+        }
+        if (q > p) {
+            const size_t n = static_cast<size_t>(q - p);
+            after_cr_ = false;
+            if (state != kSkip && length + n > max_record_) {
+                // The bytes up to the bound are kept, however the input was cut into chunks.
+                field.append(p, max_record_ - length);
+                pos_ += max_record_ - length + 1;
+                fail(r, state, too_long_);
+                continue;
+            }
+            if (state != kSkip) field.append(p, n);
+            length += n;
+            pos_ += n;
             continue;
         }
-        records.push_back(read_record(c));
+        const char c = *p;
+        if ((c == '\r' || c == '\n') && state != kQuoted) {
+            pass(c);
+            ++pos_;
+            break;
+        }
+        pass(c);
+        ++pos_;
+        if (++length > max_record_) {
+            fail(r, state, too_long_);
+            continue;
+        }
+        switch (state) {
+            case kFieldStart:
+                if (c == '"') {
+                    state = kQuoted;
+                } else if (c == ',') {
+                    new_field();
+                } else {
+                    field += c;
+                    state = kPlain;
+                }
+                break;
+            case kPlain:
+                if (c == ',') {
+                    new_field();
+                    state = kFieldStart;
+                } else {  // a quote: the run above stops at nothing else
+                    fail(r, state, "a quote inside a field that does not start with one");
+                }
+                break;
+            case kQuoted:
+                if (c == '"') {
+                    state = kAfterQuote;
+                } else {
+                    field += c;
+                }
+                break;
+            case kAfterQuote:
+                if (c == '"') {
+                    field += c;
+                    state = kQuoted;
+                } else if (c == ',') {
+                    new_field();
+                    state = kFieldStart;
+                } else {
+                    fail(r, state, "text after the closing quote of a field");
+                }
+                break;
+            case kSkip:
+                break;
+        }
     }
+    if (state == kQuoted) r.error = "a quoted field is not closed before the end of the file";
+    r.fields.resize(fields);
+    return true;
+}
+
+std::vector<CsvRecord> read_csv(const std::string &text) {
+    std::vector<CsvRecord> records;
+    CsvReader reader(csv_source(text));
+    CsvRecord r;
+    while (reader.next(r)) records.push_back(r);
     return records;
+}
+
+std::string csv_field_exact(const std::string &field) {
+    const auto edge = [](char c) { return c == ' ' || c == '\t'; };
+    const bool quoted = field.find_first_of(",\"\r\n") != std::string::npos ||
+                        (!field.empty() && (edge(field.front()) || edge(field.back())));
+    if (!quoted) return field;
+    std::string out = "\"";
+    for (char c : field) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + '"';
 }
 
 }  // namespace qeltz

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "formats/fleet_file.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -9,13 +11,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <tuple>
+#include <unordered_map>
+#include <utility>
 
-#include "judge/catalogue_view.hpp"
 #include "formats/csv.hpp"
-#include "judge/derive.hpp"
 #include "formats/posix_tz.hpp"
-#include "system/process.hpp"
+#include "judge/catalogue_view.hpp"
+#include "judge/derive.hpp"
 
 namespace qeltz {
 
@@ -25,8 +27,10 @@ enum Column : size_t { kDevice, kPlace, kTz, kZone, kDstOn, kDstMinutes, kStart,
 constexpr const char *kColumnNames[kColumns] = {"device", "place",       "tz",    "zone",
                                                 "dst_on", "dst_minutes", "start", "end"};
 constexpr size_t kAbsent = static_cast<size_t>(-1);
+constexpr size_t kMostChecked = 4096;  // TZ strings whose reading a FleetReader keeps
 
 using Columns = std::array<size_t, kColumns>;  // where each column is, or kAbsent
+static_assert(kColumns == 8, "FleetReader keeps where the columns are");
 
 bool has_record_columns(const Columns &at) {
     for (size_t c = kZone; c < kColumns; ++c) {
@@ -112,8 +116,11 @@ std::string read_record(const std::vector<std::string> &cells, const Columns &at
     return "";
 }
 
-// The setting a row holds; "" or why the row cannot be read.
-std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, FleetSetting &s) {
+// The setting a row holds; "" or why the row cannot be read. `checked` keeps
+// what the TZ strings already read were found to be ("" or why not), so that
+// each of the few distinct strings of a fleet is parsed once or so.
+std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, FleetSetting &s,
+                         std::unordered_map<std::string, std::string> &checked) {
     if (!r.error.empty()) return r.error;
     if (r.fields.size() != columns)
         return std::to_string(r.fields.size()) + " fields where the header row has " + std::to_string(columns);
@@ -122,65 +129,132 @@ std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, 
     if (s.place.empty()) return "no place";
     if (at[kTz] != kAbsent && !r.fields[at[kTz]].empty()) {
         s.tz = r.fields[at[kTz]];
+        const auto known = checked.find(s.tz);
+        if (known != checked.end()) return known->second;
         PosixTz parsed;
         std::string why;
-        return parse_posix_tz(s.tz, parsed, why) ? "" : "tz " + s.tz + " is not a TZ string: " + why;
+        if (!parse_posix_tz(s.tz, parsed, why)) why = "tz " + s.tz + " is not a TZ string: " + why;
+        // Memory stays bounded whatever the file holds: strings of a
+        // reasonable length, and only so many of them.
+        if (s.tz.size() > 256) return why;
+        if (checked.size() == kMostChecked) checked.clear();
+        return checked.emplace(s.tz, why).first->second;
     }
-    if (!has_record_columns(at)) return "no TZ string, and the file has no record columns";
+    bool record_cells = false;
+    if (has_record_columns(at)) {
+        for (size_t c = kZone; c < kColumns; ++c) record_cells = record_cells || !r.fields[at[c]].empty();
+    }
+    if (!record_cells) return "no TZ string and no record";
     return read_record(r.fields, at, s.record);
 }
 
-using SettingKey = std::tuple<std::string, std::string, std::array<int32_t, 17>>;
-static_assert(sizeof(qel_tzset) == sizeof(int32_t) * 17, "a record is 17 numbers");
+}  // namespace
 
-SettingKey key_of(const FleetSetting &s) {
-    SettingKey key{s.place, s.tz, {}};
-    std::memcpy(std::get<2>(key).data(), &s.record, sizeof s.record);
-    return key;
+bool operator<(const FleetSetting &a, const FleetSetting &b) {
+    if (const int c = a.place.compare(b.place)) return c < 0;
+    if (const int c = a.tz.compare(b.tz)) return c < 0;
+    return std::memcmp(&a.record, &b.record, sizeof a.record) < 0;
+}
+
+FleetReader::FleetReader(size_t max_row) : max_row_(max_row) {}
+
+FleetReader::~FleetReader() {
+    if (owned_ != nullptr) std::fclose(owned_);
+}
+
+bool FleetReader::open(const std::string &path, std::string &why) {
+    const bool standard_input = path == "-";
+    std::FILE *in = standard_input ? stdin : std::fopen(path.c_str(), "rb");
+    const std::string name = standard_input ? "on standard input" : path;
+    // A file, a pipe or a terminal: a name may lead to a device that never ends.
+    struct stat st {};
+    if (in != nullptr && fstat(fileno(in), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode) &&
+        isatty(fileno(in)) == 0) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    } else if (in != nullptr) {
+        if (!standard_input) owned_ = in;
+        return open(in, name, why);
+    }
+    why = "cannot read the fleet file " + name + ": " +
+          (errno == 0 ? std::string("not a file, a pipe or a terminal") : std::strerror(errno));
+    if (in != nullptr && !standard_input) std::fclose(in);
+    return false;
+}
+
+bool FleetReader::open(std::FILE *in, const std::string &name, std::string &why) {
+    return open(csv_source(in), name, why);
+}
+
+bool FleetReader::open(CsvSource source, const std::string &name, std::string &why) {
+    name_ = name;
+    csv_.emplace(std::move(source), max_row_);
+    if (const char *encoding = csv_->foreign_encoding()) {
+        why = std::string("the fleet file is ") + encoding + "; save it as UTF-8";
+    } else if (!csv_->next(record_)) {
+        why = csv_->read_error() != 0 ? "cannot read the fleet file " + name_ + ": " + std::strerror(csv_->read_error())
+                                      : "no header row: the file is empty";
+    } else if (!record_.error.empty()) {
+        why = "the header row (line " + std::to_string(record_.line) + "): " + record_.error;
+    } else if (read_header(record_, at_, why)) {
+        columns_ = record_.fields.size();
+        return true;
+    }
+    csv_.reset();
+    return false;
+}
+
+bool FleetReader::next(FleetEntry &row) {
+    if (!csv_) return false;
+    if (!csv_->next(record_)) {
+        if (csv_->read_error() != 0)
+            error_ = "cannot read the fleet file " + name_ + ": " + std::strerror(csv_->read_error());
+        csv_.reset();
+        return false;
+    }
+    row.line = record_.line;
+    row.device = at_[kDevice] < record_.fields.size() ? record_.fields[at_[kDevice]] : "";
+    row.place = at_[kPlace] < record_.fields.size() ? record_.fields[at_[kPlace]] : "";
+    row.setting.place.clear();  // the strings keep their storage from row to row
+    row.setting.tz.clear();
+    row.setting.record = qel_tzset{};
+    row.invalid = read_setting(record_, columns_, at_, row.setting, checked_);
+    return true;
+}
+
+namespace {
+
+bool collect(FleetReader &reader, Fleet &fleet, std::string &why) {
+    std::map<FleetSetting, size_t> seen;
+    FleetEntry entry;
+    while (reader.next(entry)) {
+        FleetRow row;
+        row.line = entry.line;
+        row.device = entry.device;
+        row.place = entry.place;
+        row.invalid = entry.invalid;
+        if (row.invalid.empty()) {
+            const auto [it, added] = seen.emplace(entry.setting, fleet.settings.size());
+            if (added) fleet.settings.push_back(entry.setting);
+            row.setting = it->second;
+        }
+        fleet.rows.push_back(std::move(row));
+    }
+    why = reader.error();
+    return why.empty();
 }
 
 }  // namespace
 
 bool read_fleet(const std::string &text, Fleet &fleet, std::string &why) {
     fleet = Fleet{};
-    const std::vector<CsvRecord> records = read_csv(text);
-    if (records.empty()) {
-        why = "no header row: the file is empty";
-        return false;
-    }
-    Columns at{};
-    if (!records[0].error.empty()) {
-        why = "the header row (line " + std::to_string(records[0].line) + "): " + records[0].error;
-        return false;
-    }
-    if (!read_header(records[0], at, why)) return false;
-    std::map<SettingKey, size_t> seen;
-    for (size_t i = 1; i < records.size(); ++i) {
-        const CsvRecord &r = records[i];
-        FleetRow row;
-        row.line = r.line;
-        if (at[kDevice] < r.fields.size()) row.device = r.fields[at[kDevice]];
-        if (at[kPlace] < r.fields.size()) row.place = r.fields[at[kPlace]];
-        FleetSetting s;
-        row.invalid = read_setting(r, records[0].fields.size(), at, s);
-        if (row.invalid.empty()) {
-            const auto [it, added] = seen.emplace(key_of(s), fleet.settings.size());
-            if (added) fleet.settings.push_back(s);
-            row.setting = it->second;
-        }
-        fleet.rows.push_back(row);
-    }
-    return true;
+    FleetReader reader;
+    return reader.open(csv_source(text), "text", why) && collect(reader, fleet, why);
 }
 
 bool read_fleet_file(const std::string &path, Fleet &fleet, std::string &why) {
-    std::string text;
-    if (!read_file(path == "-" ? "/dev/stdin" : path, text)) {
-        why = "cannot read the fleet file " + (path == "-" ? std::string("on standard input") : path) + ": " +
-              (errno == EINVAL ? "not a file, a pipe or a terminal" : std::strerror(errno));
-        return false;
-    }
-    return read_fleet(text, fleet, why);
+    fleet = Fleet{};
+    FleetReader reader;
+    return reader.open(path, why) && collect(reader, fleet, why);
 }
 
 }  // namespace qeltz

@@ -1,21 +1,30 @@
 // SPDX-License-Identifier: MIT
 // A fleet file: the devices in the field and the setting each holds, as CSV
-// (csv_records.hpp) with a header row naming its columns. `device` and
+// (csv.hpp) with a header row naming its columns. `device` and
 // `place` always; then `tz`, the TZ string a device holds, or the record's
 // columns `zone` (a catalogue code), `dst_on`, `dst_minutes`, `start` and
 // `end` (rules such as M3.5.0/02:00:00). A row whose tz cell is not empty
-// holds that string, any other the record. Columns are named in any case
-// and order; columns of other names are passed over.
+// holds that string, any other the record; a row with neither (its tz cell
+// and every record cell empty) is invalid. Columns are named in any case and
+// order; columns of other names are passed over.
 //
-// Fleets repeat a few settings over thousands of devices, so the rows point
-// into a list of the distinct (place, string or record) pairs, and the work
-// on a pair is done once.
+// FleetReader reads a file of any size in one pass, a row at a time, in
+// bounded memory: a chunk of input, one row (csv.hpp), and what it found of
+// up to 4,096 TZ strings of up to 256 bytes. Fleets repeat a few settings over
+// thousands of devices: read_fleet collects the rows and points them into a
+// list of the distinct (place, string or record) pairs, so that the work on a
+// pair is done once.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdio>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "formats/csv.hpp"
 #include "qel_time.h"
 
 namespace qeltz {
@@ -24,6 +33,57 @@ namespace qeltz {
 struct FleetSetting {
     std::string place, tz;
     qel_tzset record{};
+};
+
+// An order of settings, for a map of the distinct ones: by place, TZ string,
+// then the record's numbers.
+bool operator<(const FleetSetting &a, const FleetSetting &b);
+
+// A row longer than this, in bytes of the file, is invalid ("the row is
+// longer than 64 KiB"), and reading goes on at the next line end.
+constexpr size_t kFleetMaxRowBytes = kCsvMaxRecordBytes;
+
+// A row as FleetReader yields it.
+struct FleetEntry {
+    size_t line = 0;            // where the row starts in the file, from 1 (the header's line counts)
+    std::string device, place;  // the cells as the file has them, "" where the row has none
+    FleetSetting setting;       // what the device holds, where invalid is empty
+    std::string invalid;        // why a row that cannot be read is refused
+};
+
+class FleetReader {
+  public:
+    explicit FleetReader(size_t max_row = kFleetMaxRowBytes);
+    ~FleetReader();
+    FleetReader(const FleetReader &) = delete;
+    FleetReader &operator=(const FleetReader &) = delete;
+
+    // Opens the file at `path` ("-": standard input) and reads its header
+    // row. False, with one line naming the problem in `why`, for a file
+    // refused whole: one that cannot be opened or is no file, pipe or
+    // terminal (the cause from errno); one in UTF-16 or UTF-32; no header
+    // row, no device or place column, neither a tz column nor all the record
+    // columns, a column named twice.
+    bool open(const std::string &path, std::string &why);
+    // The same from `in`, which stays the caller's; `name` names it in errors.
+    bool open(std::FILE *in, const std::string &name, std::string &why);
+    bool open(CsvSource source, const std::string &name, std::string &why);
+
+    // The next row; false at the end of the file, or where a read error ends
+    // it early: then error() names the cause, and the rows read so far are
+    // not the whole file.
+    bool next(FleetEntry &row);
+    const std::string &error() const { return error_; }
+
+  private:
+    size_t max_row_;
+    std::optional<CsvReader> csv_;
+    CsvRecord record_;
+    std::array<size_t, 8> at_{};  // where each column is (fleet_file.cpp)
+    size_t columns_ = 0;          // the header row's fields
+    std::string name_, error_;
+    std::FILE *owned_ = nullptr;                            // a file open() opened, closed with the reader
+    std::unordered_map<std::string, std::string> checked_;  // TZ strings read: "" or why not
 };
 
 struct FleetRow {
@@ -39,13 +99,12 @@ struct Fleet {
     std::vector<FleetSetting> settings;  // distinct, in the order of their first row
 };
 
-// False, with one line naming the problem, for a file refused whole: no
-// header row, no device or place column, neither a tz column nor all the
-// record columns, a column named twice.
+// Every row of a text, as FleetReader reads it; false, with one line naming
+// the problem, for a text refused whole.
 bool read_fleet(const std::string &text, Fleet &fleet, std::string &why);
 
-// The same for a file, or standard input for "-"; an unreadable file is
-// refused whole.
+// The same for a file, or standard input for "-"; a file that cannot be read
+// to its end is refused whole.
 bool read_fleet_file(const std::string &path, Fleet &fleet, std::string &why);
 
 }  // namespace qeltz
