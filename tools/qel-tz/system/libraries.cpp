@@ -94,7 +94,7 @@ std::vector<CLibrary> c_libraries(const std::string &directory) {
     out.push_back({"uclibc-ng", QELTZ_UCLIBC_VERSION, directory + "/tz-reader-uclibc-ng"});
 #endif
 #ifdef QELTZ_NEWLIB_VERSION
-    out.push_back({"newlib", QELTZ_NEWLIB_VERSION, directory + "/tz-reader-newlib", true, true});
+    out.push_back({"newlib", QELTZ_NEWLIB_VERSION, directory + "/tz-reader-newlib", true});
 #endif
     return out;
 }
@@ -148,9 +148,16 @@ const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::
     return nullptr;
 }
 
-Sampling sampling_of(const std::string &tz, Window window, bool slow) {
+Sampling sampling_of(const std::string &tz, Window window) {
     Sampling s;
-    if (expected_changes(tz, window, s.hints)) s.step = slow ? 30 * 86400 : 86400;
+    std::vector<int64_t> changes;
+    if (!expected_changes(tz, window, changes)) return s;
+    s.step = int64_t{30} * 86400;
+    for (const int64_t t : changes) {
+        if (t <= window.from || t >= window.to) continue;
+        s.hints.push_back(t - 1);
+        s.hints.push_back(t);
+    }
     return s;
 }
 
@@ -167,7 +174,7 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
             result.readings[i].refused = "newline";
             continue;
         }
-        const Sampling sampling = sampling_of(tz[i], window, library.slow);
+        const Sampling sampling = sampling_of(tz[i], window);
         input += tz[i] + "\n" + std::to_string(sampling.step);
         for (const int64_t t : sampling.hints) input += " " + std::to_string(t);
         input += "\n";

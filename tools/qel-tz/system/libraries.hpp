@@ -23,7 +23,6 @@ struct CLibrary {
     std::string version;   // "2.36", "1.2.3"; "unknown" where the build could not tell
     std::string reader;    // the path of its reader program
     bool emulated = false;  // the reader is a 32-bit ARM program, run by qemu-arm
-    bool slow = false;      // each reading is costly (emulated): sampled more sparsely
 
     // "glibc 2.36", "uClibc-ng 1.0.35", as the output names the library.
     std::string label() const;
@@ -78,19 +77,20 @@ struct LibraryReadings {
     std::vector<TzReading> readings;  // one per string, in the order given
 };
 
-// How a reader samples a string: every day, and at the changes the tool
-// expects of it (judge/local_time.hpp), where it can tell them; every hour
-// where it cannot (daylight time without rules, a string outside the
-// grammar), which still sees the one-hour state a year musl gives EST5EDT.
-// The one rule for every reading of every string.
-// A slow library (newlib under qemu-arm) is read at the expected changes
-// and every 30 days where they are known: a state that lasts less than that
-// and starts at no expected change is not seen there.
+// How a reader samples a string, the one rule for every reading of every
+// string: where the tool can tell the string's changes (judge/local_time.hpp),
+// at each of them and the second before, and every 30 days between (a
+// library that puts a change elsewhere is still wrong at the expected
+// instant, and the change it makes is found from there; a state of its own
+// shorter than 30 days that covers no expected change is not seen); where
+// the tool cannot tell them (daylight time without rules, a string outside
+// the grammar), every hour, which still sees the one-hour state a year musl
+// gives EST5EDT.
 struct Sampling {
     int64_t step = 3600;
     std::vector<int64_t> hints;
 };
-Sampling sampling_of(const std::string &tz, Window window, bool slow = false);
+Sampling sampling_of(const std::string &tz, Window window);
 
 // Told the number of strings answered so far, as the answer comes in.
 using Answered = std::function<void(size_t)>;
