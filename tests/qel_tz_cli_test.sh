@@ -249,7 +249,8 @@ for name, data in files.items():
 PY
     b=(--tzdir "$bad" --years 2026-2036)
     s 1 places "${b[@]}"
-    s 1 places --csv "${b[@]}"
+    # CSV keeps a name's bytes as they are, so that it joins back.
+    t 1 out $'^"?Test/Caf\xe9\e\\[2J"?,' places --csv "${b[@]}"
     s 1 places --json "${b[@]}"
     s 1 place Test/Footer "${b[@]}"
     s 1 place Test/Footer --json "${b[@]}"
@@ -289,7 +290,8 @@ import collections, json, re, sys
 run = json.load(open(sys.argv[1]))
 rows = run["places"]
 keys = {"place", "tzdata", "window", "libraries", "record", "record_from_tz", "tz", "zic", "tz_verdict",
-        "zic_verdict", "wrong_from", "hours_wrong", "valid_through", "rule_line_verdicts", "reasons", "differences"}
+        "zic_verdict", "wrong_from", "hours_wrong", "valid_through", "schedule", "rule_line_verdicts", "reasons",
+        "differences"}
 assert set(run) == {"tzdata", "window", "libraries", "places", "summary"}, sorted(run)
 assert len(rows) == 10 and all(set(r) == keys for r in rows), [sorted(r) for r in rows]
 assert [r["place"] for r in rows] == sorted(r["place"] for r in rows)
@@ -372,7 +374,11 @@ assert set(diff) == {"old", "new", "window", "libraries", "places"} and diff["ol
 assert set(audit) == {"tzdata", "window", "libraries", "devices", "summary"}, sorted(audit)
 assert audit["window"] == {"from": "2027-01-01T00:00:00Z", "to": "2031-01-01T00:00:00Z"}
 diff, summary, audit = diff["places"], audit["summary"], audit["devices"]
-assert summary == {"devices": 13, "exact": 2, "offsets": 0, "differs": 5, "unrepresentable": 0, "invalid": 6}, summary
+kinds = ("devices", "exact", "offsets", "differs", "unrepresentable", "invalid")
+assert {k: summary[k] for k in kinds} == {"devices": 13, "exact": 2, "offsets": 0, "differs": 5, "unrepresentable": 0,
+                                        "invalid": 6}, summary
+assert summary["places"]["Test/Shifted"] == {"exact": 0, "offsets": 0, "differs": 2, "unrepresentable": 0, "invalid": 1}
+assert summary["reasons"]["invalid-row"] == 6, summary
 assert all(set(d) == {"place", "also", "change", "old", "new", "wrong_from", "hours_wrong"} for d in diff)
 assert all(s is None or set(s) == {"record", "tz", "tz_verdict"} for d in diff for s in (d["old"], d["new"]))
 assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)
@@ -383,14 +389,19 @@ assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is
                            ("Test/Lunar", "verdict", None, 0, False, False),
                            ("Test/Removed", "removed", None, 0, False, True),
                            ("Test/Renamed", "names", None, 0, False, False)], diff
-keys = {"device", "line", "place", "verdict", "wrong_from", "hours_wrong", "send", "reasons"}
+keys = {"device", "line", "place", "verdict", "wrong_from", "hours_wrong", "schedule", "reasons"}
 assert all(set(row) == keys for row in audit)
-assert [(row["line"], row["verdict"], row["wrong_from"], row["send"] and row["send"]["tz"]) for row in audit] == [
-    (2, "differs", "2027-03-28T01:00:00Z", "CET-01:00"), (3, "differs", "2027-03-28T01:00:00Z", "CET-01:00"),
-    (4, "exact", None, "CET-01:00"), (5, "differs", "2027-01-01T00:00:00Z", "MSK-03:00"),
-    (6, "differs", "2028-03-12T07:00:00Z", None), (7, "differs", "2028-03-12T07:00:00Z", None),
-    (9, "exact", None, "IST-05:30")] + [(n, "invalid", None, None) for n in range(11, 17)], audit
-assert audit[5]["device"] == "gate\r\n4" and set(audit[0]["send"]) == {"record", "tz", "zic"}
+# What to send, to the wrong devices only: a schedule, each span right over itself.
+sends = [row["schedule"] and [s["tz"] for s in row["schedule"]] for row in audit]
+assert [(row["line"], row["verdict"], row["wrong_from"]) for row in audit] == [
+    (2, "differs", "2027-03-28T01:00:00Z"), (3, "differs", "2027-03-28T01:00:00Z"), (4, "exact", None),
+    (5, "differs", "2027-01-01T00:00:00Z"), (6, "differs", "2028-03-12T07:00:00Z"),
+    (7, "differs", "2028-03-12T07:00:00Z"), (9, "exact", None)] + [(n, "invalid", None) for n in range(11, 17)], audit
+assert sends[:4] == [["CET-01:00"], ["CET-01:00"], None, ["MSK-03:00"]] and sends[6:] == [None] * 7, sends
+shifted = audit[4]["schedule"]
+assert len(shifted) == 3 and all(s["tz"] for s in shifted) and shifted[0]["from"] == "2027-01-01T00:00:00Z"
+assert all(a["until"] == b["from"] for a, b in zip(shifted, shifted[1:])) and shifted[-1]["until"] == "2031-01-01T00:00:00Z"
+assert audit[5]["device"] == "gate\r\n4" and set(audit[0]["schedule"][0]) == {"from", "until", "record", "tz", "zic", "reasons"}
 assert all(row["reasons"] and row["hours_wrong"] is None for row in audit[7:])
 PY
 

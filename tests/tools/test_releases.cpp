@@ -17,6 +17,7 @@
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
 #include "judge/fleet_audit.hpp"
+#include "judge/schedule.hpp"
 #include "system/process.hpp"
 #include "judge/release_diff.hpp"
 #include "system/zic_runner.hpp"
@@ -132,7 +133,9 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
     qeltz::Fleet fleet;
     std::string why;
     ASSERT_TRUE(qeltz::read_fleet_file(QEL_SOURCE_DIR "/tests/releases/fleet.csv", fleet, why)) << why;
-    const qeltz::FleetAudit audit = qeltz::audit_fleet(fleet, dir("new"), qeltz::years_window(2027, 2030), qeltz::c_libraries());
+    // Batches of two settings: the judgements do not depend on the batch.
+    const qeltz::FleetAudit audit = qeltz::audit_settings(fleet.settings, dir("new"), qeltz::years_window(2027, 2030),
+                                                          qeltz::c_libraries(), 2);
     ASSERT_EQ(audit.failure, "");
     ASSERT_EQ(fleet.rows.size(), std::size(expected));
     EXPECT_EQ(fleet.settings.size(), 6u);  // two pairs of rows share a setting
@@ -143,10 +146,10 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
         std::string verdict = row.invalid, wrong_from;
         int64_t seconds = 0;
         if (verdict.empty()) {
-            const qeltz::SettingAudit &a = audit.settings[row.setting];
-            verdict = a.invalid.empty() ? qeltz::verdict_name(a.check.tz_verdict) : a.invalid;
-            wrong_from = a.check.has_wrong_from() ? utc_text(a.check.wrong_from) : "";
-            seconds = a.check.wrong_seconds;
+            const qeltz::SettingVerdict &a = audit.settings[row.setting];
+            verdict = a.judged() ? qeltz::verdict_name(a.verdict) : a.invalid;
+            wrong_from = a.wrong_from != qeltz::Judgement::kNever ? utc_text(a.wrong_from) : "";
+            seconds = a.wrong_seconds;
         }
         EXPECT_EQ(verdict.rfind(e.verdict_or_reason, 0), 0u) << e.line << ": " << verdict;
         EXPECT_EQ(wrong_from, e.wrong_from) << e.line;
@@ -154,13 +157,15 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
     }
     EXPECT_EQ(fleet.rows[0].device, "Lobby, east");
     EXPECT_EQ(fleet.rows[5].device, "gate\r\n4");
-    // What to send: the new release's record where one expresses the place;
-    // none for Test/Shifted, whose 2028 follows no yearly rule.
+    // What to send: the new release's record where one expresses the place
+    // over the window; Test/Shifted, whose 2028 follows no yearly rule, a
+    // schedule of several, each right over its own span.
     for (const auto &a : audit.settings) {
-        const qeltz::Judgement *send = audit.send(a);
-        const std::string &place = audit.sends[a.place].place;
-        EXPECT_EQ(send != nullptr, place != "Test/Nowhere" && place != "Test/Shifted") << place;
-        EXPECT_TRUE(place != "Test/Abolish" || send->tz == "CET-01:00") << place;
+        const auto &spans = audit.places[a.place].spans;
+        const std::string &place = audit.places[a.place].name;
+        EXPECT_EQ(spans.size(), place == "Test/Nowhere" ? 0u : place == "Test/Shifted" ? 3u : 1u) << place;
+        for (const auto &span : spans) EXPECT_TRUE(qeltz::sendable(span)) << place;
+        EXPECT_TRUE(place != "Test/Abolish" || spans.at(0).tz == "CET-01:00") << place;
     }
 }
 

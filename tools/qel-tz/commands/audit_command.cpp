@@ -1,220 +1,373 @@
 // SPDX-License-Identifier: MIT
 // qel-tz audit: every device of a fleet file against its place, and what to
-// send it now (fleet.hpp, fleet_audit.hpp). The work is once per distinct
-// setting; the output is a row per device.
+// send it (formats/fleet_file.hpp, judge/fleet_audit.hpp). The file is read
+// once, as a stream: what is kept is one entry per distinct setting, while
+// each row goes to a scratch file in a compact form, read back to write the
+// rows in file order once the settings are judged. Memory grows with the
+// distinct settings, not the rows.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <map>
 
 #include "commands/commands.hpp"
+#include "formats/csv.hpp"
 #include "judge/fleet_audit.hpp"
-#include "formats/json.hpp"
+#include "judge/schedule.hpp"
+#include "system/process.hpp"
 
 namespace qeltz {
 
 namespace {
 
 constexpr const char *kVerdicts[] = {"exact", "offsets", "differs", "unrepresentable", "invalid"};
-constexpr size_t kInvalidRow = 4;  // the index of "invalid" in kVerdicts, after the four of Verdict
-static_assert(static_cast<size_t>(Verdict::kUnrepresentable) + 1 == kInvalidRow, "kVerdicts follows Verdict");
+constexpr size_t kInvalid = 4;  // the index of "invalid" in kVerdicts, after the four of Verdict
+static_assert(static_cast<size_t>(Verdict::kUnrepresentable) + 1 == kInvalid, "kVerdicts follows Verdict");
+constexpr size_t kNoSetting = static_cast<size_t>(-1);
+constexpr size_t kShownRows = 10;  // rows the text names for each group of devices
 
-// A row's setting as audited, or null with why for a row that cannot be checked.
-const SettingAudit *audit_of(const FleetRow &row, const FleetAudit &audit, std::string &why) {
-    if (!row.invalid.empty()) {
-        why = row.invalid;
-        return nullptr;
+// A row as the scratch file keeps it.
+struct Row {
+    size_t line = 0, setting = kNoSetting;
+    std::string device, place, invalid;
+};
+
+// The rows of pass one, written to a file under $TMPDIR and read back in order.
+class RowSpill {
+  public:
+    RowSpill() : file_(dir_.ok() ? std::fopen((dir_.path() + "/rows").c_str(), "w+b") : nullptr) {}
+    ~RowSpill() {
+        if (file_ != nullptr) (void)std::fclose(file_);
     }
-    const SettingAudit &a = audit.settings[row.setting];
-    why = a.invalid;
-    return a.invalid.empty() ? &a : nullptr;
+    RowSpill(const RowSpill &) = delete;
+    RowSpill &operator=(const RowSpill &) = delete;
+
+    bool ok() const { return file_ != nullptr && std::ferror(file_) == 0; }
+    void put(const Row &r) {
+        number(r.line);
+        number(r.setting);
+        for (const std::string *s : {&r.device, &r.place, &r.invalid}) {
+            number(s->size());
+            (void)std::fwrite(s->data(), 1, s->size(), file_);
+        }
+    }
+    bool rewind() { return file_ != nullptr && std::fflush(file_) == 0 && std::fseek(file_, 0, SEEK_SET) == 0; }
+    bool get(Row &r) {
+        if (!number_in(r.line) || !number_in(r.setting)) return false;
+        for (std::string *s : {&r.device, &r.place, &r.invalid}) {
+            size_t n = 0;
+            if (!number_in(n)) return false;
+            s->resize(n);
+            if (n > 0 && std::fread(&(*s)[0], 1, n, file_) != n) return false;
+        }
+        return true;
+    }
+
+  private:
+    void number(size_t n) { (void)std::fwrite(&n, sizeof n, 1, file_); }
+    bool number_in(size_t &n) { return std::fread(&n, sizeof n, 1, file_) == 1; }
+    ScratchDir dir_;
+    std::FILE *file_;
+};
+
+// What pass one keeps: the distinct settings, the rows each has (counted,
+// and the first few), the invalid rows (counted, and the first few).
+struct Collected {
+    std::vector<FleetSetting> settings;
+    std::vector<size_t> devices;                    // rows per setting
+    std::vector<std::vector<Row>> first_rows;       // the first of them
+    size_t rows = 0, invalid = 0, first_invalid = 0;
+    std::vector<Row> invalid_rows;                  // the first invalid rows
+};
+
+size_t verdict_index(const SettingVerdict *v) {
+    return v == nullptr || !v->judged() ? kInvalid : static_cast<size_t>(v->verdict);
 }
 
-size_t verdict_index(const SettingAudit *a) {
-    return a == nullptr ? kInvalidRow : static_cast<size_t>(a->check.tz_verdict);
+const SettingVerdict *verdict_of(const Row &row, const FleetAudit &audit) {
+    return row.setting == kNoSetting ? nullptr : &audit.settings[row.setting];
 }
 
-// The reasons of a row: why it cannot be checked, or its check's.
-std::vector<Reason> reasons_of(const SettingAudit *a, const std::string &why) {
-    return a != nullptr ? a->check.reasons : std::vector<Reason>{{ReasonKind::kInvalidRow, why}};
+// Why a row is what it is: its own reason, or its setting's.
+std::vector<Reason> reasons_of(const Row &row, const SettingVerdict *v) {
+    if (v == nullptr) return {{ReasonKind::kInvalidRow, row.invalid}};
+    if (!v->judged()) return {{ReasonKind::kInvalidRow, v->invalid}};
+    return v->reasons;
 }
 
-void write_json(const Fleet &fleet, const FleetAudit &audit) {
+// What to send: the place's schedule, for a device that is wrong.
+const std::vector<Judgement> *to_send(const SettingVerdict *v, const FleetAudit &audit) {
+    if (v == nullptr || !v->wrong()) return nullptr;
+    const std::vector<Judgement> &spans = audit.places[v->place].spans;
+    return spans.empty() ? nullptr : &spans;
+}
+
+ScheduleSpans spans_of(const std::vector<Judgement> *send) {
+    ScheduleSpans out;
+    if (send != nullptr) {
+        for (const Judgement &j : *send) out.push_back(&j);
+    }
+    return out;
+}
+
+// The summary's counts: devices per verdict, per place and per reason kind.
+struct Counts {
+    std::array<size_t, 5> total{};
+    std::map<std::string, std::array<size_t, 5>> per_place;
+    std::array<size_t, static_cast<size_t>(ReasonKind::kCount)> kinds{};
+
+    void add(const FleetAudit &audit, const Collected &c) {
+        for (size_t i = 0; i < c.settings.size(); ++i) {
+            const SettingVerdict &v = audit.settings[i];
+            const size_t index = verdict_index(&v), n = c.devices[i];
+            total[index] += n;
+            per_place[c.settings[i].place][index] += n;
+            bool seen[static_cast<size_t>(ReasonKind::kCount)] = {};
+            for (const Reason &r : reasons_of({}, &v)) seen[static_cast<size_t>(r.kind)] = true;
+            for (size_t k = 0; k < kinds.size(); ++k) kinds[k] += seen[k] ? n : 0;
+        }
+        // Rows the reader refused never reached a setting.
+        total[kInvalid] += c.invalid;
+        kinds[static_cast<size_t>(ReasonKind::kInvalidRow)] += c.invalid;
+        for (const Row &row : c.invalid_rows) ++per_place[row.place][kInvalid];
+        if (c.invalid > c.invalid_rows.size()) per_place["(other invalid rows)"][kInvalid] += c.invalid - c.invalid_rows.size();
+    }
+};
+
+void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) {
     JsonWriter json(stdout);
     json.object().key("tzdata").string(audit.tzdata);
     write_window_and_libraries(json, audit.window, audit.libraries);
     json.key("devices").array(",\n ");
-    std::array<size_t, 5> total{};
-    for (const FleetRow &row : fleet.rows) {
-        std::string why;
-        const SettingAudit *a = audit_of(row, audit, why);
+    for (Row row; spill.get(row);) {
+        const SettingVerdict *v = verdict_of(row, audit);
         json.object().key("device").string(row.device).key("line").number(static_cast<int64_t>(row.line));
-        json.key("place").string(row.place).key("verdict").string(kVerdicts[verdict_index(a)]);
-        ++total[verdict_index(a)];
-        if (a != nullptr) {
-            write_wrong(json, a->check);
+        json.key("place").string(row.place).key("verdict").string(kVerdicts[verdict_index(v)]);
+        const bool judged = v != nullptr && v->judged();
+        json.key("wrong_from").string_or_null(judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from) : "");
+        json.key("hours_wrong");
+        if (judged && v->has_tz) {
+            json.decimal(static_cast<double>(v->wrong_seconds) / 3600.0);
         } else {
-            json.key("wrong_from").null().key("hours_wrong").null();
-        }
-        const Judgement *send = a != nullptr ? audit.send(*a) : nullptr;
-        json.key("send");
-        if (send == nullptr) {
             json.null();
+        }
+        if (v != nullptr && !v->libraries.empty()) {
+            json.key("libraries").array();
+            for (const std::string &library : v->libraries) json.string(library);
+            json.end();
+        }
+        json.key("schedule");
+        const std::vector<Judgement> *send = to_send(v, audit);
+        if (send != nullptr) {
+            write_schedule(json, spans_of(send));
         } else {
-            json.object().key("record");
-            write_record(json, &send->record);
-            json.key("tz").string_or_null(send->tz).key("zic").string_or_null(send->zic).end();
+            json.null();
         }
         json.key("reasons");
-        write_reasons(json, reasons_of(a, why));
+        write_reasons(json, reasons_of(row, v));
         json.end();
     }
-    json.end().key("summary").object().key("devices").number(static_cast<int64_t>(fleet.rows.size()));
-    for (size_t v = 0; v < total.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(total[v]));
-    json.end().end();
+    json.end().key("summary").object();
+    size_t devices = 0;
+    for (const size_t n : counts.total) devices += n;
+    json.key("devices").number(static_cast<int64_t>(devices));
+    for (size_t v = 0; v < counts.total.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(counts.total[v]));
+    json.key("places").object();
+    for (const auto &[place, per] : counts.per_place) {
+        json.key(place.c_str()).object();
+        for (size_t v = 0; v < per.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(per[v]));
+        json.end();
+    }
+    json.end().key("reasons").object();
+    for (size_t k = 0; k < counts.kinds.size(); ++k) {
+        if (counts.kinds[k] > 0) json.key(kind_word(static_cast<ReasonKind>(k))).number(static_cast<int64_t>(counts.kinds[k]));
+    }
+    json.end().end().end();
 }
 
-void print_csv(const Fleet &fleet, const FleetAudit &audit) {
+void print_csv(RowSpill &spill, const FleetAudit &audit) {
     std::printf(
         "device,line,place,verdict,wrong_from,hours_wrong,send_zone,send_dst_on,send_dst_minutes,send_start,"
-        "send_end,send_tz,reasons\n");
-    for (const FleetRow &row : fleet.rows) {
-        std::string why;
-        const SettingAudit *a = audit_of(row, audit, why);
-        const Judgement *send = a != nullptr ? audit.send(*a) : nullptr;
+        "send_end,send_tz,valid_until,next_at,next_tz,reasons\n");
+    for (Row row; spill.get(row);) {
+        const SettingVerdict *v = verdict_of(row, audit);
+        const bool judged = v != nullptr && v->judged();
+        const ScheduleSpans send = spans_of(to_send(v, audit));
+        const Judgement *now = !send.empty() && sendable(*send.front()) ? send.front() : nullptr;
         std::string reasons;
-        for (const auto &reason : reasons_of(a, why)) reasons += (reasons.empty() ? "" : "; ") + reason.text;
-        std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
-                    csv_field(row.place).c_str(), kVerdicts[verdict_index(a)],
-                    a != nullptr && a->check.has_wrong_from() ? iso_utc(a->check.wrong_from).c_str() : "",
-                    a != nullptr && !a->check.tz.empty() ? decimal_text(a->check.hours_wrong()).c_str() : "",
-                    record_cells(send != nullptr ? &send->record : nullptr).c_str(),
-                    csv_field(send != nullptr ? send->tz : "").c_str(), csv_field(reasons).c_str());
+        for (const auto &reason : reasons_of(row, v)) reasons += (reasons.empty() ? "" : "; ") + reason.text;
+        std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
+                    csv_field(row.place).c_str(), kVerdicts[verdict_index(v)],
+                    judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from).c_str() : "",
+                    judged && v->has_tz ? decimal_text(static_cast<double>(v->wrong_seconds) / 3600.0).c_str() : "",
+                    record_cells(now != nullptr ? &now->record : nullptr).c_str(),
+                    csv_field(now != nullptr ? now->tz : "").c_str(), schedule_cells(send).c_str(),
+                    csv_field(reasons).c_str());
     }
 }
 
 // What a setting holds: its TZ string, or the record.
 std::string held(const FleetSetting &s) {
-    return s.tz.empty() ? "record " + describe(s.record) : "TZ string " + shown(s.tz);
+    return (s.tz.empty() ? "record " + describe(s.record) : "TZ string " + shown(s.tz)) +
+           (s.libc.empty() ? "" : ", libc " + shown(s.libc));
 }
 
-// The wrong settings, most urgent first (the earliest wrong instant), each
-// with what to send and its devices.
-void print_wrong(const Fleet &fleet, const FleetAudit &audit) {
-    std::vector<std::vector<const FleetRow *>> devices(fleet.settings.size());
-    for (const FleetRow &row : fleet.rows) {
-        std::string why;
-        const SettingAudit *a = audit_of(row, audit, why);
-        if (a != nullptr && a->check.wrong()) devices[row.setting].push_back(&row);
-    }
-    std::vector<size_t> wrong;
-    for (size_t i = 0; i < devices.size(); ++i) {
-        if (!devices[i].empty()) wrong.push_back(i);
-    }
-    const auto when = [&audit](size_t i) {
-        const SettingAudit &a = audit.settings[i];
-        return a.check.wrong_from;
-    };
-    std::stable_sort(wrong.begin(), wrong.end(), [&when](size_t a, size_t b) { return when(a) < when(b); });
-    for (size_t i : wrong) {
-        const SettingAudit &a = audit.settings[i];
-        std::printf("%s, %s: %s", shown(fleet.settings[i].place).c_str(), held(fleet.settings[i]).c_str(),
-                    verdict_name(a.check.tz_verdict));
-        if (a.check.has_wrong_from()) {
-            std::printf(" from %s UTC, %.1f hours of wrong local time", date_time_text(a.check.wrong_from).c_str(),
-                        a.check.hours_wrong());
+void print_rows(const std::vector<Row> &rows, size_t count) {
+    for (const Row &row : rows) std::printf("  line %zu: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str());
+    if (count > rows.size()) std::printf("  ... and %zu more (--csv lists every device)\n", count - rows.size());
+}
+
+// Each group of devices that are wrong, most urgent first, with why, what
+// to send and its devices; then those that are right but for something a
+// device would get wrong (a string the device library refuses).
+void print_groups(const Collected &c, const FleetAudit &audit) {
+    std::vector<size_t> wrong, noted;
+    for (size_t i = 0; i < c.settings.size(); ++i) {
+        const SettingVerdict &v = audit.settings[i];
+        if (v.wrong()) {
+            wrong.push_back(i);
+        } else if (v.judged() && std::any_of(v.reasons.begin(), v.reasons.end(), [](const Reason &r) {
+                       return r.kind == ReasonKind::kDeviceRefusesString || r.kind == ReasonKind::kDeviceReadsOtherwise;
+                   })) {
+            noted.push_back(i);
         }
-        std::printf(" (%s)\n", counted(devices[i].size(), "device").c_str());
-        const Judgement *send = audit.send(a);
-        if (send != nullptr) {
-            std::printf("  send: TZ string %s, %s\n", send->tz.c_str(), describe(send->record).c_str());
-        } else {
-            std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
+    }
+    std::stable_sort(wrong.begin(), wrong.end(),
+                     [&](size_t a, size_t b) { return audit.settings[a].wrong_from < audit.settings[b].wrong_from; });
+    for (const std::vector<size_t> *list : {&wrong, &noted}) {
+        for (const size_t i : *list) {
+            const SettingVerdict &v = audit.settings[i];
+            std::printf("%s, %s: %s", shown(c.settings[i].place).c_str(), held(c.settings[i]).c_str(),
+                        verdict_name(v.verdict));
+            if (v.wrong_from != Judgement::kNever) {
+                std::printf(" from %s UTC, %.1f hours of wrong local time", date_time_text(v.wrong_from).c_str(),
+                            static_cast<double>(v.wrong_seconds) / 3600.0);
+            }
+            std::printf(" (%s)\n", counted(c.devices[i], "device").c_str());
+            for (const Reason &r : v.reasons) {
+                if (r.kind != ReasonKind::kAbbreviation && r.kind != ReasonKind::kDaylightFlag)
+                    std::printf("  why: %s [%s]\n", shown(r.text).c_str(), kind_word(r.kind));
+            }
+            const ScheduleSpans send = spans_of(to_send(&v, audit));
+            if (send.size() == 1 && sendable(*send.front())) {
+                std::printf("  send: TZ string %s, %s\n", send.front()->tz.c_str(), describe(send.front()->record).c_str());
+            } else if (send.size() > 1) {
+                for (const Judgement *s : send) {
+                    std::printf("  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
+                                sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
+                }
+            } else if (v.wrong()) {
+                std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
+            }
+            print_rows(c.first_rows[i], c.devices[i]);
         }
-        for (const FleetRow *row : devices[i]) std::printf("  line %zu: %s\n", row->line, shown(row->device).c_str());
     }
 }
 
-// The summary: devices per verdict, in all and per place.
-void print_summary(const std::string &path, const Fleet &fleet, const FleetAudit &audit) {
-    std::array<size_t, 5> total{};
-    std::map<std::string, std::array<size_t, 5>> per_place;
-    size_t width = 5;
-    for (const FleetRow &row : fleet.rows) {
-        std::string why;
-        const size_t v = verdict_index(audit_of(row, audit, why));
-        const std::string place = shown(row.place);
-        ++total[v];
-        ++per_place[place][v];
-        width = std::max(width, place.size());
-    }
-    std::printf("%s of %s, tz database %s, window %s:", counted(fleet.rows.size(), "device").c_str(),
+void print_summary(const std::string &path, const FleetAudit &audit, const Counts &counts, size_t rows) {
+    std::printf("%s of %s, tz database %s, window %s:", counted(rows, "device").c_str(),
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
                 audit.window.text().c_str());
-    for (size_t v = 0; v < total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", total[v], kVerdicts[v]);
+    for (size_t v = 0; v < counts.total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
+    size_t width = 5;
+    for (const auto &[place, per] : counts.per_place) width = std::max(width, shown(place).size());
     std::printf("\n  %-*s", static_cast<int>(width), "place");
     for (const char *v : kVerdicts) std::printf(" %s", v);
     std::printf("\n");
-    for (const auto &[place, counts] : per_place) {
-        std::printf("  %-*s", static_cast<int>(width), place.empty() ? "-" : place.c_str());
-        for (size_t v = 0; v < counts.size(); ++v)
-            std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), counts[v]);
+    for (const auto &[place, per] : counts.per_place) {
+        std::printf("  %-*s", static_cast<int>(width), place.empty() ? "-" : shown(place).c_str());
+        for (size_t v = 0; v < per.size(); ++v) std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), per[v]);
         std::printf("\n");
     }
-}
-
-void print_text(const std::string &path, const Fleet &fleet, const FleetAudit &audit) {
-    print_wrong(fleet, audit);
-    bool first = true;
-    for (const FleetRow &row : fleet.rows) {
-        std::string why;
-        if (audit_of(row, audit, why) != nullptr) continue;
-        if (first) std::printf("rows that cannot be checked:\n");
-        first = false;
-        std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
-                    row.place.empty() ? "-" : shown(row.place).c_str(), shown(why).c_str());
-    }
-    print_summary(path, fleet, audit);
 }
 
 }  // namespace
 
 int run_audit(const Request &r) {
     const std::string &path = r.arguments[0];
-    Fleet fleet;
+    FleetReader reader;
     std::string why;
-    if (!read_fleet_file(path, fleet, why)) return complain(kBadInput, why);
+    if (!reader.open(path, why)) return complain(kBadInput, why);
     const std::string tzdir = tzdir_of(r);
     if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + shown(tzdir));
-    const FleetAudit audit = audit_fleet(fleet, tzdir, r.window, libraries_of(r));
+
+    // Pass one: the distinct settings; every row to the scratch file.
+    RowSpill spill;
+    Collected c;
+    std::map<FleetSetting, size_t> distinct;
+    FleetEntry entry;
+    while (reader.next(entry)) {
+        Row row;
+        row.line = entry.line;
+        row.device = entry.device;
+        row.place = entry.place;
+        row.invalid = entry.invalid;
+        ++c.rows;
+        if (row.invalid.empty()) {
+            const auto [at, added] = distinct.emplace(entry.setting, c.settings.size());
+            if (added) {
+                c.settings.push_back(entry.setting);
+                c.devices.push_back(0);
+                c.first_rows.emplace_back();
+            }
+            row.setting = at->second;
+            if (c.devices[row.setting]++ < kShownRows) c.first_rows[row.setting].push_back(row);
+        } else {
+            if (c.invalid++ == 0) c.first_invalid = row.line;
+            if (c.invalid_rows.size() < kShownRows) c.invalid_rows.push_back(row);
+        }
+        spill.put(row);
+    }
+    if (!reader.error().empty()) return complain(kBadInput, reader.error());
+    if (!spill.ok() || !spill.rewind()) return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
+    distinct.clear();
+
+    const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries_of(r));
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);
+    Counts counts;
+    counts.add(audit, c);
     if (r.json) {
-        write_json(fleet, audit);
+        write_json(spill, audit, counts);
     } else if (r.csv) {
-        print_csv(fleet, audit);
+        print_csv(spill, audit);
     } else {
         std::printf("read by %s\n", shown(read_by(r, audit.libraries)).c_str());
-        print_text(path, fleet, audit);
+        print_groups(c, audit);
+        if (c.invalid > 0 || counts.total[kInvalid] > 0) std::printf("rows that cannot be checked:\n");
+        for (size_t i = 0; i < c.settings.size(); ++i) {
+            const SettingVerdict &v = audit.settings[i];
+            if (v.judged()) continue;
+            for (const Row &row : c.first_rows[i]) {
+                std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
+                            shown(row.place).c_str(), shown(v.invalid).c_str());
+            }
+        }
+        for (const Row &row : c.invalid_rows) {
+            std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
+                        row.place.empty() ? "-" : shown(row.place).c_str(), shown(row.invalid).c_str());
+        }
+        if (c.invalid > c.invalid_rows.size()) std::printf("  ... and %zu more (--csv lists them all)\n", c.invalid - c.invalid_rows.size());
+        print_summary(path, audit, counts, c.rows);
     }
     // 1 where a device is wrong or a row cannot be judged: a script acts on
-    // both, and a few bad rows must not hide the wrong devices.
-    size_t invalid = 0, first_invalid = 0;
-    bool wrong = false;
-    for (const FleetRow &row : fleet.rows) {
-        const SettingAudit *a = audit_of(row, audit, why);
-        if (a == nullptr && invalid++ == 0) first_invalid = row.line;
-        wrong = wrong || (a != nullptr && a->check.wrong());
+    // both, and a few bad rows must not hide the wrong devices. 2 where
+    // nothing at all could be judged.
+    const size_t invalid = counts.total[kInvalid];
+    size_t first_invalid = c.invalid > 0 ? c.first_invalid : SIZE_MAX;
+    for (size_t i = 0; i < c.settings.size(); ++i) {
+        if (!audit.settings[i].judged()) first_invalid = std::min(first_invalid, c.first_rows[i].front().line);
     }
     if (invalid > 0) {
         note(counted(invalid, "row") + " of " + (path == "-" ? "standard input" : path) + " cannot be checked, " +
              (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
     }
-    // Nothing audited at all: no device, or none whose row could be read.
-    if (invalid == fleet.rows.size()) return kBadInput;
-    return wrong || invalid > 0 ? kFailure : kDone;
+    if (invalid == c.rows) return kBadInput;
+    return invalid > 0 || counts.total[static_cast<size_t>(Verdict::kDiffers)] > 0 ||
+                   counts.total[static_cast<size_t>(Verdict::kUnrepresentable)] > 0
+               ? kFailure
+               : kDone;
 }
 
 }  // namespace qeltz

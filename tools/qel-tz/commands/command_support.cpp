@@ -8,7 +8,9 @@
 #include <cstdlib>
 
 #include "commands/commands.hpp"
+#include "formats/csv.hpp"
 #include "judge/derive.hpp"
+#include "judge/schedule.hpp"
 #include "judge/verdict.hpp"
 
 namespace qeltz {
@@ -19,13 +21,7 @@ std::string tzdir_of(const Request &r) {
     return env != nullptr && *env != '\0' ? env : "/usr/share/zoneinfo";
 }
 
-std::string csv_field(const std::string &text) {
-    const std::string s = shown(text);
-    if (s.find_first_of(",\"") == std::string::npos) return s;
-    std::string out = "\"";
-    for (char ch : s) out += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-    return out + "\"";
-}
+std::string csv_field(const std::string &text) { return csv_field_exact(text); }
 
 std::string record_cells(const qel_tzset *record) {
     if (record == nullptr) return ",,,,";
@@ -102,6 +98,39 @@ Progress progress_line() {
 
 void end_progress(const Progress &progress) {
     if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
+}
+
+void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
+    json.array();
+    for (const Judgement *s : spans) {
+        const bool send = sendable(*s);
+        json.object().key("from").string(iso_utc(s->window.from)).key("until").string(iso_utc(s->window.to));
+        json.key("record");
+        write_record(json, send ? &s->record : nullptr);
+        json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(send ? s->zic : "");
+        json.key("reasons");
+        write_reasons(json, send ? std::vector<Reason>{} : s->reasons);
+        json.end();
+    }
+    json.end();
+}
+
+void print_schedule(const ScheduleSpans &spans) {
+    if (spans.size() < 2) return;
+    std::printf("schedule:       no one record holds over the window; send each in turn\n");
+    for (const Judgement *s : spans) {
+        std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
+                    date_time_text(s->window.to).c_str(),
+                    sendable(*s) ? ("TZ string " + shown(s->tz)).c_str()
+                                 : ("no record (" + shown(s->reasons.empty() ? "" : s->reasons.front().text) + ")").c_str());
+    }
+}
+
+std::string schedule_cells(const ScheduleSpans &spans) {
+    if (spans.size() < 2) return ",,";
+    const Judgement &next = *spans[1];
+    return iso_utc(spans[0]->window.to) + "," + iso_utc(next.window.from) + "," +
+           csv_field(sendable(next) ? next.tz : "");
 }
 
 void write_wrong(JsonWriter &json, const Judgement &j) {

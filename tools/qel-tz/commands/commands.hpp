@@ -53,8 +53,8 @@ void print_zic_text(const std::string &zic);
 // What the commands share (command_support.cpp):
 // the tz database: --tzdir, else $TZDIR, else /usr/share/zoneinfo;
 std::string tzdir_of(const Request &r);
-// a CSV field: shown as for a terminal (escaping.hpp), in quotes where it
-// holds a comma or a quote;
+// a CSV field: the bytes as they are, quoted as RFC 4180 says (csv.hpp), so
+// that a device name joins back to the fleet file;
 std::string csv_field(const std::string &s);
 // a record's CSV cells zone,dst_on,dst_minutes,start,end as a fleet file
 // holds them (dst_minutes, start and end empty without daylight saving),
@@ -81,5 +81,13 @@ Progress progress_line();
 void end_progress(const Progress &progress);
 // "wrong_from" and "hours_wrong" of a judgement as JSON keys;
 void write_wrong(JsonWriter &json, const Judgement &j);
+// a schedule (judge/schedule.hpp), its spans' judgements in order: as a JSON
+// array of {from, until, record, tz, zic, reasons} (record, tz and zic null
+// where no record expresses the span), as text lines, and as the CSV cells
+// valid_until,next_at,next_tz (empty where one span covers the window).
+using ScheduleSpans = std::vector<const Judgement *>;
+void write_schedule(JsonWriter &json, const ScheduleSpans &spans);
+void print_schedule(const ScheduleSpans &spans);
+std::string schedule_cells(const ScheduleSpans &spans);
 
 }  // namespace qeltz

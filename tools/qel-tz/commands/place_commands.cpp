@@ -10,6 +10,7 @@
 #include "commands/commands.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
+#include "judge/schedule.hpp"
 #include "judge/verdict.hpp"
 #include "system/zone_links.hpp"
 
@@ -48,7 +49,7 @@ void write_differences(JsonWriter &json, const char *source, const std::string &
     }
 }
 
-void write_check(JsonWriter &json, const Judgement &c) {
+void write_check(JsonWriter &json, const Judgement &c, const ScheduleSpans *schedule = nullptr) {
     json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
     json.key("window").object().key("from").string(iso_utc(c.window.from)).key("to").string(iso_utc(c.window.to));
     json.end().key("libraries").array();
@@ -63,6 +64,10 @@ void write_check(JsonWriter &json, const Judgement &c) {
     write_text_or_null(json, c.zic);
     json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
     write_wrong(json, c);
+    if (schedule != nullptr) {
+        json.key("schedule");
+        write_schedule(json, *schedule);
+    }
     json.key("rule_line_verdicts").object();
     for (const auto &[library, verdict] : c.rule_line_verdicts) json.key(library.c_str()).string(verdict_name(verdict));
     json.end();
@@ -106,7 +111,7 @@ void print_differences(const std::string &what, const Comparison &cmp) {
     }
 }
 
-void print_check(const Judgement &c, const std::string &read_by) {
+void print_check(const Judgement &c, const std::string &read_by, const ScheduleSpans &schedule) {
     std::printf("place:          %s (tz database %s)\n", shown(c.place).c_str(), shown(c.tzdata).c_str());
     print_window_and_libraries(c.window, read_by);
     std::printf("place's rule:   %s\n", c.rule_line.empty() ? "(none)" : shown(c.rule_line).c_str());
@@ -126,6 +131,7 @@ void print_check(const Judgement &c, const std::string &read_by) {
                     c.hours_wrong());
     }
     std::printf("zic verdict:    %s\n", verdict_name(c.zic_verdict));
+    print_schedule(schedule);
     for (const Reason &reason : c.reasons)
         std::printf("  - %s [%s]\n", shown(reason.text).c_str(), kind_word(reason.kind));
     // Libraries that read the string with the same differences share a list.
@@ -148,21 +154,24 @@ void print_check(const Judgement &c, const std::string &read_by) {
 // The exit status follows the TZ string's verdict: what the C libraries make
 // of the string a device would be given.
 template <typename Ask>
-int run_one(const Request &r, const std::string &name, Ask ask) {
+int run_one(const Request &r, const std::string &name, bool with_schedule, Ask ask) {
     const std::vector<CLibrary> libraries = libraries_of(r);
     Engine engine(r.window, libraries);
     const size_t place = engine.place(tz_database(tzdir_of(r)), name);
     const Place &p = engine.place_at(place);
     if (!p.ok) return complain(kBadInput, p.problem.text);
     const size_t i = ask(engine, place);
+    const std::vector<size_t> spans = with_schedule ? ask_schedule(engine, place, i) : std::vector<size_t>{};
     std::string why;
     if (!engine.run(why)) return complain(kFailure, why);
     const Judgement &c = engine.result(i);
+    ScheduleSpans schedule;
+    for (const size_t s : spans) schedule.push_back(&engine.result(s));
     if (r.json) {
         JsonWriter json(stdout);
-        write_check(json, c);
+        write_check(json, c, with_schedule ? &schedule : nullptr);
     } else {
-        print_check(c, read_by(r, libraries));
+        print_check(c, read_by(r, libraries), schedule);
     }
     return status_of(c.tz_verdict);
 }
@@ -241,11 +250,11 @@ void print_summary(size_t places, const std::string &version, Window window, con
 }  // namespace
 
 int run_place(const Request &r) {
-    return run_one(r, r.arguments[0], [](Engine &engine, size_t place) { return engine.derived(place); });
+    return run_one(r, r.arguments[0], true, [](Engine &engine, size_t place) { return engine.derived(place); });
 }
 
 int run_check(const Request &r) {
-    return run_one(r, r.place, [&](Engine &engine, size_t place) {
+    return run_one(r, r.place, false, [&](Engine &engine, size_t place) {
         return r.has_record() ? engine.record(place, r.record) : engine.tz_string(place, r.tz);
     });
 }
@@ -262,12 +271,14 @@ int run_places(const Request &r) {
     // a place that cannot be loaded is judged with its problem.
     Engine engine(r.window, libraries);
     std::vector<size_t> places(names.size()), judged(names.size());
+    std::vector<std::vector<size_t>> spans(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         if (progress && i % 32 == 0) {
             progress(std::to_string(i + 1) + " of " + std::to_string(names.size()) + " places read");
         }
         places[i] = engine.place(db, names[i]);
         judged[i] = engine.derived(places[i]);
+        spans[i] = ask_schedule(engine, places[i], judged[i]);
     }
     std::string error;
     const bool ran = engine.run(error, progress);
@@ -287,25 +298,28 @@ int run_places(const Request &r) {
     if (r.csv) {
         std::printf(
             "place,tzdata,window_from,window_to,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
-            "wrong_from,hours_wrong,valid_through,links,reasons\n");
+            "wrong_from,hours_wrong,valid_through,valid_until,next_at,next_tz,links,reasons\n");
     }
     for (size_t i = 0; i < names.size(); ++i) {
         const Judgement &c = engine.result(judged[i]);
+        ScheduleSpans schedule;
+        for (const size_t s : spans[i]) schedule.push_back(&engine.result(s));
         problems = problems || !engine.place_at(places[i]).ok;
         summary.add(c);
         std::string joined;
         for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason.text;
         if (r.json) {
-            write_check(json, c);
+            write_check(json, c, &schedule);
         } else if (r.csv) {
-            std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
+            std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
                         csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),
                         record_cells(c.has_record ? &c.record : nullptr).c_str(), csv_field(c.tz).c_str(),
                         verdict_name(c.tz_verdict), verdict_name(c.zic_verdict),
                         c.has_wrong_from() ? iso_utc(c.wrong_from).c_str() : "",
                         c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
-                        csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
+                        schedule_cells(schedule).c_str(), csv_field(links[c.place]).c_str(),
+                        csv_field(joined).c_str());
         } else if (!engine.place_at(places[i]).ok) {
             const Reason &problem = engine.place_at(places[i]).problem;
             std::printf("%-32s %-31s %s\n", shown(c.place).c_str(), kind_word(problem.kind), shown(problem.text).c_str());

@@ -23,14 +23,15 @@ namespace qeltz {
 
 namespace {
 
-enum Column : size_t { kDevice, kPlace, kTz, kZone, kDstOn, kDstMinutes, kStart, kEnd, kColumns };
-constexpr const char *kColumnNames[kColumns] = {"device", "place",       "tz",    "zone",
+// The record's columns come last, from kZone on.
+enum Column : size_t { kDevice, kPlace, kLibc, kTz, kZone, kDstOn, kDstMinutes, kStart, kEnd, kColumns };
+constexpr const char *kColumnNames[kColumns] = {"device", "place",       "libc",  "tz", "zone",
                                                 "dst_on", "dst_minutes", "start", "end"};
 constexpr size_t kAbsent = static_cast<size_t>(-1);
 constexpr size_t kMostChecked = 4096;  // TZ strings whose reading a FleetReader keeps
 
 using Columns = std::array<size_t, kColumns>;  // where each column is, or kAbsent
-static_assert(kColumns == 8, "FleetReader keeps where the columns are");
+static_assert(kColumns == 9, "FleetReader keeps where the columns are");
 
 bool has_record_columns(const Columns &at) {
     for (size_t c = kZone; c < kColumns; ++c) {
@@ -127,6 +128,7 @@ std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, 
     if (r.fields[at[kDevice]].empty()) return "no device name";
     s.place = r.fields[at[kPlace]];
     if (s.place.empty()) return "no place";
+    if (at[kLibc] != kAbsent) s.libc = r.fields[at[kLibc]];
     if (at[kTz] != kAbsent && !r.fields[at[kTz]].empty()) {
         s.tz = r.fields[at[kTz]];
         const auto known = checked.find(s.tz);
@@ -153,6 +155,7 @@ std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, 
 bool operator<(const FleetSetting &a, const FleetSetting &b) {
     if (const int c = a.place.compare(b.place)) return c < 0;
     if (const int c = a.tz.compare(b.tz)) return c < 0;
+    if (const int c = a.libc.compare(b.libc)) return c < 0;
     return std::memcmp(&a.record, &b.record, sizeof a.record) < 0;
 }
 
@@ -216,6 +219,7 @@ bool FleetReader::next(FleetEntry &row) {
     row.place = at_[kPlace] < record_.fields.size() ? record_.fields[at_[kPlace]] : "";
     row.setting.place.clear();  // the strings keep their storage from row to row
     row.setting.tz.clear();
+    row.setting.libc.clear();
     row.setting.record = qel_tzset{};
     row.invalid = read_setting(record_, columns_, at_, row.setting, checked_);
     return true;

@@ -5,8 +5,11 @@
 // columns `zone` (a catalogue code), `dst_on`, `dst_minutes`, `start` and
 // `end` (rules such as M3.5.0/02:00:00). A row whose tz cell is not empty
 // holds that string, any other the record; a row with neither (its tz cell
-// and every record cell empty) is invalid. Columns are named in any case and
-// order; columns of other names are passed over.
+// and every record cell empty) is invalid. An optional `libc` column names
+// the C libraries of a row's device (glibc, musl, uclibc-ng, newlib, a comma
+// list, linux or all; empty: those of the command line), which the audit
+// checks. Columns are named in any case and order; columns of other names
+// are passed over.
 //
 // FleetReader reads a file of any size in one pass, a row at a time, in
 // bounded memory: a chunk of input, one row (csv.hpp), and what it found of
@@ -29,10 +32,13 @@
 
 namespace qeltz {
 
-// What devices at a place hold: a TZ string, or (tz empty) a record.
+// What devices at a place hold: a TZ string, or (tz empty) a record; and
+// the C libraries that judge it, as the optional libc column names them
+// (empty: those the command line names).
 struct FleetSetting {
     std::string place, tz;
     qel_tzset record{};
+    std::string libc;
 };
 
 // An order of settings, for a map of the distinct ones: by place, TZ string,
@@ -79,7 +85,7 @@ class FleetReader {
     size_t max_row_;
     std::optional<CsvReader> csv_;
     CsvRecord record_;
-    std::array<size_t, 8> at_{};  // where each column is (fleet_file.cpp)
+    std::array<size_t, 9> at_{};  // where each column is (fleet_file.cpp)
     size_t columns_ = 0;          // the header row's fields
     std::string name_, error_;
     std::FILE *owned_ = nullptr;                            // a file open() opened, closed with the reader

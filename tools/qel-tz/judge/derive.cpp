@@ -215,10 +215,15 @@ std::vector<PosixRule> rules_at(int64_t local) {
     return out;
 }
 
-// A yearly rule for the place's changes within the window: one UTC offset
-// throughout, or two with a change into the higher and one back each year on
-// the same month-week-day rules. False, with why, where none fits.
-bool rule_of_changes(const std::vector<Span> &place, Window window, PosixTz &out, std::string &why) {
+// A yearly rule for the place's local time within the window: one UTC
+// offset throughout, or two, with daylight time (the higher) starting and
+// ending each year on month-week-day rules. The rules are taken from the
+// place's changes in the window or, where it holds only one of them (a
+// place that keeps summer time from a date on), from the year before it
+// (`context` begins a year before the window). False, with why, where none
+// fits.
+bool rule_of_changes(const std::vector<Span> &context, const std::vector<Span> &place, Window window, PosixTz &out,
+                     std::string &why) {
     std::vector<int32_t> offsets;
     for (const Span &s : place) {
         if (std::find(offsets.begin(), offsets.end(), s.offset) == offsets.end()) offsets.push_back(s.offset);
@@ -235,18 +240,20 @@ bool rule_of_changes(const std::vector<Span> &place, Window window, PosixTz &out
         return false;
     }
     const int32_t low = offsets[0], high = offsets[1];
-    const Span *start = nullptr, *end = nullptr;  // the first change into each offset
     std::string low_name, high_name;
-    for (size_t i = 0; i < place.size(); ++i) {
-        (place[i].offset == high ? high_name : low_name) = place[i].abbr;
-        if (i == 0) continue;
-        const Span *&first = place[i].offset == high ? start : end;
-        if (first == nullptr) first = &place[i];
+    for (const Span &s : place) (s.offset == high ? high_name : low_name) = s.abbr;
+    // Each change into either offset: the first in the window, else the last before it.
+    const Span *start = nullptr, *end = nullptr;
+    for (size_t i = 1; i < context.size(); ++i) {
+        const Span &s = context[i];
+        if (context[i - 1].offset == s.offset || (s.offset != high && s.offset != low)) continue;
+        const Span *&first = s.offset == high ? start : end;
+        if (first == nullptr || first->from < window.from) first = &s;
     }
     if (start == nullptr || end == nullptr) {
         const Span &change = *(start != nullptr ? start : end);
-        why = "the UTC offset changes once, from " + utc_offset_text(place[0].offset) + " to " +
-              utc_offset_text(change.offset) + " at " + date_time_text(change.from) + " UTC";
+        why = "the UTC offset changes once, to " + utc_offset_text(change.offset) + " at " + date_time_text(change.from) +
+              " UTC";
         return false;
     }
     for (const PosixRule &s : rules_at(start->from + low)) {
@@ -282,8 +289,15 @@ Derivation derive_place(const TzifZone &zone, Window window) {
         d.reasons.push_back({ReasonKind::kNotPosix, "the zone's rule " + zone.footer + " cannot be read: " + why});
         return d;
     }
+    // One UTC offset throughout the window: no daylight saving to express,
+    // whatever rules the place keeps outside it.
+    const bool one_offset = !place.empty() && std::all_of(place.begin(), place.end(), [&](const Span &s) {
+        return s.offset == place.front().offset;
+    });
     std::string no_rule_line;  // how the rule line fails the window, or "" where it holds
-    if (has_rule) {
+    if (one_offset && has_rule && rule.has_dst) {
+        no_rule_line = "the place keeps " + utc_offset_text(place.front().offset) + " throughout the window";
+    } else if (has_rule) {
         const std::vector<Span> by_rule = rule_local_time(rule, window);
         // A rule line without the rules for its daylight time is kept: its
         // derivation says why no record expresses it.
@@ -298,7 +312,8 @@ Derivation derive_place(const TzifZone &zone, Window window) {
         no_rule_line = "the compiled zone has no rule line";
     }
     PosixTz observed;
-    if (place.empty() || !rule_of_changes(place, window, observed, why)) {
+    const std::vector<Span> context = zone_local_time(zone, {window.from - 366 * 86400, window.to});
+    if (place.empty() || !rule_of_changes(context, place, window, observed, why)) {
         d.reasons.push_back({ReasonKind::kNoYearlyRule, "changes that follow no yearly rule in " + window.text() +
                                                             ": " + no_rule_line + "; " + why});
         return d;

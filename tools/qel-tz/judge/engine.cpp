@@ -86,13 +86,15 @@ size_t Engine::place(const TzDatabase &db, const std::string &name) {
     return places_.size() - 1;
 }
 
-size_t Engine::add(size_t place, Judgement j) {
+size_t Engine::add(size_t place, Judgement j, Ask ask) {
     const Place &p = places_[place].place;
+    const std::vector<CLibrary> &libraries = ask.libraries != nullptr ? *ask.libraries : libraries_;
+    const Window within = ask.within.from < ask.within.to ? ask.within : window_;
     j.place = p.name;
     j.tzdata = p.tzdata;
-    j.window = window_;
+    j.window = within;
     j.rule_line = p.zone.footer;
-    for (const CLibrary &library : libraries_) j.libraries.push_back(library.label());
+    for (const CLibrary &library : libraries) j.libraries.push_back(library.label());
     if (!p.ok) {
         j.reasons.insert(j.reasons.begin(), p.problem);
         j.tz.clear();
@@ -100,16 +102,20 @@ size_t Engine::add(size_t place, Judgement j) {
     }
     Item item;
     item.place = place;
+    item.zic = ask.zic;
+    item.within = within;
+    item.libraries = libraries;
     item.judgement = std::move(j);
     items_.push_back(std::move(item));
     return items_.size() - 1;
 }
 
-size_t Engine::derived(size_t place) {
+size_t Engine::derived(size_t place, Ask ask) {
     Judgement j;
     const Place &p = places_[place].place;
+    const Window within = ask.within.from < ask.within.to ? ask.within : window_;
     if (p.ok) {
-        const Derivation d = derive_place(p.zone, window_);
+        const Derivation d = derive_place(p.zone, within);
         if (!d.representable) {
             j.reasons = d.reasons;
         } else {
@@ -120,20 +126,21 @@ size_t Engine::derived(size_t place) {
             write_texts(j);
         }
     }
-    const size_t i = add(place, std::move(j));
-    items_[i].derived = true;
+    const bool whole = within.from == window_.from && within.to == window_.to;
+    const size_t i = add(place, std::move(j), ask);
+    items_[i].derived = whole;
     return i;
 }
 
-size_t Engine::record(size_t place, const qel_tzset &record) {
+size_t Engine::record(size_t place, const qel_tzset &record, Ask ask) {
     Judgement j;
     j.has_record = true;
     j.record = record;
     write_texts(j);
-    return add(place, std::move(j));
+    return add(place, std::move(j), ask);
 }
 
-size_t Engine::tz_string(size_t place, const std::string &tz) {
+size_t Engine::tz_string(size_t place, const std::string &tz, Ask ask) {
     Judgement j;
     j.tz = tz;
     j.tz_given = true;
@@ -148,7 +155,7 @@ size_t Engine::tz_string(size_t place, const std::string &tz) {
                                                                    std::to_string(j.tz_read_status) +
                                                                    "): no record and no zic text"});
     }
-    return add(place, std::move(j));
+    return add(place, std::move(j), ask);
 }
 
 bool Engine::run(std::string &error, const Progress &progress) {
@@ -160,7 +167,7 @@ bool Engine::run(std::string &error, const Progress &progress) {
     ZicWorkspace zic;
     std::vector<std::string> texts;
     for (const Item &item : items_) {
-        if (!item.judgement.zic.empty()) texts.push_back(item.judgement.zic);
+        if (item.zic && !item.judgement.zic.empty()) texts.push_back(item.judgement.zic);
     }
     if (progress && !texts.empty()) progress("compiling the zic texts");
     if (zic.usable()) zic.compile_all(texts);
@@ -170,7 +177,9 @@ bool Engine::run(std::string &error, const Progress &progress) {
     }
     for (Item &item : items_) {
         Judgement &j = item.judgement;
-        if (!j.zic.empty() && !zic.usable()) {
+        if (!item.zic) {
+            // not asked for
+        } else if (!j.zic.empty() && !zic.usable()) {
             j.reasons.push_back({ReasonKind::kZicNotChecked, "zic text not checked: zic or zdump is not installed"});
         } else if (!j.zic.empty()) {
             std::string said, bytes, why;
@@ -185,7 +194,7 @@ bool Engine::run(std::string &error, const Progress &progress) {
             }
         }
         if (!j.tz.empty()) {
-            for (const CLibrary &library : libraries_) readings.want(library, j.tz);
+            for (const CLibrary &library : item.libraries) readings.want(library, j.tz);
         }
         const std::string &rule_line = places_[item.place].place.zone.footer;
         if (item.derived && places_[item.place].place.ok && is_posix(rule_line)) {
@@ -212,15 +221,16 @@ bool Engine::run(std::string &error, const Progress &progress) {
 }
 
 void Engine::verify(Item &item, const TzReadings &readings) {
-    const std::vector<Span> &place = places_[item.place].timeline;
+    const std::vector<Span> place = spans_from(places_[item.place].timeline, item.within.from);
     Judgement &j = item.judgement;
-    const int64_t to = window_.to;
+    const int64_t to = item.within.to;
+    const auto within = [&item](const std::vector<Span> &spans) { return spans_from(spans, item.within.from); };
 
     // The TZ string, as each library reads it: the verdict is the worst, the
     // wrong time the earliest and the longest any library gives.
     if (!j.tz.empty()) {
         j.tz_verdict = Verdict::kExact;
-        for (const CLibrary &library : libraries_) {
+        for (const CLibrary &library : item.libraries) {
             const TzReading *r = readings.find(library, j.tz);
             LibraryComparison read{library.label(), {}};
             if (r == nullptr || !r->refused.empty()) {
@@ -229,7 +239,7 @@ void Engine::verify(Item &item, const TzReadings &readings) {
                                                                "'s reader (" +
                                                                (r != nullptr ? r->refused : "not read") + ")"});
             } else {
-                read.comparison = compare_timelines(place, r->spans, to);
+                read.comparison = compare_timelines(place, within(r->spans), to);
             }
             j.tz_comparisons.push_back(std::move(read));
         }
@@ -250,7 +260,7 @@ void Engine::verify(Item &item, const TzReadings &readings) {
         const std::vector<LibraryChoice> choices = library_choices(j.tz);
         for (const LibraryChoice &choice : choices) j.reasons.push_back({choice.kind, choice.text});
         // What the libraries judged are known to misread, where they do.
-        for (Reason &misread : library_misreadings(j.tz, libraries_)) {
+        for (Reason &misread : library_misreadings(j.tz, item.libraries)) {
             const bool seen = std::any_of(j.tz_comparisons.begin(), j.tz_comparisons.end(), [&](const auto &read) {
                 return misread.text.rfind(read.library, 0) == 0 && read.comparison.verdict == Verdict::kDiffers;
             });
@@ -276,7 +286,8 @@ void Engine::verify(Item &item, const TzReadings &readings) {
         const TzReading *r = readings.find(host_, item.zic_zone.footer);
         j.zic_library = host_.label();
         j.zic_comparison = compare_timelines(
-            place, zone_local_time(item.zic_zone, window_, r != nullptr && r->refused.empty() ? &r->spans : nullptr),
+            place,
+            within(zone_local_time(item.zic_zone, window_, r != nullptr && r->refused.empty() ? &r->spans : nullptr)),
             to);
         j.zic_verdict = j.zic_comparison.verdict;
         for (const Reason &n : j.zic_comparison.notes) {

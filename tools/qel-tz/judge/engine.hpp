@@ -28,6 +28,17 @@ class TzReadings;
 // Told what a run is doing, from time to time ("12 of 447 places compared").
 using Progress = std::function<void(const std::string &)>;
 
+// How a given record or string is judged: by the engine's libraries or
+// others (a device that names its own), and with its zic text compiled or
+// not (a fleet's devices hold no zic text).
+struct EngineAsk {
+    const std::vector<CLibrary> *libraries = nullptr;
+    bool zic = true;
+    // A part of the engine's window to judge instead of all of it (a span of
+    // a schedule); empty: the whole window.
+    Window within{};
+};
+
 class Engine {
   public:
     // `libraries`: those that read the records' and the given TZ strings; a
@@ -41,13 +52,15 @@ class Engine {
     // Its local time over the window, once run() has returned.
     const std::vector<Span> &timeline(size_t place) const { return places_[place].timeline; }
 
+    using Ask = EngineAsk;
+
     // Questions about a place; each returns its judgement's index.
     // The record derived from the place:
-    size_t derived(size_t place);
+    size_t derived(size_t place, Ask ask = EngineAsk{});
     // a given record:
-    size_t record(size_t place, const qel_tzset &record);
+    size_t record(size_t place, const qel_tzset &record, Ask ask = EngineAsk{});
     // a given TZ string (any the POSIX grammar allows):
-    size_t tz_string(size_t place, const std::string &tz);
+    size_t tz_string(size_t place, const std::string &tz, Ask ask = EngineAsk{});
 
     // Compiles, reads and compares. False, with one line saying why, where a
     // reader fails.
@@ -67,11 +80,14 @@ class Engine {
     struct Item {
         size_t place = 0;
         bool derived = false;  // the place's own rule line is read by every library too
+        bool zic = true;       // its zic text is compiled
+        Window within;         // what it judges: the engine's window or a part of it
+        std::vector<CLibrary> libraries;
         Judgement judgement;
         std::string zic_path;  // zic's output, once compiled
         TzifZone zic_zone;     // read from it
     };
-    size_t add(size_t place, Judgement judgement);
+    size_t add(size_t place, Judgement judgement, Ask ask = EngineAsk{});
     void verify(Item &item, const TzReadings &readings);
 
     Window window_;

@@ -1,41 +1,106 @@
 // SPDX-License-Identifier: MIT
 #include "judge/fleet_audit.hpp"
 
+#include <algorithm>
 #include <map>
 
 #include "judge/engine.hpp"
+#include "judge/schedule.hpp"
 
 namespace qeltz {
 
-FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Window window,
-                       const std::vector<CLibrary> &libraries) {
+std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &defaults,
+                          std::vector<CLibrary> &libraries) {
+    if (cell.empty()) {
+        libraries = defaults;
+        return "";
+    }
+    std::string have;
+    for (const CLibrary &library : c_libraries()) have += (have.empty() ? "" : ", ") + library.name;
+    const std::string refused = "libc " + cell + " is not linux, all, or libraries this qel-tz has (" + have + ")";
+    if (cell != "linux" && cell != "all") {
+        for (size_t at = 0; at <= cell.size();) {
+            const size_t comma = std::min(cell.find(',', at), cell.size());
+            if (find_library(c_libraries(), cell.substr(at, comma - at)) == nullptr) return refused;
+            at = comma + 1;
+        }
+    }
+    libraries = libraries_named(cell);
+    const bool runs = !emulator().empty();
+    libraries.erase(std::remove_if(libraries.begin(), libraries.end(),
+                                   [runs](const CLibrary &l) { return l.emulated && !runs; }),
+                    libraries.end());
+    return libraries.empty() ? refused + ": qemu-arm, which runs newlib's reader, is not installed" : "";
+}
+
+namespace {
+
+SettingVerdict verdict_of(const Judgement &j, bool own_libraries) {
+    SettingVerdict v;
+    v.verdict = j.tz_verdict;
+    v.wrong_from = j.wrong_from;
+    v.wrong_seconds = j.wrong_seconds;
+    v.has_tz = !j.tz.empty();
+    v.reasons = j.reasons;
+    if (own_libraries) v.libraries = j.libraries;
+    return v;
+}
+
+}  // namespace
+
+FleetAudit audit_settings(const std::vector<FleetSetting> &settings, const std::string &tzdir, Window window,
+                          const std::vector<CLibrary> &libraries, size_t batch) {
     FleetAudit audit;
     const TzDatabase db = tz_database(tzdir);
     audit.tzdata = db.version;
     audit.window = window;
     audit.libraries = libraries;
-    audit.settings.resize(fleet.settings.size());
+    audit.settings.resize(settings.size());
 
-    Engine engine(window, libraries);
-    std::map<size_t, size_t> send_of;  // the engine's place to its index in sends
-    std::vector<size_t> sends, checks(fleet.settings.size(), SIZE_MAX);
-    for (size_t i = 0; i < fleet.settings.size(); ++i) {
-        const FleetSetting &s = fleet.settings[i];
-        const size_t place = engine.place(db, s.place);
-        const auto [at, added] = send_of.emplace(place, sends.size());
-        if (added) sends.push_back(engine.derived(place));
-        audit.settings[i].place = at->second;
-        const Place &p = engine.place_at(place);
-        if (!p.ok) {
-            audit.settings[i].invalid = p.problem.text;
-            continue;
+    // Each place once: its schedule, in one run of its own.
+    std::map<std::string, size_t> place_of;
+    for (const FleetSetting &s : settings) place_of.emplace(s.place, 0);
+    {
+        Engine engine(window, libraries);
+        std::vector<std::vector<size_t>> spans;
+        for (auto &[name, index] : place_of) {
+            index = audit.places.size();
+            audit.places.push_back({name, {}});
+            const size_t place = engine.place(db, name);
+            spans.push_back(engine.place_at(place).ok ? ask_schedule(engine, place, engine.derived(place))
+                                                       : std::vector<size_t>{});
         }
-        checks[i] = s.tz.empty() ? engine.record(place, s.record) : engine.tz_string(place, s.tz);
+        if (!engine.run(audit.failure)) return audit;
+        for (size_t p = 0; p < spans.size(); ++p) {
+            for (const size_t s : spans[p]) audit.places[p].spans.push_back(engine.result(s));
+        }
     }
-    if (!engine.run(audit.failure)) return audit;
-    for (const size_t at : sends) audit.sends.push_back(engine.result(at));
-    for (size_t i = 0; i < fleet.settings.size(); ++i) {
-        if (checks[i] != SIZE_MAX) audit.settings[i].check = engine.result(checks[i]);
+    // The settings, a batch a run.
+    for (size_t first = 0; first < settings.size(); first += batch) {
+        const size_t last = std::min(settings.size(), first + batch);
+        Engine engine(window, libraries);
+        std::vector<std::vector<CLibrary>> own(last - first);
+        std::vector<size_t> asked(last - first, SIZE_MAX);
+        for (size_t i = first; i < last; ++i) {
+            const FleetSetting &s = settings[i];
+            SettingVerdict &v = audit.settings[i];
+            v.place = place_of[s.place];
+            v.invalid = row_libraries(s.libc, libraries, own[i - first]);
+            const size_t place = engine.place(db, s.place);
+            if (v.invalid.empty() && !engine.place_at(place).ok) v.invalid = engine.place_at(place).problem.text;
+            if (!v.invalid.empty()) continue;
+            EngineAsk ask;
+            ask.zic = false;  // devices hold TZ strings, not zic text
+            ask.libraries = &own[i - first];
+            asked[i - first] = s.tz.empty() ? engine.record(place, s.record, ask) : engine.tz_string(place, s.tz, ask);
+        }
+        if (!engine.run(audit.failure)) return audit;
+        for (size_t i = first; i < last; ++i) {
+            if (asked[i - first] == SIZE_MAX) continue;
+            const size_t place = audit.settings[i].place;
+            audit.settings[i] = verdict_of(engine.result(asked[i - first]), !settings[i].libc.empty());
+            audit.settings[i].place = place;
+        }
     }
     return audit;
 }

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // A fleet against a tz database: each distinct setting devices hold
 // (formats/fleet_file.hpp) judged against its place over the window, as
-// `check` judges it, and the record to send to the place's devices, as
-// `place` derives it; all in one engine run.
+// `check` judges it, by the C libraries the command line or the row names;
+// and what to send each place's devices, as `place` schedules it. The
+// settings are judged in batches, one engine run each, so that memory stays
+// bounded by the batch, not the fleet; each judgement is kept compact.
 #pragma once
 
 #include <cstdint>
@@ -15,30 +17,43 @@
 
 namespace qeltz {
 
-struct SettingAudit {
-    std::string invalid;  // why the setting cannot be judged (a place the database does not have)
-    Judgement check;      // the setting against its place; its TZ string's verdict is the devices'
-    size_t place = 0;     // into FleetAudit::sends
+// One distinct setting as judged.
+struct SettingVerdict {
+    std::string invalid;  // why it cannot be judged: its place, or its libc cell
+    Verdict verdict = Verdict::kUnrepresentable;
+    int64_t wrong_from = Judgement::kNever;
+    int64_t wrong_seconds = 0;
+    bool has_tz = false;                 // a TZ string was judged (else hours_wrong is null)
+    std::vector<Reason> reasons;
+    std::vector<std::string> libraries;  // those that judged it, where the row names its own
+    size_t place = 0;                    // into FleetAudit::places
+
+    bool judged() const { return invalid.empty(); }
+    bool wrong() const { return judged() && is_failure(verdict); }
+};
+
+// What to send a place's devices: its schedule's spans, in order.
+struct PlaceSchedule {
+    std::string name;
+    std::vector<Judgement> spans;  // empty where the place cannot be loaded
 };
 
 struct FleetAudit {
     std::string tzdata;
     Window window;
     std::vector<CLibrary> libraries;
-    std::vector<SettingAudit> settings;  // as Fleet::settings
-    // For each place: the record derived from it, judged.
-    std::vector<Judgement> sends;
+    std::vector<SettingVerdict> settings;  // as given
+    std::vector<PlaceSchedule> places;
     std::string failure;  // why the judging failed (a C library's reader failed), or ""
-
-    // What to send to the devices of a setting: its place's record, or null
-    // where no record expresses the place over the window.
-    const Judgement *send(const SettingAudit &a) const {
-        const Judgement &s = sends[a.place];
-        return s.has_record && s.tz_verdict != Verdict::kUnrepresentable ? &s : nullptr;
-    }
 };
 
-FleetAudit audit_fleet(const Fleet &fleet, const std::string &tzdir, Window window,
-                       const std::vector<CLibrary> &libraries);
+// The distinct settings judged `batch` at a time.
+FleetAudit audit_settings(const std::vector<FleetSetting> &settings, const std::string &tzdir, Window window,
+                          const std::vector<CLibrary> &libraries, size_t batch = 20000);
+
+// The libraries a row's libc cell names, or why it names none this qel-tz
+// can run ("" with `libraries` for an empty cell).
+std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &defaults,
+                          std::vector<CLibrary> &libraries);
 
 }  // namespace qeltz

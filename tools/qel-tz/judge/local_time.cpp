@@ -10,6 +10,14 @@ bool same_local_time(const Span &a, const Span &b) {
     return a.offset == b.offset && a.isdst == b.isdst && a.abbr == b.abbr;
 }
 
+std::vector<Span> spans_from(const std::vector<Span> &spans, int64_t from) {
+    size_t first = 0;
+    while (first + 1 < spans.size() && spans[first + 1].from <= from) ++first;
+    std::vector<Span> out(spans.begin() + static_cast<std::ptrdiff_t>(first), spans.end());
+    if (!out.empty() && out.front().from < from) out.front().from = from;
+    return out;
+}
+
 namespace {
 
 // Each change of the rules from the year before the window to the year after,

@@ -25,6 +25,10 @@ struct Span {
 
 bool same_local_time(const Span &a, const Span &b);
 
+// The spans from `from` on: the one in force then (starting at `from`) and
+// those after it.
+std::vector<Span> spans_from(const std::vector<Span> &spans, int64_t from);
+
 // The changes of a TZ string over the window as the POSIX rules put them
 // (from a year before to a year after). False where the string cannot tell
 // them: outside the grammar, or daylight time without rules.
