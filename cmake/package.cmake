@@ -70,6 +70,8 @@ set(CPACK_DEBIAN_TOOL_PACKAGE_SECTION utils)
 # The tool reads the places of the tz database (zic and zdump come with the
 # essential libc-bin).
 set(CPACK_DEBIAN_TOOL_PACKAGE_DEPENDS "libqeltime1 (= ${QEL_DEB_VERSION}), tzdata")
+# qemu-arm runs the newlib reader (qel-tz --libc newlib or all).
+set(CPACK_DEBIAN_TOOL_PACKAGE_SUGGESTS "qemu-user")
 set(CPACK_COMPONENT_TOOL_DESCRIPTION "prepare and check device timezone settings
 qel-tz derives the settings record a device needs for a place of the tz
 database and verifies its TZ string and zic text against the place at every

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
-# qel_static_c_program(NAME LIBC SOURCES... [DEFINITIONS defs...] [INCLUDES dirs...] [OUTPUT path])
+# qel_static_c_program(NAME LIBC SOURCES... [DEFINITIONS defs...] [INCLUDES dirs...] [FLAGS flags...]
+#                      [OUTPUT path])
 #
 # Builds a plain C99 program statically against a C library other than the
 # build's own, with a compiler of its own (so it works in any build, a glibc
@@ -27,7 +28,7 @@ include_guard(GLOBAL)
 include(${CMAKE_CURRENT_LIST_DIR}/uclibc_flags.cmake)
 
 function(qel_static_c_program name libc)
-  cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT" "DEFINITIONS;INCLUDES")
+  cmake_parse_arguments(PARSE_ARGV 2 arg "" "OUTPUT" "DEFINITIONS;INCLUDES;FLAGS")
   set(sources ${arg_UNPARSED_ARGUMENTS})
   if(NOT sources)
     message(FATAL_ERROR "qel_static_c_program(${name}): no sources")
@@ -49,6 +50,7 @@ function(qel_static_c_program name libc)
   foreach(dir IN LISTS arg_INCLUDES)
     list(APPEND common -I${dir})
   endforeach()
+  list(APPEND common ${arg_FLAGS})
 
   if(libc STREQUAL "uclibc-ng")
     find_program(QEL_HOST_GCC NAMES gcc cc REQUIRED)
