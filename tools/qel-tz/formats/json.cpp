@@ -12,7 +12,17 @@ namespace {
 // C1) are written \uXXXX, so that none reaches a terminal raw.
 std::string quoted(const std::string &s) {
     std::string out = "\"";
+    out.reserve(s.size() + 2);
     for (size_t at = 0; at < s.size();) {
+        // A run of printable ASCII other than the quote and the backslash
+        // goes out as it is (most of the text a run writes).
+        size_t plain = at;
+        while (plain < s.size() && s[plain] >= 0x20 && s[plain] < 0x7F && s[plain] != '"' && s[plain] != '\\') ++plain;
+        if (plain > at) {
+            out.append(s, at, plain - at);
+            at = plain;
+            continue;
+        }
         uint32_t cp = 0;
         const size_t length = utf8_sequence(s, at, cp);
         if (length == 0) {
@@ -47,7 +57,7 @@ void write_rule(JsonWriter &json, const qel_tzrule &r) {
 }  // namespace
 
 // A failed write shows in the stream's error flag, which main() checks.
-void JsonWriter::text(const std::string &s) { (void)std::fputs(s.c_str(), out_); }
+void JsonWriter::text(const std::string &s) { (void)std::fwrite(s.data(), 1, s.size(), out_); }
 
 // Before each value: the separator from the one before it in the same array
 // (in an object the key has written it).
