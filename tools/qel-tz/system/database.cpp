@@ -206,7 +206,7 @@ std::vector<std::string> nearest_places(const std::string &tzdir, const std::str
     std::vector<std::pair<size_t, std::string>> scored;
     for (std::string &place : list_places(tzdir)) {
         const size_t d = std::min(distance(name, place), distance(last_part(name), last_part(place)));
-        if (d <= std::max<size_t>(2, name.size() / 4)) scored.emplace_back(d, std::move(place));
+        if (d <= std::max<size_t>(1, name.size() / 6)) scored.emplace_back(d, std::move(place));
     }
     std::stable_sort(scored.begin(), scored.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });
