@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "judge/schedule.hpp"
 
+#include <algorithm>
+
 #include "judge/derive.hpp"
 #include "judge/local_time.hpp"
 
@@ -17,19 +19,22 @@ std::vector<Window> plan_schedule(const TzifZone &zone, Window window) {
     ends.push_back(window.to);
     std::vector<Window> spans;
     for (int64_t from = window.from; from < window.to;) {
-        // The longest span from here with a record; else up to the next change.
+        // The longest span from here with a record, found by halving over the
+        // ends (a record that holds over a span holds over its beginning);
+        // else up to the next change, with none.
+        const auto first = std::upper_bound(ends.begin(), ends.end(), from);
+        size_t lo = static_cast<size_t>(first - ends.begin()), hi = ends.size();  // ends[lo, hi) untried
         int64_t until = 0;
-        for (auto end = ends.rbegin(); end != ends.rend() && *end > from && until == 0; ++end) {
-            if (derive_place(zone, {from, *end}).representable) until = *end;
-        }
-        if (until == 0) {
-            for (const int64_t end : ends) {
-                if (end > from) {
-                    until = end;
-                    break;
-                }
+        while (lo < hi) {
+            const size_t mid = lo + (hi - lo) / 2;
+            if (derive_place(zone, {from, ends[mid]}).representable) {
+                until = ends[mid];
+                lo = mid + 1;
+            } else {
+                hi = mid;
             }
         }
+        if (until == 0) until = *first;
         spans.push_back({from, until});
         from = until;
     }
