@@ -199,6 +199,22 @@ EOF
     else
         t 2 err 'built without the musl reader' place Test/Berlin --libc musl "${d[@]}"
     fi
+    # Bash completion, written from the same tables: commands, a command's
+    # options, --libc's names, place names from the database on the line.
+    completion=$(dirname "${tool[0]}")/qel-tz.bash
+    while read -r want words; do
+        checks=$((checks + 1))
+        # shellcheck disable=SC2086 # the words are the line typed so far
+        got=$(bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _qel_tz; echo "${COMPREPLY[*]}"' \
+            _ "$completion" qel-tz $words 2>&1)
+        [ "$got" = "${want//,/ }" ] || fail "completion of '$words': got '$got', wanted '$want'"
+    done <<ROWS
+place,places pla
+--libc audit --li
+uclibc-ng check --libc u
+Test/Berlin place --tzdir $work/tz Test/Be
+Test/New_York check --tzdir=$work/tz --place Test/N
+ROWS
     # Strings that leave their meaning to the C library are never right,
     # even as glibc alone reads them.
     t 1 out '\[daylight-without-rules\]$' check --tz EST5EDT --place Test/New_York --libc glibc "${d[@]}"

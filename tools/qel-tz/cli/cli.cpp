@@ -2,6 +2,7 @@
 #include "cli/cli.hpp"
 
 #include "commands/commands.hpp"
+#include "system/libraries.hpp"
 
 #include <cctype>
 
@@ -170,6 +171,71 @@ const char *const kExamples[][2] = {
 };
 
 }  // namespace
+
+std::string bash_completion() {
+    std::string commands, cases;
+    for (const Command &c : command_rows()) {
+        if (is_default(c)) continue;
+        commands += std::string(commands.empty() ? "" : " ") + c.name;
+        std::string options;
+        for (const Option &o : option_rows()) {
+            if (o.reach != Option::kAlone && takes(c, o)) options += std::string(options.empty() ? "" : " ") + o.name;
+        }
+        cases += std::string("        ") + c.name + ") options='" + options + "' ;;\n";
+    }
+    std::string libraries = "linux all";
+    for (const std::string &name : library_names()) libraries += " " + name;
+    std::string valued;  // the options that take a value
+    for (const Option &o : option_rows()) {
+        if (o.arg[0] != '\0') valued += std::string(valued.empty() ? "" : "|") + o.name;
+    }
+    return "# bash completion for qel-tz, written from its command and option tables\n"
+           "_qel_tz_places() {\n"
+           "    local dir=${TZDIR:-/usr/share/zoneinfo} i\n"
+           "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+           "        [[ ${COMP_WORDS[i]} == --tzdir ]] && dir=${COMP_WORDS[i + 1]}\n"
+           "        [[ ${COMP_WORDS[i]} == --tzdir=* ]] && dir=${COMP_WORDS[i]#--tzdir=}\n"
+           "    done\n"
+           "    local path\n"
+           "    while IFS= read -r path; do\n"
+           "        [[ -d $path ]] && path+=/\n"
+           "        COMPREPLY+=(\"${path#\"$dir\"/}\")\n"
+           "    done < <(compgen -f -- \"$dir/$1\")\n"
+           "    compopt -o nospace 2>/dev/null\n"
+           "}\n"
+           "_qel_tz() {\n"
+           "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]} command='' i\n"
+           "    COMPREPLY=()\n"
+           "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
+           "        case ${COMP_WORDS[i]} in\n"
+           "        " + valued + ") ((i++)) ;;\n"
+           "        -*) ;;\n"
+           "        *) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;\n"
+           "        esac\n"
+           "    done\n"
+           "    case $prev in\n"
+           "    --tzdir) compopt -o dirnames 2>/dev/null; COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n"
+           "    --place) _qel_tz_places \"$cur\"; return ;;\n"
+           "    --libc) COMPREPLY=($(compgen -W '" + libraries + "' -- \"$cur\")); return ;;\n"
+           "    " + valued + ") return ;;\n"
+           "    esac\n"
+           "    local options='--json --help'\n"
+           "    case $command in\n" +
+           cases +
+           "        '') options='--help --version' ;;\n"
+           "    esac\n"
+           "    if [[ $cur == -* ]]; then\n"
+           "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
+           "    elif [[ -z $command ]]; then\n"
+           "        COMPREPLY=($(compgen -W 'help " + commands + "' -- \"$cur\"))\n"
+           "    elif [[ $command == place ]]; then\n"
+           "        _qel_tz_places \"$cur\"\n"
+           "    elif [[ $command == audit || $command == diff ]]; then\n"
+           "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+           "    fi\n"
+           "}\n"
+           "complete -F _qel_tz qel-tz\n";
+}
 
 std::string manual_page(const std::string &version) {
     std::string s = ".TH QEL-TZ 1 \"\" \"qeltime " + version + "\" \"User Commands\"\n";

@@ -127,4 +127,10 @@ std::string help_text(const Command &command);
 // help, with the examples and exit status.
 std::string manual_page(const std::string &version);
 
+// Bash completion for qel-tz, written from the same tables: command names,
+// each command's options, an option's values where they are a list (--libc),
+// folders for --tzdir, and place names from the database the line names
+// (--tzdir, else $TZDIR, else /usr/share/zoneinfo) for place and --place.
+std::string bash_completion();
+
 }  // namespace qeltz

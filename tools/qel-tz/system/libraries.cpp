@@ -128,6 +128,12 @@ std::string CLibrary::label() const {
 
 bool known_library(const std::string &name) { return library_name(name) != nullptr; }
 
+std::vector<std::string> library_names() {
+    std::vector<std::string> out;
+    for (const LibraryName &n : kLibraryNames) out.emplace_back(n.name);
+    return out;
+}
+
 std::vector<CLibrary> libraries_named(const std::string &names) {
     std::vector<CLibrary> out;
     const std::string listed = "," + names + ",";

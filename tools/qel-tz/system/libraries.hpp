@@ -38,8 +38,9 @@ std::string reader_directory();
 std::vector<CLibrary> c_libraries(const std::string &directory = reader_directory());
 
 // Whether a C library of that name may have a reader in some build of the
-// tool ("glibc", "musl", "uclibc-ng", "newlib").
+// tool ("glibc", "musl", "uclibc-ng", "newlib"), and all those names.
 bool known_library(const std::string &name);
+std::vector<std::string> library_names();
 
 // The libraries --libc names, in the order of c_libraries(): "linux" (those
 // of Linux devices: glibc, musl, uClibc-ng; the default), "all" (newlib too,
