@@ -351,7 +351,7 @@ PY
     fleet=$here/releases/fleet.csv
     a=(--tzdir "$work/new" --years 2027-2030)
     t 1 out '^Test/Abolish: record, also Test/AbolishLink$' diff "$work/old" "$work/new" "${r[@]}"
-    t 1 out '^7 zones changed from tz database 2026a \(8 zones\) to 2026b \(8 zones\), window 2026-01-01 00:00 to 2031-01-01 00:00 UTC .*; 3 old TZ strings go wrong, the first from 2026-03-29 00:00:00 UTC$' \
+    t 1 out '^8 zones changed from tz database 2026a \(9 zones\) to 2026b \(9 zones\), window 2026-01-01 00:00 to 2031-01-01 00:00 UTC .*; 4 old TZ strings go wrong, the first from 2026-03-29 00:00:00 UTC$' \
         diff "$work/old" "$work/new" "${r[@]}"
     t 1 out '^Test/Shifted,Test/ShiftedAlias,record,.*,2028-03-12T07:00:00Z,504$' diff "$work/old" "$work/new" "${r[@]}" --csv
     t 0 out '"places": \[\]\}$' diff "$work/new" "$work/new" "${r[@]}" --json
@@ -399,6 +399,7 @@ assert all(set(d) == {"place", "also", "change", "old", "new", "wrong_from", "ho
 assert all(s is None or set(s) == {"record", "tz", "tz_verdict"} for d in diff for s in (d["old"], d["new"]))
 assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)
         for d in diff] == [("Test/Retimed", "record", "2026-03-29T00:00:00Z", 10, False, False),
+                           ("Test/Abandon", "record", "2027-03-28T01:00:00Z", 20664, False, False),
                            ("Test/Abolish", "record", "2027-03-28T01:00:00Z", 20664, False, False),
                            ("Test/Shifted", "record", "2028-03-12T07:00:00Z", 504, False, False),
                            ("Test/Added", "added", None, 0, True, False),

@@ -72,6 +72,8 @@ TEST_F(Releases, DiffNamesEveryChangeAndWhenTheOldStringGoesWrong) {
         // October) ends with 2026. Last Sundays: 2027 Mar 28 - Oct 31,
         // 2028 Mar 26 - Oct 29, 2029 Mar 25 - Oct 28, 2030 Mar 31 - Oct 27:
         // 3+183+31 + 5+183+29 + 6+183+28 + 0+183+27 = 861 days.
+        // Test/Abandon the same: at the same instant, by name.
+        {"Test/Abandon", "record", "2027-03-28 01:00:00", 861 * 24, ""},
         {"Test/Abolish", "record", "2027-03-28 01:00:00", 861 * 24, "Test/AbolishLink"},
         // 2028's summer time starts on April 2 (first Sunday) instead of
         // March 12 (second Sunday), 02:00 EST = 07:00 UTC: 21 days. No
