@@ -104,12 +104,22 @@ void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
     json.array();
     for (const Judgement *s : spans) {
         const bool send = sendable(*s);
+        // A zic text that zic does not read as the place (week 5 written
+        // "on or after the 29th") is not one to send: null, and why.
+        const bool zic = send && !is_failure(s->zic_verdict);
+        std::vector<Reason> why = send ? std::vector<Reason>{} : s->reasons;
+        for (const Reason &r : send && !zic ? s->reasons : std::vector<Reason>{}) {
+            if (r.kind == ReasonKind::kZicWeek5 || r.kind == ReasonKind::kZicRefuses ||
+                r.kind == ReasonKind::kZicNotChecked || r.kind == ReasonKind::kNoZicText) {
+                why.push_back(r);
+            }
+        }
         json.object().key("from").string(iso_utc(s->window.from)).key("until").string(iso_utc(s->window.to));
         json.key("record");
         write_record(json, send ? &s->record : nullptr);
-        json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(send ? s->zic : "");
+        json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(zic ? s->zic : "");
         json.key("reasons");
-        write_reasons(json, send ? std::vector<Reason>{} : s->reasons);
+        write_reasons(json, why);
         json.end();
     }
     json.end();

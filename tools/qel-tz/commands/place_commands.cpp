@@ -311,9 +311,11 @@ int run_places(const Request &r) {
         if (r.json) {
             write_check(json, c, &schedule);
         } else if (r.csv) {
+            // Where a schedule is needed, the record to send now: its first span's.
+            const Judgement &now = !c.has_record && schedule.size() > 1 && sendable(*schedule[0]) ? *schedule[0] : c;
             std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
                         csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),
-                        record_cells(c.has_record ? &c.record : nullptr).c_str(), csv_field(c.tz).c_str(),
+                        record_cells(now.has_record ? &now.record : nullptr).c_str(), csv_field(now.tz).c_str(),
                         verdict_name(c.tz_verdict), verdict_name(c.zic_verdict),
                         c.has_wrong_from() ? iso_utc(c.wrong_from).c_str() : "",
                         c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),

@@ -18,12 +18,11 @@ std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &
     std::string have;
     for (const CLibrary &library : c_libraries()) have += (have.empty() ? "" : ", ") + library.name;
     const std::string refused = "libc " + cell + " is not linux, all, or libraries this qel-tz has (" + have + ")";
-    if (cell != "linux" && cell != "all") {
-        for (size_t at = 0; at <= cell.size();) {
-            const size_t comma = std::min(cell.find(',', at), cell.size());
-            if (find_library(c_libraries(), cell.substr(at, comma - at)) == nullptr) return refused;
-            at = comma + 1;
-        }
+    for (size_t at = 0; at <= cell.size();) {
+        const size_t comma = std::min(cell.find(',', at), cell.size());
+        const std::string name = cell.substr(at, comma - at);
+        if (name != "linux" && name != "all" && find_library(c_libraries(), name) == nullptr) return refused;
+        at = comma + 1;
     }
     libraries = libraries_named(cell);
     const bool runs = !emulator().empty();

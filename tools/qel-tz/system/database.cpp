@@ -119,22 +119,54 @@ bool is_compiled_zone(const std::string &path) {
 
 }  // namespace
 
+// The names in a folder, without "." and "..".
+std::vector<std::string> names_in(const std::string &folder) {
+    std::vector<std::string> names;
+    DIR *dir = opendir(folder.c_str());
+    if (dir == nullptr) return names;
+    while (const dirent *e = readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    return names;
+}
+
+// A folder is a tz database by its own text files, or by compiled zones at
+// its top or one folder down (a scratch folder that holds one deep inside is
+// not, and is not walked).
+bool is_database(const std::string &tzdir) {
+    struct stat st {};
+    for (const char *text : {"tzdata.zi", "zone.tab", "zone1970.tab"}) {
+        if (stat((tzdir + "/" + text).c_str(), &st) == 0) return true;
+    }
+    for (const std::string &name : names_in(tzdir)) {
+        const std::string path = tzdir + "/" + name;
+        if (is_compiled_zone(path)) return true;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+        for (const std::string &inner : names_in(path)) {
+            if (is_compiled_zone(path + "/" + inner)) return true;
+        }
+    }
+    return false;
+}
+
 std::vector<std::string> list_places(const std::string &tzdir) {
     std::vector<std::string> out;
+    if (!is_database(tzdir)) return out;
     walk(tzdir, "", out);
     std::sort(out.begin(), out.end());
-    // A folder without a single compiled zone is no tz database at all.
-    const bool any = std::any_of(out.begin(), out.end(),
-                                 [&tzdir](const std::string &name) { return is_compiled_zone(tzdir + "/" + name); });
-    if (!any) out.clear();
     return out;
 }
 
 TzDatabase tz_database(const std::string &dir) {
     std::string text;
     const std::string tag = "# version ";
-    if (!read_file(dir + "/tzdata.zi", text) || text.compare(0, tag.size(), tag) != 0) return {dir, "unknown"};
-    return {dir, text.substr(tag.size(), text.find('\n') - tag.size())};
+    TzDatabase db;
+    db.dir = dir;
+    const bool tagged = read_file(dir + "/tzdata.zi", text) && text.compare(0, tag.size(), tag) == 0;
+    db.version = tagged ? text.substr(tag.size(), text.find('\n') - tag.size()) : "unknown";
+    return db;
 }
 
 std::string place_name_problem(const std::string &name) {
@@ -176,7 +208,8 @@ Place load_place(const TzDatabase &db, const std::string &name) {
     struct stat st {};
     if (lstat(given.c_str(), &st) != 0) {
         std::string why = "unknown place " + name + " (not in " + db.dir + ")";
-        const std::vector<std::string> near = nearest_places(root, name);
+        const std::vector<std::string> near = nearest_places(db, name);
+        if (db.places.empty()) return fail(ReasonKind::kUnknownPlace, "no compiled zones in " + db.dir);
         for (size_t i = 0; i < near.size(); ++i) why += (i == 0 ? "; did you mean " : " or ") + near[i];
         return fail(ReasonKind::kUnknownPlace, why + (near.empty() ? "" : "?"));
     }
@@ -202,11 +235,15 @@ Place load_place(const TzDatabase &db, const std::string &name) {
     return place;
 }
 
-std::vector<std::string> nearest_places(const std::string &tzdir, const std::string &name) {
+std::vector<std::string> nearest_places(const TzDatabase &db, const std::string &name) {
+    if (!db.listed) {
+        db.places = list_places(db.dir);
+        db.listed = true;
+    }
     std::vector<std::pair<size_t, std::string>> scored;
-    for (std::string &place : list_places(tzdir)) {
+    for (const std::string &place : db.places) {
         const size_t d = std::min(distance(name, place), distance(last_part(name), last_part(place)));
-        if (d <= std::max<size_t>(1, name.size() / 6)) scored.emplace_back(d, std::move(place));
+        if (d <= std::max<size_t>(1, name.size() / 6)) scored.emplace_back(d, place);
     }
     std::stable_sort(scored.begin(), scored.end(),
                      [](const auto &a, const auto &b) { return a.first < b.first; });

@@ -16,6 +16,9 @@ namespace qeltz {
 // A tz database directory and its version (from tzdata.zi, else "unknown").
 struct TzDatabase {
     std::string dir, version;
+    // Its places, listed once when an unknown name wants the nearest ones.
+    mutable std::vector<std::string> places;
+    mutable bool listed = false;
 };
 TzDatabase tz_database(const std::string &dir);
 
@@ -33,7 +36,9 @@ struct Place {
 // that is not one of the database's own text files (zone.tab, tzdata.zi, ...),
 // without the posix/ and right/ copies and without links. A file that cannot
 // be read or is no compiled zone is listed too: load_place names its problem.
-// Empty for a folder without a single compiled zone.
+// Empty for a folder that is no tz database: none of its own text files
+// (tzdata.zi, zone.tab, zone1970.tab) and no compiled zone in it or one
+// folder down.
 std::vector<std::string> list_places(const std::string &tzdir);
 
 // Why a text is no place name, or "": control or NUL bytes, an empty, "." or
@@ -47,6 +52,6 @@ Place load_place(const TzDatabase &db, const std::string &name);
 
 // The places of the database nearest to a name not found in it (by edit
 // distance, letters compared without case), at most three.
-std::vector<std::string> nearest_places(const std::string &tzdir, const std::string &name);
+std::vector<std::string> nearest_places(const TzDatabase &db, const std::string &name);
 
 }  // namespace qeltz

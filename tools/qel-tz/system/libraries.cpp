@@ -137,9 +137,10 @@ std::vector<std::string> library_names() {
 std::vector<CLibrary> libraries_named(const std::string &names) {
     std::vector<CLibrary> out;
     const std::string listed = "," + names + ",";
+    const bool all = listed.find(",all,") != std::string::npos, linux = listed.find(",linux,") != std::string::npos;
     for (const CLibrary &library : c_libraries()) {
         const LibraryName *n = library_name(library.name);
-        if (names == "all" || (names == "linux" && n != nullptr && n->linux_device) ||
+        if (all || (linux && n != nullptr && n->linux_device) ||
             listed.find("," + library.name + ",") != std::string::npos) {
             out.push_back(library);
         }

@@ -42,9 +42,9 @@ std::vector<CLibrary> c_libraries(const std::string &directory = reader_director
 bool known_library(const std::string &name);
 std::vector<std::string> library_names();
 
-// The libraries --libc names, in the order of c_libraries(): "linux" (those
-// of Linux devices: glibc, musl, uClibc-ng; the default), "all" (newlib too,
-// for microcontrollers), or names separated by commas.
+// The libraries --libc names, in the order of c_libraries(): names separated
+// by commas, each a library, "linux" (those of Linux devices: glibc, musl,
+// uClibc-ng; the default) or "all" (newlib too, for microcontrollers).
 std::vector<CLibrary> libraries_named(const std::string &names);
 
 // The program that runs an emulated reader (qemu-arm), or "" where it is
