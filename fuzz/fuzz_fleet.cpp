@@ -30,10 +30,10 @@ namespace {
 bool too_long(const std::string &error) { return error.rfind("the row is longer than ", 0) == 0; }
 
 // Every record from `source`, as the tool reads it.
-std::vector<qeltz::CsvRecord> records_of(qeltz::CsvSource source, size_t bound, std::string &encoding) {
+std::vector<qeltz::CsvRow> records_of(qeltz::CsvSource source, size_t bound, std::string &encoding) {
     qeltz::CsvReader csv(std::move(source), bound);
-    std::vector<qeltz::CsvRecord> records;
-    for (qeltz::CsvRecord r; csv.next(r);) records.push_back(r);
+    std::vector<qeltz::CsvRow> records;
+    for (qeltz::CsvRow r; csv.next(r);) records.push_back(r);
     encoding = csv.foreign_encoding() != nullptr ? csv.foreign_encoding() : "";
     return records;
 }

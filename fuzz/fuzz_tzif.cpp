@@ -21,6 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         FUZZ_CHECK(zone.types_at[i] < zone.types.size());
         FUZZ_CHECK(i == 0 || zone.times[i - 1] < zone.times[i]);
     }
-    FUZZ_CHECK(zone.footer.find('\n') == std::string::npos);
+    FUZZ_CHECK(zone.rule_line.find('\n') == std::string::npos);
     return 0;
 }

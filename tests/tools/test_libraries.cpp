@@ -161,7 +161,7 @@ TEST(Libraries, AgreeWhereTheStringDecides) {
         std::string bytes, why;
         qeltz::TzifZone zone;
         if (qeltz::read_file("/usr/share/zoneinfo/" + name, bytes) && qeltz::parse_tzif(bytes, zone, why)) {
-            lines.insert(zone.footer);
+            lines.insert(zone.rule_line);
         }
     }
     lines.erase("");

@@ -87,10 +87,10 @@ TEST(PosixTz, ReadsEveryRuleLineOfTheDatabase) {
         const qeltz::Place place = qeltz::load_place(db, name);
         std::string why;
         ASSERT_TRUE(place.ok) << place.problem.text;
-        if (place.zone.footer.empty()) continue;
+        if (place.zone.rule_line.empty()) continue;
         PosixTz tz;
-        EXPECT_TRUE(qeltz::parse_posix_tz(place.zone.footer, tz, why))
-            << name << ": " << place.zone.footer << ": " << why;
+        EXPECT_TRUE(qeltz::parse_posix_tz(place.zone.rule_line, tz, why))
+            << name << ": " << place.zone.rule_line << ": " << why;
     }
 }
 

@@ -7,6 +7,7 @@
 
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "system/libraries.hpp"
 #include "readers/tz_reader.h"
@@ -66,6 +67,44 @@ TEST(LibraryChoices, NamesWhatTheLibraryDecides) {
         EXPECT_EQ(kinds, row.kinds) << row.tz;
         EXPECT_NE(texts.find(row.in_text), std::string::npos) << row.tz << ": " << texts;
     }
+}
+
+// The libraries that misread a string, named with the part: only those judged.
+TEST(LibraryChoices, NamesWhatALibraryMisreads) {
+    const qeltz::CLibrary uclibc{"uclibc-ng", "1.0.35", ""}, newlib{"newlib", "3.3.0", ""};
+    struct Row {
+        const char *tz;
+        std::vector<qeltz::CLibrary> libraries;
+        const char *kinds;
+    };
+    const Row rows[] = {
+        {"IST-2IDT,M3.4.4/26,M10.5.0", {uclibc}, "drops-to-utc"},
+        {"IST-2IDT,M3.4.4/26,M10.5.0", {newlib}, ""},
+        {"IST-2IDT,M3.4.4/24,M10.5.0", {uclibc}, ""},
+        {"ABCDEFG5", {uclibc}, "drops-to-utc"},
+        {"<+05>-5", {uclibc, newlib}, "quoted-name-misread"},
+        {"AAA2BBB,M3.5.0/-1,M10.5.0/0", {uclibc, newlib}, "drops-to-utc negative-rule-time"},
+    };
+    for (const Row &row : rows) {
+        std::string kinds;
+        for (const auto &r : qeltz::library_misreadings(row.tz, row.libraries)) {
+            kinds += (kinds.empty() ? "" : " ") + std::string(qeltz::kind_word(r.kind));
+        }
+        EXPECT_EQ(kinds, row.kinds) << row.tz;
+    }
+}
+
+// The readers' answer: an abbreviation's escaped bytes, even one followed by
+// a hex digit, come back as they were.
+TEST(TzReader, AnswerEscapesComeBack) {
+    std::vector<qeltz::TzReading> readings;
+    std::string why;
+    ASSERT_TRUE(qeltz::parse_reader_answer("at 100 3600 0 \\x41B\nat 200 7200 1 a\\x5Cx41\nend\n", 1, 100, 300,
+                                           readings, why))
+        << why;
+    ASSERT_EQ(readings.at(0).spans.size(), 2u);
+    EXPECT_EQ(readings[0].spans[0].abbr, "AB");
+    EXPECT_EQ(readings[0].spans[1].abbr, "a\\x41");
 }
 
 }  // namespace

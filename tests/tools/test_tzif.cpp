@@ -26,7 +26,7 @@ TEST(Tzif, ReadsEveryZoneOfTheDatabaseAsTheCLibraryDoes) {
         qeltz::TzifZone zone;
         ASSERT_TRUE(qeltz::parse_tzif(bytes, zone, why)) << name << ": " << why;
         const size_t last_line = bytes.rfind('\n', bytes.size() - 2);
-        EXPECT_EQ(zone.footer, bytes.substr(last_line + 1, bytes.size() - last_line - 2)) << name;
+        EXPECT_EQ(zone.rule_line, bytes.substr(last_line + 1, bytes.size() - last_line - 2)) << name;
         // From each transition of 1970 to 2037 on, the C library shows its type.
         const qeltz::ScopedTz in_zone(":" + tzdir + "/" + name);
         for (size_t i = 0; i < zone.times.size(); ++i) {

@@ -70,7 +70,7 @@ bool next_changes(const std::string &tz, const std::string &compiled, int64_t fr
     // Where no reader can run (a device build under an emulator), the
     // changes come from the tool's own arithmetic of the POSIX rules.
     const LibraryReadings read =
-        glibc.empty() ? LibraryReadings{} : read_tz_strings(glibc.front(), {tz, zone.footer}, window);
+        glibc.empty() ? LibraryReadings{} : read_tz_strings(glibc.front(), {tz, zone.rule_line}, window);
     if (!read.ok) {
         PosixTz rule;
         if (!parse_posix_tz(tz, rule, why)) {
@@ -83,8 +83,8 @@ bool next_changes(const std::string &tz, const std::string &compiled, int64_t fr
     }
     if (!read.readings[0].spans.empty()) from_tz = first(read.readings[0].spans);
     if (zic) {
-        const TzReading &footer = read.readings[1];
-        from_zic = first(zone_local_time(zone, window, footer.refused.empty() ? &footer.spans : nullptr));
+        const TzReading &line = read.readings[1];
+        from_zic = first(zone_local_time(zone, window, line.refused.empty() ? &line.spans : nullptr));
     }
     return true;
 }

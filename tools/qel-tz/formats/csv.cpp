@@ -106,12 +106,12 @@ void CsvReader::pass(char c) {
     after_cr_ = c == '\r';
 }
 
-void CsvReader::fail(CsvRecord &r, State &state, const std::string &why) {
+void CsvReader::fail(CsvRow &r, State &state, const std::string &why) {
     r.error = why;
     state = kSkip;
 }
 
-bool CsvReader::next(CsvRecord &r) {
+bool CsvReader::next(CsvRow &r) {
     start();
     if (encoding_ != nullptr) return false;
     // Blank lines, and the LF of a CRLF whose CR ended the last record.
@@ -218,10 +218,10 @@ bool CsvReader::next(CsvRecord &r) {
     return true;
 }
 
-std::vector<CsvRecord> read_csv(const std::string &text) {
-    std::vector<CsvRecord> records;
+std::vector<CsvRow> read_csv(const std::string &text) {
+    std::vector<CsvRow> records;
     CsvReader reader(csv_source(text));
-    CsvRecord r;
+    CsvRow r;
     while (reader.next(r)) records.push_back(r);
     return records;
 }

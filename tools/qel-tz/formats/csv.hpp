@@ -27,7 +27,7 @@ namespace qeltz {
 // binary file), and a longer record is refused with its error.
 constexpr size_t kCsvMaxRecordBytes = 64 * 1024;
 
-struct CsvRecord {
+struct CsvRow {
     size_t line = 0;  // the line the record starts on, from 1
     std::vector<std::string> fields;
     std::string error;  // empty for a well-formed record
@@ -60,7 +60,7 @@ class CsvReader {
 
     // The next record into `r` (whose storage is reused); false at the end of
     // the input or after a read error.
-    bool next(CsvRecord &r);
+    bool next(CsvRow &r);
 
     // 0, or the errno of the read error that ended the input.
     int read_error() const { return read_errno_; }
@@ -70,7 +70,7 @@ class CsvReader {
     void start();
     bool read_more();
     void pass(char c);
-    void fail(CsvRecord &r, State &state, const std::string &why);
+    void fail(CsvRow &r, State &state, const std::string &why);
 
     CsvSource source_;
     size_t max_record_;
@@ -85,7 +85,7 @@ class CsvReader {
 };
 
 // Every record of a text, as a CsvReader with the default bound reads it.
-std::vector<CsvRecord> read_csv(const std::string &text);
+std::vector<CsvRow> read_csv(const std::string &text);
 
 // One field written as CSV that reads back as the same bytes: in double
 // quotes, with its quotes doubled, where it holds a comma, a quote, a CR or

@@ -41,7 +41,7 @@ bool has_record_columns(const Columns &at) {
 }
 
 // The header's names, trimmed of spaces and compared without case.
-bool read_header(const CsvRecord &header, Columns &at, std::string &why) {
+bool read_header(const CsvRow &header, Columns &at, std::string &why) {
     at.fill(kAbsent);
     for (size_t i = 0; i < header.fields.size(); ++i) {
         std::string name = header.fields[i];
@@ -120,7 +120,7 @@ std::string read_record(const std::vector<std::string> &cells, const Columns &at
 // The setting a row holds; "" or why the row cannot be read. `checked` keeps
 // what the TZ strings already read were found to be ("" or why not), so that
 // each of the few distinct strings of a fleet is parsed once or so.
-std::string read_setting(const CsvRecord &r, size_t columns, const Columns &at, FleetSetting &s,
+std::string read_setting(const CsvRow &r, size_t columns, const Columns &at, FleetSetting &s,
                          std::unordered_map<std::string, std::string> &checked) {
     if (!r.error.empty()) return r.error;
     if (r.fields.size() != columns)

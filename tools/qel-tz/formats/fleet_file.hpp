@@ -84,7 +84,7 @@ class FleetReader {
   private:
     size_t max_row_;
     std::optional<CsvReader> csv_;
-    CsvRecord record_;
+    CsvRow record_;
     std::array<size_t, 9> at_{};  // where each column is (fleet_file.cpp)
     size_t columns_ = 0;          // the header row's fields
     std::string name_, error_;

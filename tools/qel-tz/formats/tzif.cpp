@@ -122,7 +122,7 @@ bool parse_tzif(const std::string &bytes, TzifZone &zone, std::string &why) {
         why = "TZif footer not ended";
         return false;
     }
-    zone.footer = bytes.substr(b.pos(), end - b.pos());
+    zone.rule_line = bytes.substr(b.pos(), end - b.pos());
     return true;
 }
 

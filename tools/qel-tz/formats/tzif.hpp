@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Reading compiled zone files (TZif, versions 1 to 4): the transition times,
-// the local time types and the footer TZ string that governs the times after
+// the local time types and the rule line (the footer TZ string) that governs the times after
 // the last transition.
 #pragma once
 
@@ -21,7 +21,7 @@ struct TzifZone {
     std::vector<int64_t> times;     // transition times, UTC, ascending
     std::vector<uint8_t> types_at;  // the type that starts at each transition
     std::vector<TzifType> types;
-    std::string footer;  // the TZ string of version 2 and later, may be empty
+    std::string rule_line;  // the TZ string of version 2 and later (the file's footer), may be empty
 };
 
 // Reads a whole file's bytes. False, with the reason in `why`, for anything

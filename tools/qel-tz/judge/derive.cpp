@@ -283,10 +283,10 @@ Derivation derive_place(const TzifZone &zone, Window window) {
     const std::vector<Span> place = zone_local_time(zone, window);
     PosixTz rule;
     std::string why;
-    const bool has_rule = !zone.footer.empty() && parse_posix_tz(zone.footer, rule, why);
+    const bool has_rule = !zone.rule_line.empty() && parse_posix_tz(zone.rule_line, rule, why);
     Derivation d;
-    if (!zone.footer.empty() && !has_rule) {
-        d.reasons.push_back({ReasonKind::kNotPosix, "the zone's rule " + zone.footer + " cannot be read: " + why});
+    if (!zone.rule_line.empty() && !has_rule) {
+        d.reasons.push_back({ReasonKind::kNotPosix, "the zone's rule " + zone.rule_line + " cannot be read: " + why});
         return d;
     }
     // One UTC offset throughout the window: no daylight saving to express,
@@ -304,7 +304,7 @@ Derivation derive_place(const TzifZone &zone, Window window) {
         if (by_rule.empty()) return derive_record(rule, window);
         const Comparison cmp = compare_timelines(place, by_rule, window.to);
         if (cmp.differences.empty()) return derive_record(rule, window);
-        no_rule_line = "the place's own rule " + zone.footer + " gives other offsets " +
+        no_rule_line = "the place's own rule " + zone.rule_line + " gives other offsets " +
                        (cmp.differences.size() == 1 ? std::string("once")
                                                     : "at " + std::to_string(cmp.differences.size()) + " times") +
                        ", the first from " + date_time_text(cmp.differences.front().utc) + " UTC";

@@ -93,7 +93,7 @@ size_t Engine::add(size_t place, Judgement j, Ask ask) {
     j.place = p.name;
     j.tzdata = p.tzdata;
     j.window = within;
-    j.rule_line = p.zone.footer;
+    j.rule_line = p.zone.rule_line;
     for (const CLibrary &library : libraries) j.libraries.push_back(library.label());
     if (!p.ok) {
         j.reasons.insert(j.reasons.begin(), p.problem);
@@ -173,7 +173,7 @@ bool Engine::run(std::string &error, const Progress &progress) {
     if (zic.usable()) zic.compile_all(texts);
     TzReadings readings(window_);
     for (const PlaceState &p : places_) {
-        if (p.place.ok && is_posix(p.place.zone.footer)) readings.want(host_, p.place.zone.footer);
+        if (p.place.ok && is_posix(p.place.zone.rule_line)) readings.want(host_, p.place.zone.rule_line);
     }
     for (Item &item : items_) {
         Judgement &j = item.judgement;
@@ -189,14 +189,14 @@ bool Engine::run(std::string &error, const Progress &progress) {
             } else if (!read_file(item.zic_path, bytes) || !parse_tzif(bytes, item.zic_zone, why)) {
                 j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + why});
                 item.zic_path.clear();
-            } else if (is_posix(item.zic_zone.footer)) {
-                readings.want(host_, item.zic_zone.footer);
+            } else if (is_posix(item.zic_zone.rule_line)) {
+                readings.want(host_, item.zic_zone.rule_line);
             }
         }
         if (!j.tz.empty()) {
             for (const CLibrary &library : item.libraries) readings.want(library, j.tz);
         }
-        const std::string &rule_line = places_[item.place].place.zone.footer;
+        const std::string &rule_line = places_[item.place].place.zone.rule_line;
         if (item.derived && places_[item.place].place.ok && is_posix(rule_line)) {
             for (const CLibrary &library : libraries_) readings.want(library, rule_line);
         }
@@ -204,7 +204,7 @@ bool Engine::run(std::string &error, const Progress &progress) {
     if (!readings.read(error, progress)) return false;
     // The places' local time: their tables, their rule lines as glibc reads them.
     const auto rule_line = [&](const TzifZone &zone) -> const std::vector<Span> * {
-        const TzReading *r = readings.find(host_, zone.footer);
+        const TzReading *r = readings.find(host_, zone.rule_line);
         return r != nullptr && r->refused.empty() ? &r->spans : nullptr;
     };
     for (PlaceState &p : places_) {
@@ -283,7 +283,7 @@ void Engine::verify(Item &item, const TzReadings &readings) {
 
     // zic's output, from its table and its rule line as glibc reads it.
     if (!item.zic_path.empty()) {
-        const TzReading *r = readings.find(host_, item.zic_zone.footer);
+        const TzReading *r = readings.find(host_, item.zic_zone.rule_line);
         j.zic_library = host_.label();
         j.zic_comparison = compare_timelines(
             place,

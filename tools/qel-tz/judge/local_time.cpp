@@ -83,13 +83,13 @@ std::vector<Span> zone_local_time(const TzifZone &zone, Window window, const std
     // The rule line takes over at the last transition (a zone without
     // transitions keeps its first standard time type, as the C library does).
     std::vector<Span> computed;
-    PosixTz footer;
+    PosixTz own_rule;
     std::string why;
-    if (rule_line == nullptr && !zone.times.empty() && parse_posix_tz(zone.footer, footer, why)) {
-        computed = rule_local_time(footer, window);
+    if (rule_line == nullptr && !zone.times.empty() && parse_posix_tz(zone.rule_line, own_rule, why)) {
+        computed = rule_local_time(own_rule, window);
         if (!computed.empty()) rule_line = &computed;
     }
-    const bool ruled = rule_line != nullptr && !rule_line->empty() && !zone.times.empty() && !zone.footer.empty();
+    const bool ruled = rule_line != nullptr && !rule_line->empty() && !zone.times.empty() && !zone.rule_line.empty();
     const int64_t last = ruled ? zone.times.back() : INT64_MAX;
 
     // Before the first transition: the first standard time type.

@@ -133,7 +133,7 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Windo
         // build may list no transition in the window, so the rule line is
         // compared as text).
         if (l.in_old && l.in_new && read_zone(old_dir, name, a) && read_zone(new_dir, name, b) &&
-            a.footer == b.footer && same_timeline(zone_local_time(a, window), zone_local_time(b, window)))
+            a.rule_line == b.rule_line && same_timeline(zone_local_time(a, window), zone_local_time(b, window)))
             continue;
         // A damaged zone is still the release's: it is judged with its
         // damage, never taken for a zone the release removed.
