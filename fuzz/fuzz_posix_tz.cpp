@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_check.hpp"
 #include "formats/posix_tz.hpp"
+#include "fuzz_check.hpp"
 
 namespace {
 

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "fuzz_check.hpp"
-#include "system/libraries.hpp"
 #include "judge/window.hpp"
 #include "readers/tz_reader.h"
+#include "system/libraries.hpp"
 #include "system/zic_runner.hpp"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "fuzz_check.hpp"
 #include "formats/tzif.hpp"
+#include "fuzz_check.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     const std::string bytes(reinterpret_cast<const char *>(data), size);

@@ -14,8 +14,8 @@
 
 #include "civil_model.hpp"
 #include "qel_time.h"
-#include "tz_test_support.hpp"
 #include "system/zic_runner.hpp"
+#include "tz_test_support.hpp"
 
 namespace {
 

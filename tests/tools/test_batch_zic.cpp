@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "system/batch_zic.hpp"
-#include "qel_time.h"
 #include "libc_local_time.hpp"
+#include "qel_time.h"
+#include "system/batch_zic.hpp"
 #include "system/zic_runner.hpp"
 
 namespace {

@@ -12,8 +12,8 @@
 #include "cli/cli.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
-#include "system/process.hpp"
 #include "judge/reasons.hpp"
+#include "system/process.hpp"
 
 namespace {
 

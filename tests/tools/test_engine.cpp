@@ -35,10 +35,14 @@ TEST(Engine, TheWorstLibraryDecides) {
     const Row rows[] = {
         {{read("glibc", Verdict::kDiffers, 500, 10), read("musl", Verdict::kExact, 0, 0)}, Verdict::kDiffers, 500, 10},
         {{read("glibc", Verdict::kExact, 0, 0), read("musl", Verdict::kDiffers, 700, 30)}, Verdict::kDiffers, 700, 30},
-        {{read("glibc", Verdict::kDiffers, 100, 5), read("musl", Verdict::kDiffers, 900, 80)}, Verdict::kDiffers, 100,
+        {{read("glibc", Verdict::kDiffers, 100, 5), read("musl", Verdict::kDiffers, 900, 80)},
+         Verdict::kDiffers,
+         100,
          80},
-        {{read("glibc", Verdict::kOffsetsAgree, 0, 0), read("musl", Verdict::kExact, 0, 0)}, Verdict::kOffsetsAgree,
-         qeltz::Judgement::kNever, 0},
+        {{read("glibc", Verdict::kOffsetsAgree, 0, 0), read("musl", Verdict::kExact, 0, 0)},
+         Verdict::kOffsetsAgree,
+         qeltz::Judgement::kNever,
+         0},
     };
     for (const Row &row : rows) {
         qeltz::Judgement j;
@@ -87,21 +91,21 @@ TEST_F(Derive, FollowsThePlaceInTheWindow) {
     struct Row {
         const char *place;
         qeltz::Window window;
-        const char *tz;  // the record's TZ string; "" for none
+        const char *tz;          // the record's TZ string; "" for none
         qeltz::ReasonKind kind;  // the first reason or rewrite
     };
     const auto kNone = qeltz::ReasonKind::kCount;
     const Row rows[] = {
         {"Test/Berlin", qeltz::years_window(1970, 1970), "CET-01:00", qeltz::ReasonKind::kOwnChanges},
-        {"Test/Berlin", qeltz::years_window(2026, 2036),
-         "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00", qeltz::ReasonKind::kDefaultTaken},
+        {"Test/Berlin", qeltz::years_window(2026, 2036), "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00",
+         qeltz::ReasonKind::kDefaultTaken},
         // PST8PDT ends on 2026-11-01: over the whole years no record, from
         // December on MST.
         {"Test/Vancouver", qeltz::years_window(2026, 2036), "", qeltz::ReasonKind::kNoYearlyRule},
-        {"Test/Vancouver", qeltz::Window{qeltz::year_start(2026) + 340 * 86400, qeltz::year_start(2037)},
-         "MST+07:00", kNone},
-        {"Test/Vancouver", qeltz::years_window(2020, 2025),
-         "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00", qeltz::ReasonKind::kOwnChanges},
+        {"Test/Vancouver", qeltz::Window{qeltz::year_start(2026) + 340 * 86400, qeltz::year_start(2037)}, "MST+07:00",
+         kNone},
+        {"Test/Vancouver", qeltz::years_window(2020, 2025), "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
+         qeltz::ReasonKind::kOwnChanges},
         // Last Sundays of September and April, months of 30 days.
         {"Test/South", qeltz::years_window(2026, 2036), "AST+04:00:00ADT+03:00:00,M9.5.0/02:00:00,M4.5.0/03:00:00",
          qeltz::ReasonKind::kDefaultTaken},

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "system/database.hpp"
 #include "formats/posix_tz.hpp"
 #include "judge/window.hpp"
 #include "libc_local_time.hpp"
+#include "system/database.hpp"
 
 namespace {
 

@@ -5,9 +5,9 @@
 // from the fixtures' rules in the table's comment.
 #include <gtest/gtest.h>
 
-#include "libc_local_time.hpp"
 #include "formats/time_text.hpp"
 #include "judge/local_time.hpp"
+#include "libc_local_time.hpp"
 #include "system/libraries.hpp"
 
 #include <ctime>
@@ -17,15 +17,14 @@
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
 #include "judge/fleet_audit.hpp"
+#include "judge/release_diff.hpp"
 #include "judge/schedule.hpp"
 #include "system/process.hpp"
-#include "judge/release_diff.hpp"
 #include "system/zic_runner.hpp"
 
 namespace {
 
 const qeltz::Window kYears = qeltz::years_window(2026, 2030);
-
 
 // The fixtures' old and new releases, compiled once for the whole suite,
 // slim: most zones' local time in the years comes from their rule lines.
@@ -104,7 +103,8 @@ TEST_F(Releases, DiffNamesEveryChangeAndWhenTheOldStringGoesWrong) {
         ASSERT_TRUE(qeltz::diff_releases(dir(same), dir(same), kYears, qeltz::c_libraries(), diff, why));
         EXPECT_TRUE(diff.places.empty()) << same;
     }
-    EXPECT_FALSE(qeltz::diff_releases(dir("old"), QEL_SOURCE_DIR "/tests/releases", kYears, qeltz::c_libraries(), diff, why));
+    EXPECT_FALSE(
+        qeltz::diff_releases(dir("old"), QEL_SOURCE_DIR "/tests/releases", kYears, qeltz::c_libraries(), diff, why));
     EXPECT_EQ(why, "no compiled zones in " QEL_SOURCE_DIR "/tests/releases");
 }
 
@@ -136,8 +136,8 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
     std::string why;
     ASSERT_TRUE(qeltz::read_fleet_file(QEL_SOURCE_DIR "/tests/releases/fleet.csv", fleet, why)) << why;
     // Batches of two settings: the judgements do not depend on the batch.
-    const qeltz::FleetAudit audit = qeltz::audit_settings(fleet.settings, dir("new"), qeltz::years_window(2027, 2030),
-                                                          qeltz::c_libraries(), 2);
+    const qeltz::FleetAudit audit =
+        qeltz::audit_settings(fleet.settings, dir("new"), qeltz::years_window(2027, 2030), qeltz::c_libraries(), 2);
     ASSERT_EQ(audit.failure, "");
     ASSERT_EQ(fleet.rows.size(), std::size(expected));
     EXPECT_EQ(fleet.settings.size(), 6u);  // two pairs of rows share a setting
@@ -202,7 +202,8 @@ TEST_F(Releases, ZoneLocalTimeIsWhatTheCLibrarySays) {
             for (size_t i = 0; i < spans.size(); ++i) {
                 ASSERT_TRUE(same_at(spans[i].from, spans[i])) << name << " at " << utc_text(spans[i].from);
                 if (i > 0) {
-                    ASSERT_TRUE(same_at(spans[i].from - 1, spans[i - 1])) << name << " before " << utc_text(spans[i].from);
+                    ASSERT_TRUE(same_at(spans[i].from - 1, spans[i - 1]))
+                        << name << " before " << utc_text(spans[i].from);
                 }
             }
             size_t i = 0;

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "system/libraries.hpp"
 #include "readers/tz_reader.h"
+#include "system/libraries.hpp"
 
 namespace {
 
@@ -99,8 +99,8 @@ TEST(LibraryChoices, NamesWhatALibraryMisreads) {
 TEST(TzReader, AnswerEscapesComeBack) {
     std::vector<qeltz::TzReading> readings;
     std::string why;
-    ASSERT_TRUE(qeltz::parse_reader_answer("at 100 3600 0 \\x41B\nat 200 7200 1 a\\x5Cx41\nend\n", 1, 100, 300,
-                                           readings, why))
+    ASSERT_TRUE(
+        qeltz::parse_reader_answer("at 100 3600 0 \\x41B\nat 200 7200 1 a\\x5Cx41\nend\n", 1, 100, 300, readings, why))
         << why;
     ASSERT_EQ(readings.at(0).spans.size(), 2u);
     EXPECT_EQ(readings[0].spans[0].abbr, "AB");

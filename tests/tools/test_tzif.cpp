@@ -7,10 +7,10 @@
 #include <ctime>
 #include <string>
 
+#include "formats/tzif.hpp"
+#include "judge/window.hpp"
 #include "system/database.hpp"
 #include "system/process.hpp"
-#include "judge/window.hpp"
-#include "formats/tzif.hpp"
 #include "system/zic_runner.hpp"
 
 namespace {

@@ -208,7 +208,9 @@ std::string bash_completion() {
            "    COMPREPLY=()\n"
            "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
            "        case ${COMP_WORDS[i]} in\n"
-           "        " + valued + ") ((i++)) ;;\n"
+           "        " +
+           valued +
+           ") ((i++)) ;;\n"
            "        -*) ;;\n"
            "        *) [[ -z $command ]] && command=${COMP_WORDS[i]} ;;\n"
            "        esac\n"
@@ -216,8 +218,12 @@ std::string bash_completion() {
            "    case $prev in\n"
            "    --tzdir) compopt -o dirnames 2>/dev/null; COMPREPLY=($(compgen -d -- \"$cur\")); return ;;\n"
            "    --place) _qel_tz_places \"$cur\"; return ;;\n"
-           "    --libc) COMPREPLY=($(compgen -W '" + libraries + "' -- \"$cur\")); return ;;\n"
-           "    " + valued + ") return ;;\n"
+           "    --libc) COMPREPLY=($(compgen -W '" +
+           libraries +
+           "' -- \"$cur\")); return ;;\n"
+           "    " +
+           valued +
+           ") return ;;\n"
            "    esac\n"
            "    local options='--json --help'\n"
            "    case $command in\n" +
@@ -227,7 +233,9 @@ std::string bash_completion() {
            "    if [[ $cur == -* ]]; then\n"
            "        COMPREPLY=($(compgen -W \"$options\" -- \"$cur\"))\n"
            "    elif [[ -z $command ]]; then\n"
-           "        COMPREPLY=($(compgen -W 'help " + commands + "' -- \"$cur\"))\n"
+           "        COMPREPLY=($(compgen -W 'help " +
+           commands +
+           "' -- \"$cur\"))\n"
            "    elif [[ $command == place ]]; then\n"
            "        _qel_tz_places \"$cur\"\n"
            "    elif [[ $command == audit || $command == diff ]]; then\n"

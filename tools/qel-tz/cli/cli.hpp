@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "qel_time.h"
 #include "judge/window.hpp"
+#include "qel_time.h"
 
 namespace qeltz {
 
@@ -61,11 +61,11 @@ struct Request {
     OptionSet given;                     // the options on the line
     std::vector<std::string> arguments;  // the command's own, such as parse's TZ or place's NAME
     bool json = false, csv = false;
-    qel_tzset record{};  // --zone, --dst, --start, --end
-    std::string tz;      // --tz
-    std::string place;   // --place
-    Window window;             // the default window, or --years's
-    std::string tzdir;         // "" for $TZDIR, else /usr/share/zoneinfo
+    qel_tzset record{};          // --zone, --dst, --start, --end
+    std::string tz;              // --tz
+    std::string place;           // --place
+    Window window;               // the default window, or --years's
+    std::string tzdir;           // "" for $TZDIR, else /usr/share/zoneinfo
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
 
     bool has_record() const { return given.has(Opt::kZone); }

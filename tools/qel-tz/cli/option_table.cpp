@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The options of qel-tz, a row each (cli.hpp says what a row holds), with how
 // each reads and stores its value. --help lists them in this order.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <algorithm>
 
-#include "judge/catalogue_view.hpp"
 #include "cli/cli.hpp"
+#include "formats/posix_tz.hpp"
+#include "judge/catalogue_view.hpp"
 #include "judge/derive.hpp"
 #include "system/libraries.hpp"
-#include "formats/posix_tz.hpp"
 
 namespace qeltz {
 
@@ -146,9 +146,10 @@ bool store_libc(const std::string &v, Request &r, std::string &error) {
                 continue;
             }
             if (!known_library(name)) {
-                error = "--libc takes linux, all, or glibc, musl, uclibc-ng, newlib and lists of them separated by "
-                        "commas, not " +
-                        v;
+                error =
+                    "--libc takes linux, all, or glibc, musl, uclibc-ng, newlib and lists of them separated by "
+                    "commas, not " +
+                    v;
                 return false;
             }
             if (find_library(c_libraries(), name) == nullptr) {

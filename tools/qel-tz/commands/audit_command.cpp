@@ -76,10 +76,10 @@ class RowSpill {
 // and the first few), the invalid rows (counted, and the first few).
 struct Collected {
     std::vector<FleetSetting> settings;
-    std::vector<size_t> devices;                    // rows per setting
-    std::vector<std::vector<Row>> first_rows;       // the first of them
+    std::vector<size_t> devices;               // rows per setting
+    std::vector<std::vector<Row>> first_rows;  // the first of them
     size_t rows = 0, invalid = 0, first_invalid = 0;
-    std::vector<Row> invalid_rows;                  // the first invalid rows
+    std::vector<Row> invalid_rows;  // the first invalid rows
 };
 
 size_t verdict_index(const SettingVerdict *v) {
@@ -132,7 +132,8 @@ struct Counts {
         total[kInvalid] += c.invalid;
         kinds[static_cast<size_t>(ReasonKind::kInvalidRow)] += c.invalid;
         for (const Row &row : c.invalid_rows) ++per_place[row.place][kInvalid];
-        if (c.invalid > c.invalid_rows.size()) per_place["(other invalid rows)"][kInvalid] += c.invalid - c.invalid_rows.size();
+        if (c.invalid > c.invalid_rows.size())
+            per_place["(other invalid rows)"][kInvalid] += c.invalid - c.invalid_rows.size();
     }
 };
 
@@ -146,7 +147,8 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) 
         json.object().key("device").string(row.device).key("line").number(static_cast<int64_t>(row.line));
         json.key("place").string(row.place).key("verdict").string(kVerdicts[verdict_index(v)]);
         const bool judged = v != nullptr && v->judged();
-        json.key("wrong_from").string_or_null(judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from) : "");
+        json.key("wrong_from")
+            .string_or_null(judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from) : "");
         json.key("hours_wrong");
         if (judged && v->has_tz) {
             json.decimal(static_cast<double>(v->wrong_seconds) / 3600.0);
@@ -173,7 +175,8 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) 
     size_t devices = 0;
     for (const size_t n : counts.total) devices += n;
     json.key("devices").number(static_cast<int64_t>(devices));
-    for (size_t v = 0; v < counts.total.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(counts.total[v]));
+    for (size_t v = 0; v < counts.total.size(); ++v)
+        json.key(kVerdicts[v]).number(static_cast<int64_t>(counts.total[v]));
     json.key("places").object();
     for (const auto &[place, per] : counts.per_place) {
         json.key(place.c_str()).object();
@@ -182,7 +185,8 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) 
     }
     json.end().key("reasons").object();
     for (size_t k = 0; k < counts.kinds.size(); ++k) {
-        if (counts.kinds[k] > 0) json.key(kind_word(static_cast<ReasonKind>(k))).number(static_cast<int64_t>(counts.kinds[k]));
+        if (counts.kinds[k] > 0)
+            json.key(kind_word(static_cast<ReasonKind>(k))).number(static_cast<int64_t>(counts.kinds[k]));
     }
     json.end().end().end();
 }
@@ -215,7 +219,8 @@ std::string held(const FleetSetting &s) {
 }
 
 void print_rows(const std::vector<Row> &rows, size_t count) {
-    for (const Row &row : rows) std::printf("  line %zu: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str());
+    for (const Row &row : rows)
+        std::printf("  line %zu: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str());
     if (count > rows.size()) std::printf("  ... and %zu more (--csv lists every device)\n", count - rows.size());
 }
 
@@ -252,11 +257,13 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
             }
             const ScheduleSpans send = spans_of(to_send(&v, audit));
             if (send.size() == 1 && sendable(*send.front())) {
-                std::printf("  send: TZ string %s, %s\n", send.front()->tz.c_str(), describe(send.front()->record).c_str());
+                std::printf("  send: TZ string %s, %s\n", send.front()->tz.c_str(),
+                            describe(send.front()->record).c_str());
             } else if (send.size() > 1) {
                 for (const Judgement *s : send) {
-                    std::printf("  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
-                                sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
+                    std::printf(
+                        "  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
+                        sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
                 }
             } else if (v.wrong()) {
                 std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
@@ -270,7 +277,8 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
     std::printf("%s of %s, tz database %s, window %s:", counted(rows, "device").c_str(),
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
                 audit.window.text().c_str());
-    for (size_t v = 0; v < counts.total.size(); ++v) std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
+    for (size_t v = 0; v < counts.total.size(); ++v)
+        std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
     size_t width = 5;
     for (const auto &[place, per] : counts.per_place) width = std::max(width, shown(place).size());
     std::printf("\n  %-*s", static_cast<int>(width), "place");
@@ -278,7 +286,8 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
     std::printf("\n");
     for (const auto &[place, per] : counts.per_place) {
         std::printf("  %-*s", static_cast<int>(width), place.empty() ? "-" : shown(place).c_str());
-        for (size_t v = 0; v < per.size(); ++v) std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), per[v]);
+        for (size_t v = 0; v < per.size(); ++v)
+            std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), per[v]);
         std::printf("\n");
     }
 }
@@ -321,7 +330,8 @@ int run_audit(const Request &r) {
         spill.put(row);
     }
     if (!reader.error().empty()) return complain(kBadInput, reader.error());
-    if (!spill.ok() || !spill.rewind()) return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
+    if (!spill.ok() || !spill.rewind())
+        return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
     distinct.clear();
 
     const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries_of(r));
@@ -348,7 +358,8 @@ int run_audit(const Request &r) {
             std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
                         row.place.empty() ? "-" : shown(row.place).c_str(), shown(row.invalid).c_str());
         }
-        if (c.invalid > c.invalid_rows.size()) std::printf("  ... and %zu more (--csv lists them all)\n", c.invalid - c.invalid_rows.size());
+        if (c.invalid > c.invalid_rows.size())
+            std::printf("  ... and %zu more (--csv lists them all)\n", c.invalid - c.invalid_rows.size());
         print_summary(path, audit, counts, c.rows);
     }
     // 1 where a device is wrong or a row cannot be judged: a script acts on

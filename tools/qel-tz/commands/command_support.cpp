@@ -131,8 +131,9 @@ void print_schedule(const ScheduleSpans &spans) {
     for (const Judgement *s : spans) {
         std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
                     date_time_text(s->window.to).c_str(),
-                    sendable(*s) ? ("TZ string " + shown(s->tz)).c_str()
-                                 : ("no record (" + shown(s->reasons.empty() ? "" : s->reasons.front().text) + ")").c_str());
+                    sendable(*s)
+                        ? ("TZ string " + shown(s->tz)).c_str()
+                        : ("no record (" + shown(s->reasons.empty() ? "" : s->reasons.front().text) + ")").c_str());
     }
 }
 

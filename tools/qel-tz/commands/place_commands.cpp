@@ -228,8 +228,7 @@ void write_summary(JsonWriter &json, size_t places, Summary &s) {
     json.end().end();
 }
 
-void print_summary(size_t places, const std::string &version, Window window, const std::string &read_by,
-                   Summary &s) {
+void print_summary(size_t places, const std::string &version, Window window, const std::string &read_by, Summary &s) {
     std::printf("\n%zu places of tz database %s, window %s\n", places, shown(version).c_str(), window.text().c_str());
     std::printf("TZ strings read by %s\n", shown(read_by).c_str());
     for (const char *v : kVerdicts) std::printf("  %-16s TZ string %4d   zic text %4d\n", v, s.tz[v], s.zic[v]);
@@ -320,11 +319,11 @@ int run_places(const Request &r) {
                         c.has_wrong_from() ? iso_utc(c.wrong_from).c_str() : "",
                         c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
-                        schedule_cells(schedule).c_str(), csv_field(links[c.place]).c_str(),
-                        csv_field(joined).c_str());
+                        schedule_cells(schedule).c_str(), csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
         } else if (!engine.place_at(places[i]).ok) {
             const Reason &problem = engine.place_at(places[i]).problem;
-            std::printf("%-32s %-31s %s\n", shown(c.place).c_str(), kind_word(problem.kind), shown(problem.text).c_str());
+            std::printf("%-32s %-31s %s\n", shown(c.place).c_str(), kind_word(problem.kind),
+                        shown(problem.text).c_str());
         } else {
             std::printf("%-32s %-15s %-15s %s\n", shown(c.place).c_str(), verdict_name(c.tz_verdict),
                         verdict_name(c.zic_verdict), c.tz.empty() ? "-" : shown(c.tz).c_str());

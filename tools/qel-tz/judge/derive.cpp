@@ -158,20 +158,20 @@ Derivation derive_record(const PosixTz &given, Window window) {
             PosixRule closest;
             const std::vector<bool> held = closest_rule(*r, window, closest);
             if (!held.empty() && std::find(held.begin(), held.end(), false) == held.end()) {
-                d.rewrites.push_back({ReasonKind::kRuleRewritten, std::string(which) + " rule " + rule_text(*r) +
-                                                                      " written as " + rule_text(closest) +
-                                                                      " (the same instants in " + window.years_text() + ")"});
+                d.rewrites.push_back({ReasonKind::kRuleRewritten,
+                                      std::string(which) + " rule " + rule_text(*r) + " written as " +
+                                          rule_text(closest) + " (the same instants in " + window.years_text() + ")"});
                 const int through = holds_through(*r, closest, window.last_year());
                 if (through != 0 && (d.valid_through == 0 || through < d.valid_through)) d.valid_through = through;
                 *r = closest;
             } else {
                 d.reasons.push_back(
-                    {ReasonKind::kRuleNotHeld,
-                     std::string("the ") + which + " rule " + rule_text(*r) +
-                         " has no equivalent the record can hold in " + window.years_text() +
-                         " (a month-week-day rule at 00:00 to 24:00)" +
-                         (held.empty() ? ""
-                                       : ": " + rule_text(closest) + " holds for " + years_text(held, window.first_year()))});
+                    {ReasonKind::kRuleNotHeld, std::string("the ") + which + " rule " + rule_text(*r) +
+                                                   " has no equivalent the record can hold in " + window.years_text() +
+                                                   " (a month-week-day rule at 00:00 to 24:00)" +
+                                                   (held.empty() ? ""
+                                                                 : ": " + rule_text(closest) + " holds for " +
+                                                                       years_text(held, window.first_year()))});
             }
         }
         d.record.start = record_rule(rule.start);
@@ -252,8 +252,8 @@ bool rule_of_changes(const std::vector<Span> &context, const std::vector<Span> &
     }
     if (start == nullptr || end == nullptr) {
         const Span &change = *(start != nullptr ? start : end);
-        why = "the UTC offset changes once, to " + utc_offset_text(change.offset) + " at " + date_time_text(change.from) +
-              " UTC";
+        why = "the UTC offset changes once, to " + utc_offset_text(change.offset) + " at " +
+              date_time_text(change.from) + " UTC";
         return false;
     }
     for (const PosixRule &s : rules_at(start->from + low)) {
@@ -319,9 +319,9 @@ Derivation derive_place(const TzifZone &zone, Window window) {
         return d;
     }
     d = derive_record(observed, window);
-    d.rewrites.insert(d.rewrites.begin(),
-                      {ReasonKind::kOwnChanges, "the record follows the place's own changes in the window, since " +
-                                                    no_rule_line});
+    d.rewrites.insert(
+        d.rewrites.begin(),
+        {ReasonKind::kOwnChanges, "the record follows the place's own changes in the window, since " + no_rule_line});
     return d;
 }
 

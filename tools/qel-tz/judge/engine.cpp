@@ -79,8 +79,7 @@ Engine::Engine(Window window, std::vector<CLibrary> libraries) : window_(window)
 
 size_t Engine::place(const TzDatabase &db, const std::string &name) {
     for (size_t i = 0; i < places_.size(); ++i) {
-        if (places_[i].place.name == name && places_[i].place.tzdata == db.version && places_[i].db == db.dir)
-            return i;
+        if (places_[i].place.name == name && places_[i].place.tzdata == db.version && places_[i].db == db.dir) return i;
     }
     places_.push_back({load_place(db, name), {}, db.dir});
     return places_.size() - 1;
@@ -276,7 +275,7 @@ void Engine::verify(Item &item, const TzReadings &readings) {
         for (const CLibrary &library : libraries_) {
             const TzReading *r = readings.find(library, j.rule_line);
             const Verdict v = r != nullptr && r->refused.empty() ? compare_timelines(own->spans, r->spans, to).verdict
-                                                                  : Verdict::kDiffers;
+                                                                 : Verdict::kDiffers;
             j.rule_line_verdicts.emplace_back(library.label(), v);
         }
     }

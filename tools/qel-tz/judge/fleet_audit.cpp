@@ -26,9 +26,9 @@ std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &
     }
     libraries = libraries_named(cell);
     const bool runs = !emulator().empty();
-    libraries.erase(std::remove_if(libraries.begin(), libraries.end(),
-                                   [runs](const CLibrary &l) { return l.emulated && !runs; }),
-                    libraries.end());
+    libraries.erase(
+        std::remove_if(libraries.begin(), libraries.end(), [runs](const CLibrary &l) { return l.emulated && !runs; }),
+        libraries.end());
     return libraries.empty() ? refused + ": qemu-arm, which runs newlib's reader, is not installed" : "";
 }
 
@@ -67,7 +67,7 @@ FleetAudit audit_settings(const std::vector<FleetSetting> &settings, const std::
             audit.places.push_back({name, {}});
             const size_t place = engine.place(db, name);
             spans.push_back(engine.place_at(place).ok ? ask_schedule(engine, place, engine.derived(place))
-                                                       : std::vector<size_t>{});
+                                                      : std::vector<size_t>{});
         }
         if (!engine.run(audit.failure)) return audit;
         for (size_t p = 0; p < spans.size(); ++p) {

@@ -23,7 +23,7 @@ struct SettingVerdict {
     Verdict verdict = Verdict::kUnrepresentable;
     int64_t wrong_from = Judgement::kNever;
     int64_t wrong_seconds = 0;
-    bool has_tz = false;                 // a TZ string was judged (else hours_wrong is null)
+    bool has_tz = false;  // a TZ string was judged (else hours_wrong is null)
     std::vector<Reason> reasons;
     std::vector<std::string> libraries;  // those that judged it, where the row names its own
     size_t place = 0;                    // into FleetAudit::places

@@ -82,8 +82,8 @@ static_assert(rows_in_order(), "a row for each kind, in the order of ReasonKind"
 }  // namespace
 
 bool is_place_problem(ReasonKind kind) {
-    return kind == ReasonKind::kUnknownPlace || kind == ReasonKind::kUnreadableZone ||
-           kind == ReasonKind::kNotAZone || kind == ReasonKind::kDamagedZone;
+    return kind == ReasonKind::kUnknownPlace || kind == ReasonKind::kUnreadableZone || kind == ReasonKind::kNotAZone ||
+           kind == ReasonKind::kDamagedZone;
 }
 
 const char *kind_word(ReasonKind kind) { return kKinds[static_cast<size_t>(kind)].word; }

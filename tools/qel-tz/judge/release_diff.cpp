@@ -89,9 +89,8 @@ bool same_timeline(const std::vector<Span> &a, const std::vector<Span> &b) {
 // string's judgement against the old place.
 void wrong_of(const Judgement &against, const Judgement &was, PlaceDiff &d) {
     for (size_t i = 0; i < against.tz_comparisons.size(); ++i) {
-        const std::vector<Difference> before = i < was.tz_comparisons.size()
-                                                   ? was.tz_comparisons[i].comparison.differences
-                                                   : std::vector<Difference>{};
+        const std::vector<Difference> before =
+            i < was.tz_comparisons.size() ? was.tz_comparisons[i].comparison.differences : std::vector<Difference>{};
         const std::vector<Difference> wrong = minus(against.tz_comparisons[i].comparison.differences, before);
         int64_t seconds = 0;
         for (const auto &w : wrong) seconds += w.until - w.utc;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "judge/reasons.hpp"
 #include "judge/local_time.hpp"
+#include "judge/reasons.hpp"
 
 namespace qeltz {
 

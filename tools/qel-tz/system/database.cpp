@@ -20,7 +20,7 @@ namespace qeltz {
 namespace {
 
 // The database's own files that are no zones, and its folders of copies.
-constexpr const char *kTextFiles[] = {"tzdata.zi",  "zone.tab",          "zone1970.tab", "zonenow.tab", "iso3166.tab",
+constexpr const char *kTextFiles[] = {"tzdata.zi",   "zone.tab",          "zone1970.tab", "zonenow.tab", "iso3166.tab",
                                       "leapseconds", "leap-seconds.list", "SECURITY",     "version",     "README"};
 constexpr const char *kCopies[] = {"posix", "right"};
 
@@ -245,8 +245,7 @@ std::vector<std::string> nearest_places(const TzDatabase &db, const std::string 
         const size_t d = std::min(distance(name, place), distance(last_part(name), last_part(place)));
         if (d <= std::max<size_t>(1, name.size() / 6)) scored.emplace_back(d, place);
     }
-    std::stable_sort(scored.begin(), scored.end(),
-                     [](const auto &a, const auto &b) { return a.first < b.first; });
+    std::stable_sort(scored.begin(), scored.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     std::vector<std::string> out;
     for (size_t i = 0; i < scored.size() && i < 3; ++i) out.push_back(scored[i].second);
     return out;

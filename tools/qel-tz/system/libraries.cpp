@@ -193,7 +193,8 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     }
     const std::string qemu = library.emulated ? emulator() : "";
     if (library.emulated && qemu.empty()) {
-        result.error = "the " + library.name + " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
+        result.error =
+            "the " + library.name + " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
         return result;
     }
     // The strings go in through a file, so that the reader never waits for
@@ -228,8 +229,7 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     result.reader_says = header.substr(7);
     std::vector<TzReading> answered_strings;
     std::string why;
-    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), window.from, window.to, answered_strings,
-                             why)) {
+    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), window.from, window.to, answered_strings, why)) {
         result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
     }
@@ -335,9 +335,9 @@ std::vector<LibraryChoice> library_choices(const std::string &tz) {
     }
     for (const std::string *name : {&parsed.std_name, &parsed.dst_name}) {
         if (name->size() > 6) {
-            out.push_back({ReasonKind::kLongName,
-                           "the name " + *name + " is longer than six characters: musl keeps " + name->substr(0, 6) +
-                               ", uClibc-ng reads the whole string as UTC"});
+            out.push_back({ReasonKind::kLongName, "the name " + *name + " is longer than six characters: musl keeps " +
+                                                      name->substr(0, 6) +
+                                                      ", uClibc-ng reads the whole string as UTC"});
         }
     }
     return out;

@@ -19,9 +19,9 @@
 namespace qeltz {
 
 struct CLibrary {
-    std::string name;      // "glibc", "musl", "uclibc-ng", "newlib": as --libc names it
-    std::string version;   // "2.36", "1.2.3"; "unknown" where the build could not tell
-    std::string reader;    // the path of its reader program
+    std::string name;       // "glibc", "musl", "uclibc-ng", "newlib": as --libc names it
+    std::string version;    // "2.36", "1.2.3"; "unknown" where the build could not tell
+    std::string reader;     // the path of its reader program
     bool emulated = false;  // the reader is a 32-bit ARM program, run by qemu-arm
 
     // "glibc 2.36", "uClibc-ng 1.0.35", as the output names the library.

@@ -26,8 +26,8 @@ bool TzReadings::read(std::string &error, const std::function<void(const std::st
     std::atomic<size_t> running{calls_.size()};
     for (size_t c = 0; c < calls_.size(); ++c) {
         readers.emplace_back([&, c] {
-            calls_[c].result = read_tz_strings(calls_[c].library, strings[c], window_,
-                                              [&answered, c](size_t n) { answered[c] = n; });
+            calls_[c].result =
+                read_tz_strings(calls_[c].library, strings[c], window_, [&answered, c](size_t n) { answered[c] = n; });
             --running;
         });
     }
