@@ -305,34 +305,28 @@ int run_audit(const Request &r) {
     // Pass one: the distinct settings; every row to the scratch file.
     RowSpill spill;
     Collected c;
-    std::map<FleetSetting, size_t> distinct;
-    FleetEntry entry;
-    while (reader.next(entry)) {
-        Row row;
-        row.line = entry.line;
-        row.device = entry.device;
-        row.place = entry.place;
-        row.invalid = entry.invalid;
-        ++c.rows;
-        if (row.invalid.empty()) {
-            const auto [at, added] = distinct.emplace(entry.setting, c.settings.size());
-            if (added) {
-                c.settings.push_back(entry.setting);
-                c.devices.push_back(0);
-                c.first_rows.emplace_back();
+    const bool read = each_row(
+        reader, c.settings,
+        [&](const FleetEntry &entry, size_t setting) {
+            const Row row{entry.line, setting == FleetRow::kInvalid ? kNoSetting : setting, entry.device, entry.place,
+                          entry.invalid};
+            ++c.rows;
+            if (row.setting != kNoSetting) {
+                if (row.setting == c.devices.size()) {
+                    c.devices.push_back(0);
+                    c.first_rows.emplace_back();
+                }
+                if (c.devices[row.setting]++ < kShownRows) c.first_rows[row.setting].push_back(row);
+            } else {
+                if (c.invalid++ == 0) c.first_invalid = row.line;
+                if (c.invalid_rows.size() < kShownRows) c.invalid_rows.push_back(row);
             }
-            row.setting = at->second;
-            if (c.devices[row.setting]++ < kShownRows) c.first_rows[row.setting].push_back(row);
-        } else {
-            if (c.invalid++ == 0) c.first_invalid = row.line;
-            if (c.invalid_rows.size() < kShownRows) c.invalid_rows.push_back(row);
-        }
-        spill.put(row);
-    }
-    if (!reader.error().empty()) return complain(kBadInput, reader.error());
+            spill.put(row);
+        },
+        why);
+    if (!read) return complain(kBadInput, why);
     if (!spill.ok() || !spill.rewind())
         return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
-    distinct.clear();
 
     const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries_of(r));
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);

@@ -225,26 +225,32 @@ bool FleetReader::next(FleetEntry &row) {
     return true;
 }
 
-namespace {
-
-bool collect(FleetReader &reader, Fleet &fleet, std::string &why) {
+bool each_row(FleetReader &reader, std::vector<FleetSetting> &settings,
+              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why) {
     std::map<FleetSetting, size_t> seen;
     FleetEntry entry;
     while (reader.next(entry)) {
-        FleetRow row;
-        row.line = entry.line;
-        row.device = entry.device;
-        row.place = entry.place;
-        row.invalid = entry.invalid;
-        if (row.invalid.empty()) {
-            const auto [it, added] = seen.emplace(entry.setting, fleet.settings.size());
-            if (added) fleet.settings.push_back(entry.setting);
-            row.setting = it->second;
+        size_t setting = FleetRow::kInvalid;
+        if (entry.invalid.empty()) {
+            const auto [it, added] = seen.emplace(entry.setting, settings.size());
+            if (added) settings.push_back(entry.setting);
+            setting = it->second;
         }
-        fleet.rows.push_back(std::move(row));
+        each(entry, setting);
     }
     why = reader.error();
     return why.empty();
+}
+
+namespace {
+
+bool collect(FleetReader &reader, Fleet &fleet, std::string &why) {
+    return each_row(
+        reader, fleet.settings,
+        [&fleet](const FleetEntry &entry, size_t setting) {
+            fleet.rows.push_back({entry.line, entry.device, entry.place, setting, entry.invalid});
+        },
+        why);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -104,6 +105,13 @@ struct Fleet {
     std::vector<FleetRow> rows;
     std::vector<FleetSetting> settings;  // distinct, in the order of their first row
 };
+
+// Every row of an open reader in turn: each distinct setting once into
+// `settings` (in the order of its first row), and `each` told every row with
+// its setting's index there (FleetRow::kInvalid for a row that cannot be
+// read). False, with the cause, where a read error ends the file early.
+bool each_row(FleetReader &reader, std::vector<FleetSetting> &settings,
+              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why);
 
 // Every row of a text, as FleetReader reads it; false, with one line naming
 // the problem, for a text refused whole.
