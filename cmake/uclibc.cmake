@@ -29,14 +29,7 @@ qel_uclibc_flags(${QEL_UCLIBC_ARCH} ${CMAKE_C_COMPILER} QEL_UCLIBC)
 # Tells the project that every program links the C library statically.
 set(QEL_STATIC_C_LIBRARY uclibc-ng)
 
-execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpversion OUTPUT_VARIABLE QEL_GCC_MAJOR OUTPUT_STRIP_TRAILING_WHITESPACE)
-if(QEL_GCC_PREFIX)
-  set(QEL_CXX_HEADERS /usr/${QEL_CXX_HEADERS_TRIPLET}/include/c++/${QEL_GCC_MAJOR})
-  set(QEL_CXX_HEADERS_ARCH ${QEL_CXX_HEADERS}/${QEL_CXX_HEADERS_TRIPLET})
-else()
-  set(QEL_CXX_HEADERS /usr/include/c++/${QEL_GCC_MAJOR})
-  set(QEL_CXX_HEADERS_ARCH /usr/include/${QEL_CXX_HEADERS_TRIPLET}/c++/${QEL_GCC_MAJOR})
-endif()
+include(${CMAKE_CURRENT_LIST_DIR}/cxx_headers.cmake)
 
 list(JOIN QEL_UCLIBC_COMPILE " " compile)
 set(CMAKE_C_FLAGS_INIT "${compile}")

@@ -137,35 +137,11 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
 // --libc: all, or library names separated by commas; a library this qel-tz
 // has no reader for is refused here, before anything runs.
 bool store_libc(const std::string &v, Request &r, std::string &error) {
-    {
-        for (size_t at = 0; at <= v.size();) {
-            const size_t comma = std::min(v.find(',', at), v.size());
-            const std::string name = v.substr(at, comma - at);
-            if (name == "linux" || name == "all") {
-                at = comma + 1;
-                continue;
-            }
-            if (!known_library(name)) {
-                error =
-                    "--libc takes linux, all, or glibc, musl, uclibc-ng, newlib and lists of them separated by "
-                    "commas, not " +
-                    v;
-                return false;
-            }
-            if (find_library(c_libraries(), name) == nullptr) {
-                error = "--libc " + v + ": this qel-tz was built without the " + name + " reader";
-                return false;
-            }
-            at = comma + 1;
-        }
-    }
-    // A reader that qemu-arm runs is of no use without it: said now, once.
-    for (const CLibrary &library : libraries_named(v)) {
-        if (library.emulated && emulator().empty() && ("," + v + ",").find(",all,") == std::string::npos) {
-            error = "--libc " + v + ": the " + library.label() +
-                    " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
-            return false;
-        }
+    std::vector<CLibrary> libraries;
+    const std::string why = runnable_libraries(v, libraries);
+    if (!why.empty()) {
+        error = "--libc " + why;
+        return false;
     }
     r.libc = v;
     return true;

@@ -52,13 +52,9 @@ const char *const kExitStatusText[3] = {
 };
 
 std::vector<CLibrary> libraries_of(const Request &r) {
-    // "all" leaves out a reader that cannot run here (read_by says so); a
-    // library named alone is refused when the option is read.
-    std::vector<CLibrary> out = libraries_named(r.libc);
-    const bool runs_emulated = !emulator().empty();
-    out.erase(std::remove_if(out.begin(), out.end(),
-                             [runs_emulated](const CLibrary &l) { return l.emulated && !runs_emulated; }),
-              out.end());
+    // The option was checked when it was read (store_libc).
+    std::vector<CLibrary> out;
+    (void)runnable_libraries(r.libc, out);
     return out;
 }
 

@@ -15,21 +15,8 @@ std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &
         libraries = defaults;
         return "";
     }
-    std::string have;
-    for (const CLibrary &library : c_libraries()) have += (have.empty() ? "" : ", ") + library.name;
-    const std::string refused = "libc " + cell + " is not linux, all, or libraries this qel-tz has (" + have + ")";
-    for (size_t at = 0; at <= cell.size();) {
-        const size_t comma = std::min(cell.find(',', at), cell.size());
-        const std::string name = cell.substr(at, comma - at);
-        if (name != "linux" && name != "all" && find_library(c_libraries(), name) == nullptr) return refused;
-        at = comma + 1;
-    }
-    libraries = libraries_named(cell);
-    const bool runs = !emulator().empty();
-    libraries.erase(
-        std::remove_if(libraries.begin(), libraries.end(), [runs](const CLibrary &l) { return l.emulated && !runs; }),
-        libraries.end());
-    return libraries.empty() ? refused + ": qemu-arm, which runs newlib's reader, is not installed" : "";
+    const std::string why = runnable_libraries(cell, libraries);
+    return why.empty() ? "" : "libc " + why;
 }
 
 namespace {

@@ -101,6 +101,31 @@ std::vector<CLibrary> c_libraries(const std::string &directory) {
 
 std::string emulator() { return find_program("qemu-arm"); }
 
+std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &out) {
+    out.clear();
+    const std::vector<CLibrary> built = c_libraries();
+    const bool emulates = !emulator().empty();
+    for (size_t at = 0; at <= names.size();) {
+        const size_t comma = std::min(names.find(',', at), names.size());
+        const std::string name = names.substr(at, comma - at);
+        at = comma + 1;
+        if (name == "linux" || name == "all") continue;
+        if (!known_library(name)) {
+            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " + names;
+        }
+        const CLibrary *library = find_library(built, name);
+        if (library == nullptr) return names + ": this qel-tz was built without the " + name + " reader";
+        if (library->emulated && !emulates) {
+            return names + ": the " + library->label() +
+                   " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
+        }
+    }
+    for (CLibrary &library : libraries_named(names)) {
+        if (!library.emulated || emulates) out.push_back(std::move(library));
+    }
+    return "";
+}
+
 namespace {
 
 // The C libraries a reader may be built for, in the order they are listed:

@@ -51,6 +51,13 @@ std::vector<CLibrary> libraries_named(const std::string &names);
 // not installed.
 std::string emulator();
 
+// The libraries a --libc value or a fleet row's libc cell names, those whose
+// readers can run here: "" with them in `out`, or why it names none that
+// can: a name no build has, a library this build lacks, a library named
+// whose reader qemu-arm runs where it is not installed ("linux" and "all"
+// leave such a library out instead).
+std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &out);
+
 // The library of that name among `libraries`, or nullptr.
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name);
 
