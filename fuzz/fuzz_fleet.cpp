@@ -3,14 +3,18 @@
 // the bound on a row's length (8 to 263 bytes, so that short inputs have long
 // rows) and the sizes of the chunks (1 to 16 bytes) the reader is handed; the
 // rest is the file. Its records are those of a second reader written apart
-// (tests/tools/csv_oracle.hpp), in order, with their lines, errors and bytes;
+// (tests/tools/csv_oracle.hpp), in order, with their first and last lines,
+// the lines of the quote that carries one over a line end, errors and bytes;
 // the file is refused whole, in one line, for a foreign encoding (named as
 // the oracle names it) or an unusable header row, otherwise every record
 // after the header is a row, and a read error at the end (in half of the
-// runs) is named after them; a row that is broken or too long is invalid,
-// and each readable row holds a setting of its place that the device library
-// and the TZ reader accept. Fields written with csv_field_exact, those of
-// broken records too, read back as the same bytes.
+// runs) is named after them; a row that is broken or too long is invalid
+// (where it runs over line ends, its reason names the quote's line and its
+// last), each readable row holds a setting of its place that the device
+// library and the TZ reader accept, and every line of the file is the
+// header's, a row's or blank, as the second reader counts them. Fields
+// written with csv_field_exact, those of broken records too, read back as
+// the same bytes.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -52,6 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FUZZ_CHECK(encoding == oracle_encoding && records.size() == oracle.size());
     for (size_t i = 0; i < records.size(); ++i) {
         FUZZ_CHECK(records[i].line == oracle[i].line && records[i].fields == oracle[i].fields);
+        FUZZ_CHECK(records[i].last_line == oracle[i].last_line && records[i].quote_line == oracle[i].quote_line &&
+                   records[i].quote_closed == oracle[i].quote_closed);
         FUZZ_CHECK(records[i].error.empty() == !(oracle[i].broken || oracle[i].too_long) &&
                    too_long(records[i].error) == oracle[i].too_long);
     }
@@ -88,9 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     FUZZ_CHECK(oracle_encoding.empty() && !oracle.empty() && !oracle[0].broken && !oracle[0].too_long);
     qeltz::FleetEntry row;
-    size_t i = 1;
+    size_t i = 1, multiline = 0, in_multiline = 0;
     for (; reader.next(row); ++i) {
         FUZZ_CHECK(i < oracle.size() && row.line == oracle[i].line && too_long(row.invalid) == oracle[i].too_long);
+        FUZZ_CHECK(row.last_line == oracle[i].last_line);
+        if (row.last_line > row.line) {
+            ++multiline;
+            in_multiline += row.last_line - row.line + 1;
+            FUZZ_CHECK(row.invalid.empty() ||
+                       (row.invalid.find("line " + std::to_string(oracle[i].quote_line)) != std::string::npos &&
+                        row.invalid.find(std::to_string(row.last_line) + " w") != std::string::npos));
+        }
         if (!row.invalid.empty()) continue;
         FUZZ_CHECK(!oracle[i].broken);
         const auto &cells = oracle[i].fields;
@@ -103,5 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     }
     FUZZ_CHECK(reader.error() == (fails ? "cannot read the fleet file fuzz: Input/output error" : "") &&
                i == oracle.size());
+    const qeltz::FleetLines &lines = reader.lines();
+    FUZZ_CHECK(lines.file == qeltest::oracle_lines(text) && lines.header == oracle[0].last_line - oracle[0].line + 1 &&
+               lines.rows == oracle.size() - 1 && lines.multiline_rows == multiline &&
+               lines.in_multiline_rows == in_multiline && lines.blank() <= lines.file);
     return 0;
 }

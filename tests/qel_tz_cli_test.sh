@@ -376,6 +376,19 @@ PY
     t 0 out '^2 devices of standard input, tz database 2026b, window 2027-01-01 00:00 to 2031-01-01 00:00 UTC: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
         audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
     t 2 err 'the header row names no place column$' audit - "${a[@]}" <<<'device,tz'
+    t 2 err '^qel-tz: no device in standard input' audit - "${a[@]}" <<<'device,place,tz'
+    t 2 err '^qel-tz: no device in standard input' audit - "${a[@]}" <<<$'device,place,tz\r\n\n'
+    t 0 err '^qel-tz: note: 1 row of standard input repeats .*kiosk-1 \(line 3\)$' audit - "${a[@]}" < <(sed -n '1p;4p;4p' "$fleet")
+    "${tool[@]}" audit "$fleet" "${a[@]}" >"$out" 2>"$err"
+    checks=$((checks + 1))
+    [ "$(sed -n '/^rows that cannot/,/^[0-9]/s/^  line \([0-9]*\):.*/\1/p' "$out" | tr '\n' ' ')" = "11 12 13 14 15 16 " ] ||
+        fail "audit lists the rows that cannot be checked out of line order"
+    # A quote left open on line 11 takes in lines 12-18, up to the next quote:
+    # the row's reason names the lines, the summary counts them.
+    seq 29 | sed 's|.*|dev-&,Test/Abolish,CET-1|; 10s|,|,"|; 17s|CET-1$|"CET-1CEST,M3.5.0,M10.5.0/3"|
+        1i device,place,tz' >"$work/broken.csv"
+    t 1 out '^  line 11: dev-10, .*11.* 18.* 12-18 ' audit "$work/broken.csv" "${a[@]}"
+    t 1 out '^  30 lines: .* 8 lines' audit "$work/broken.csv" "${a[@]}"
     t 1 err '^qel-tz: note: 1 row of standard input cannot be checked, on line 3$' audit - "${a[@]}" \
         <<<$'device,place,tz\nd,Test/Added,IST-5:30\ne,Test/Added,'
     # CSV keeps a device's bytes: a backslash, a CR LF inside quotes.
@@ -383,6 +396,9 @@ PY
     checks=$((checks + 1))
     python3 -c 'import sys; assert b"\n\"gate\r\n4\",7," in open(sys.argv[1], "rb").read()' "$out" ||
         fail "audit --csv rewrote a device's bytes"
+    checks=$((checks + 1))
+    grep -q -E '^qel-tz: note: 13 devices of .*fleet\.csv on 16 lines: .*2 lines \(.*7\)' "$err" ||
+        fail "audit --csv does not count the lines of a row over several"
 
     t 2 err 'cannot read the fleet file .*/none\.csv' audit "$work/none.csv" "${a[@]}"
 
@@ -402,6 +418,8 @@ assert {k: summary[k] for k in kinds} == {"devices": 13, "exact": 2, "offsets": 
                                         "invalid": 6}, summary
 assert summary["places"]["Test/Shifted"] == {"exact": 0, "offsets": 0, "differs": 2, "unrepresentable": 0, "invalid": 1}
 assert summary["reasons"]["invalid-row"] == 6, summary
+assert summary["lines"] == {"file": 16, "header": 1, "blank": 1, "multiline_rows": 1, "in_multiline_rows": 2,
+                            "first_multiline_row": 7} and summary["duplicate_devices"] == 0, summary
 assert all(set(d) == {"place", "also", "change", "old", "new", "wrong_from", "hours_wrong"} for d in diff)
 assert all(s is None or set(s) == {"record", "tz", "tz_verdict"} for d in diff for s in (d["old"], d["new"]))
 assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)

@@ -6,8 +6,9 @@
 // alone, inside quotes as data; a byte order mark passed over, blank lines
 // skipped; a record that breaks the quoting rules or has more than
 // `max_bytes` bytes marked and ended at the next line end; UTF-16 and UTF-32
-// files told apart by their first bytes. Beside it, how the tests hand a
-// text to a stream reader.
+// files told apart by their first bytes. Each record's first and last line,
+// and the quote that first carries it over a line end; the text's lines.
+// Beside it, how the tests hand a text to a stream reader.
 #pragma once
 
 #include <algorithm>
@@ -21,8 +22,10 @@ namespace qeltest {
 struct OracleRecord {
     size_t line = 0;
     std::vector<std::string> fields;
-    bool broken = false;    // breaks the quoting rules
-    bool too_long = false;  // more than max_bytes bytes before its line end
+    bool broken = false;                      // breaks the quoting rules
+    bool too_long = false;                    // more than max_bytes bytes before its line end
+    size_t last_line = 0;                     // the line of its last byte before the line end that ends it
+    size_t quote_line = 0, quote_closed = 0;  // the first quoted field with a line end in it: its quotes' lines
 };
 
 // How the tests hand a text to a stream reader: in chunks of 1 to 16 bytes,
@@ -52,24 +55,42 @@ inline std::string oracle_encoding(const std::string &t) {
     return "";
 }
 
+inline std::string oracle_text(const std::string &input) {
+    return input.rfind("\xEF\xBB\xBF", 0) == 0 ? input.substr(3) : input;
+}
+
+// The lines of a text: CR, LF and CRLF each end one; bytes after the last end make one more.
+inline size_t oracle_lines(const std::string &input) {
+    const std::string t = oracle_text(input);
+    size_t lines = 0;
+    for (size_t i = 0; i < t.size(); ++i) lines += t[i] == '\r' || (t[i] == '\n' && (i == 0 || t[i - 1] != '\r'));
+    return lines + (!t.empty() && t.back() != '\r' && t.back() != '\n');
+}
+
 inline std::vector<OracleRecord> oracle_csv(const std::string &input, size_t max_bytes) {
     if (!oracle_encoding(input).empty()) return {};
-    const std::string t = input.rfind("\xEF\xBB\xBF", 0) == 0 ? input.substr(3) : input;
+    const std::string t = oracle_text(input);
     enum { kOutside, kFieldStart, kPlain, kQuoted, kAfterQuote, kSkip } state = kOutside;
     std::vector<OracleRecord> out;
-    size_t line = 1, bytes = 0;
+    size_t line = 1, bytes = 0, opened = 0, crossing = 0;
     for (size_t i = 0; i < t.size(); ++i) {
         const char c = t[i];
-        const bool line_end = c == '\r' || c == '\n';
+        const bool line_end = c == '\r' || c == '\n', lf_of_crlf = c == '\n' && i > 0 && t[i - 1] == '\r';
         if (state == kOutside && !line_end) {
             out.push_back({line, {""}, false, false});
             state = kFieldStart;
-            bytes = 0;
+            bytes = crossing = 0;
         }
+        const size_t at = lf_of_crlf ? line - 1 : line;  // the line this byte is on
         // The line after this byte: CR and LF each end one, CRLF one only.
-        if (c == '\r' || (c == '\n' && (i == 0 || t[i - 1] != '\r'))) ++line;
+        if (c == '\r' || (c == '\n' && !lf_of_crlf)) ++line;
         if (state == kOutside) continue;
         OracleRecord &r = out.back();
+        if (!line_end || state == kQuoted) r.last_line = at;
+        if (line_end && state == kQuoted && r.quote_line == 0) {
+            r.quote_line = opened;
+            crossing = r.fields.size();
+        }
         if (line_end && state != kQuoted) {
             state = kOutside;
         } else if (state == kSkip) {
@@ -80,6 +101,7 @@ inline std::vector<OracleRecord> oracle_csv(const std::string &input, size_t max
         } else if (state == kQuoted) {
             if (c == '"') {
                 state = kAfterQuote;
+                if (r.fields.size() == crossing) r.quote_closed = at;
             } else {
                 r.fields.back() += c;
             }
@@ -94,6 +116,7 @@ inline std::vector<OracleRecord> oracle_csv(const std::string &input, size_t max
             state = kSkip;
         } else if (c == '"') {
             state = kQuoted;
+            opened = at;
         } else {
             r.fields.back() += c;
             state = kPlain;

@@ -1,19 +1,21 @@
 // SPDX-License-Identifier: MIT
 // The fleet file reader: files refused whole, rows refused with their
-// reason, each row's line and device as the second reader of the tests
-// (csv_oracle.hpp) reads them (bytes kept as they are), fields written back,
-// and read errors named by their cause (a read error after some rows: the
-// fuzz target). Texts reach the reader in chunks of
-// a few bytes.
+// reason, each row's lines and device and the file's lines as the second
+// reader of the tests (csv_oracle.hpp) reads them (bytes kept as they are),
+// fields written back, and read errors named by their cause (a read error
+// after some rows: the fuzz target). Texts reach the reader in chunks of a
+// few bytes. Device names found again.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
 #include "formats/fleet_file.hpp"
+#include "judge/device_names.hpp"
 
 namespace {
 
@@ -36,7 +38,7 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
         {std::string("d\0e\0v\0,\0", 8), "the fleet file is UTF-16 (little-endian)", ""},
         {std::string("\0d\0e\0v\0,", 8), "the fleet file is UTF-16 (big-endian)", ""},
         {std::string("\0\0\xFE\xFF\0\0\0d", 8), "the fleet file is UTF-32 (big-endian)", ""},
-        {" Device ,PLACE,tz,x\nd,P,CET-1,\"a \"\"b\"\"\"\r\nd,P,,\nd,P,\"CET\"-1,\nd,P,UTC,\n", "",
+        {" Device ,PLACE,tz,\"x\ny\"\nd,P,CET-1,\"a \"\"b\"\"\"\r\nd,P,,\nd,P,\"CET\"-1,\nd,P,UTC,\n", "",
          "ok|no TZ string and no record|text after the closing quote of a field|tz UTC is not a TZ string"},
         {head + "\"gate\r\n4\",P,UTC0\n\"a \"\"b\"\"\",P,UTC0\nx\\x41\x01\xff ,P,UTC0\n", "", "ok|ok|ok"},
         // CR alone ends a line, outside quotes a record; inside them it is data.
@@ -46,12 +48,25 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
          "ok|the row is longer than 64 KiB|the row is longer than 64 KiB|ok|the row is longer than 64 KiB"},
         {head + "d1,P,\"UTC0\n" + std::string(65536 - 12, 'x') + "\"\nd2,P,UTC0" + std::string(65536 - 9, '!'), "",
          "tz UTC0\nx|tz UTC0!"},
+        // Rows at the bound and one byte past it, each ended where it should be.
+        {head + "d1,P," + x.substr(0, 65531) + "\nd2,P," + x.substr(0, 65532) + "\nd3,P,\"" + x.substr(0, 65530) +
+             "\"\n\nd4,P,\"" + x.substr(0, 65529) + "\n\nd5,P,UTC0",
+         "",
+         "tz x|the row is longer than 64 KiB|the row is longer than 64 KiB|the row is longer than 64 KiB; "
+         "a quote opened on line 6 is not closed: lines 7-8"},
+        // A quote left open takes in the rows up to the next quote.
+        {head + "d1,P,UTC0\r\nd2,\"P,UTC0\r\nd3,P,UTC0\r\r\nd4,P,\"UTC0\"\r\nd5,P,UTC0\n\nd6,\"a\nb\",UTC0\nd7,P,"
+                "\"x\ny\r\n",
+         "",
+         "ok|text after the closing quote of a field; a quote opened on line 3 closes on line 6: lines 4-6|ok|ok|"
+         "a quoted field is not closed before the end of the file; a quote opened on line 11 is not closed: line 12"},
         {"device,place,tz,zone,dst_on,dst_minutes,start,end\n"
          "a,P,,10100,0,,,\nb,P,,10100,2,,,\nc,P,,101,1,45,M3.5.0,M10.5.0\nd,P,,101,1,60,J60,M10.5.0\n"
-         "e,P,,101,1,60,M3.5.0,M13.1.0\nf,P,,-0,0,,,\ng,P,,10100,1,60,M3.5.0/02:00:00,M10.5.0/03:00:00\nh,P,,,,,,\n",
+         "e,P,,101,1,60,M3.5.0,M13.1.0\nf,P,,-0,0,,,\ng,P,,10100,1,60,M3.5.0/02:00:00,M10.5.0/03:00:00\nh,P,,,,,,\n"
+         "i,P,,101,1,120,M3.5.0,M10.5.0\nj,P,,101,1,121,M3.5.0,M10.5.0\n",
          "",
          "ok|dst_on 2 is not 0 or 1|dst_minutes 45 is not 30, 60, 90 or 120|start rule J60: a record holds only|"
-         "end rule M13.1.0: the rule month 13|zone -0 is not a zone code|ok|no TZ string and no record"},
+         "end rule M13.1.0: the rule month 13|zone -0 is not a zone code|ok|no TZ string and no record|ok|dst_minutes"},
     };
     for (const Row &r : rows) {
         qeltz::FleetReader reader;
@@ -65,9 +80,26 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
             wanted.erase(0, want.size() + 1);
             EXPECT_EQ((row.invalid.empty() ? "ok" : row.invalid).rfind(want, 0), 0u) << row.invalid.substr(0, 80);
             ASSERT_TRUE(i < oracle.size() && row.line == oracle[i].line && row.device == oracle[i].fields[0]) << i;
+            EXPECT_EQ(row.last_line, oracle[i].last_line) << i;
         }
         EXPECT_EQ(wanted, "") << r.text.substr(0, 80);
         EXPECT_EQ(reader.error(), "");
+        // Every line is the header's, a row's or blank, as the oracle reads them.
+        size_t taken = 0;
+        for (const auto &o : oracle) taken += o.last_line - o.line + 1;
+        EXPECT_EQ(reader.lines().blank(), opened ? qeltest::oracle_lines(r.text) - taken : 0) << r.text.substr(0, 80);
+    }
+}
+
+TEST(FleetFile, FindsADeviceNameGivenBefore) {
+    qeltz::DeviceNames names, compared(8);  // the second compares most names it passes
+    std::set<std::string> seen;
+    uint32_t x = 1;
+    for (int i = 0; i < 20000; ++i) {  // names over several blocks and table sizes, each a few times
+        x = x * 1103515245u + 12345u;
+        const std::string name = std::to_string((x >> 8) % 7000) + std::string(x % 700, 'n');
+        const bool added = seen.insert(name).second;
+        ASSERT_TRUE(names.add(name) == added && compared.add(name) == added) << i;
     }
 }
 

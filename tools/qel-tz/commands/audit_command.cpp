@@ -4,7 +4,9 @@
 // once, as a stream: what is kept is one entry per distinct setting, while
 // each row goes to a scratch file in a compact form, read back to write the
 // rows in file order once the settings are judged. Memory grows with the
-// distinct settings, not the rows.
+// distinct settings, and in pass one with the device names, each kept once
+// to find a name that rows repeat (judge/device_names.hpp) and let go
+// before the settings are judged.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -14,6 +16,7 @@
 
 #include "commands/commands.hpp"
 #include "formats/csv.hpp"
+#include "judge/device_names.hpp"
 #include "judge/fleet_audit.hpp"
 #include "judge/schedule.hpp"
 #include "system/process.hpp"
@@ -26,7 +29,8 @@ constexpr const char *kVerdicts[] = {"exact", "offsets", "differs", "unrepresent
 constexpr size_t kInvalid = 4;  // the index of "invalid" in kVerdicts, after the four of Verdict
 static_assert(static_cast<size_t>(Verdict::kUnrepresentable) + 1 == kInvalid, "kVerdicts follows Verdict");
 constexpr size_t kNoSetting = static_cast<size_t>(-1);
-constexpr size_t kShownRows = 10;  // rows the text names for each group of devices
+constexpr size_t kShownRows = 10;       // rows the text names for each group of devices
+constexpr size_t kShownDuplicates = 5;  // rows a note names that repeat a device name
 
 // A row as the scratch file keeps it.
 struct Row {
@@ -73,13 +77,19 @@ class RowSpill {
 };
 
 // What pass one keeps: the distinct settings, the rows each has (counted,
-// and the first few), the invalid rows (counted, and the first few).
+// and the first few), the invalid rows (counted, and the first few), the
+// rows that repeat a device name (counted, and the first few), and how the
+// file's lines were read.
 struct Collected {
     std::vector<FleetSetting> settings;
     std::vector<size_t> devices;               // rows per setting
     std::vector<std::vector<Row>> first_rows;  // the first of them
     size_t rows = 0, invalid = 0, first_invalid = 0;
     std::vector<Row> invalid_rows;  // the first invalid rows
+    DeviceNames names;
+    size_t duplicates = 0;
+    std::vector<Row> first_duplicates;
+    FleetLines lines;
 };
 
 size_t verdict_index(const SettingVerdict *v) {
@@ -137,7 +147,7 @@ struct Counts {
     }
 };
 
-void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) {
+void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, const Collected &c) {
     JsonWriter json(stdout);
     json.object().key("tzdata").string(audit.tzdata);
     write_window_and_libraries(json, audit.window, audit.libraries);
@@ -175,6 +185,18 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts) 
     size_t devices = 0;
     for (const size_t n : counts.total) devices += n;
     json.key("devices").number(static_cast<int64_t>(devices));
+    json.key("lines").object().key("file").number(static_cast<int64_t>(c.lines.file));
+    json.key("header").number(static_cast<int64_t>(c.lines.header));
+    json.key("blank").number(static_cast<int64_t>(c.lines.blank()));
+    json.key("multiline_rows").number(static_cast<int64_t>(c.lines.multiline_rows));
+    json.key("in_multiline_rows").number(static_cast<int64_t>(c.lines.in_multiline_rows));
+    json.key("first_multiline_row");
+    if (c.lines.first_multiline != 0) {
+        json.number(static_cast<int64_t>(c.lines.first_multiline));
+    } else {
+        json.null();
+    }
+    json.end().key("duplicate_devices").number(static_cast<int64_t>(c.duplicates));
     for (size_t v = 0; v < counts.total.size(); ++v)
         json.key(kVerdicts[v]).number(static_cast<int64_t>(counts.total[v]));
     json.key("places").object();
@@ -273,12 +295,25 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
     }
 }
 
-void print_summary(const std::string &path, const FleetAudit &audit, const Counts &counts, size_t rows) {
-    std::printf("%s of %s, tz database %s, window %s:", counted(rows, "device").c_str(),
+// How the file's lines were read: "16 lines: 1 header line, 12 rows of one
+// line, 1 row over 2 lines (the first from line 7), 1 blank line".
+std::string lines_read(const FleetLines &l) {
+    std::string text = counted(l.file, "line") + ": " + counted(l.header, "header line") + ", " +
+                       counted(l.rows - l.multiline_rows, "row") + " of one line";
+    if (l.multiline_rows > 0) {
+        text += ", " + counted(l.multiline_rows, "row") + " over " + counted(l.in_multiline_rows, "line") +
+                " (the first from line " + std::to_string(l.first_multiline) + ")";
+    }
+    return text + ", " + counted(l.blank(), "blank line");
+}
+
+void print_summary(const std::string &path, const FleetAudit &audit, const Counts &counts, const Collected &c) {
+    std::printf("%s of %s, tz database %s, window %s:", counted(c.rows, "device").c_str(),
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
                 audit.window.text().c_str());
     for (size_t v = 0; v < counts.total.size(); ++v)
         std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
+    std::printf("\n  %s", lines_read(c.lines).c_str());
     size_t width = 5;
     for (const auto &[place, per] : counts.per_place) width = std::max(width, shown(place).size());
     std::printf("\n  %-*s", static_cast<int>(width), "place");
@@ -292,10 +327,32 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
     }
 }
 
+// The rows that cannot be checked, in line order: the first of those the
+// reader refused and of those whose setting cannot be judged, which hold the
+// first of them all.
+void print_unchecked(const Collected &c, const FleetAudit &audit, size_t unchecked) {
+    if (unchecked == 0) return;
+    std::vector<std::pair<Row, const std::string *>> rows;  // each row and why
+    for (const Row &row : c.invalid_rows) rows.emplace_back(row, &row.invalid);
+    for (size_t i = 0; i < c.settings.size(); ++i) {
+        if (audit.settings[i].judged()) continue;
+        for (const Row &row : c.first_rows[i]) rows.emplace_back(row, &audit.settings[i].invalid);
+    }
+    std::sort(rows.begin(), rows.end(), [](const auto &a, const auto &b) { return a.first.line < b.first.line; });
+    rows.resize(std::min(rows.size(), kShownRows));
+    std::printf("rows that cannot be checked:\n");
+    for (const auto &[row, why] : rows) {
+        std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
+                    row.place.empty() ? "-" : shown(row.place).c_str(), shown(*why).c_str());
+    }
+    if (unchecked > rows.size()) std::printf("  ... and %zu more (--csv lists them all)\n", unchecked - rows.size());
+}
+
 }  // namespace
 
 int run_audit(const Request &r) {
     const std::string &path = r.arguments[0];
+    const std::string file = path == "-" ? "standard input" : path;
     FleetReader reader;
     std::string why;
     if (!reader.open(path, why)) return complain(kBadInput, why);
@@ -321,10 +378,15 @@ int run_audit(const Request &r) {
                 if (c.invalid++ == 0) c.first_invalid = row.line;
                 if (c.invalid_rows.size() < kShownRows) c.invalid_rows.push_back(row);
             }
+            if (!row.device.empty() && !c.names.add(row.device) && c.duplicates++ < kShownDuplicates)
+                c.first_duplicates.push_back(row);
             spill.put(row);
         },
         why);
     if (!read) return complain(kBadInput, why);
+    c.lines = reader.lines();
+    c.names = DeviceNames();
+    if (c.rows == 0) return complain(kBadInput, "no device in " + file + ": it has only its header row");
     if (!spill.ok() || !spill.rewind())
         return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
 
@@ -333,28 +395,15 @@ int run_audit(const Request &r) {
     Counts counts;
     counts.add(audit, c);
     if (r.json) {
-        write_json(spill, audit, counts);
+        write_json(spill, audit, counts, c);
     } else if (r.csv) {
         print_csv(spill, audit);
+        if (c.lines.multiline_rows > 0) note(counted(c.rows, "device") + " of " + file + " on " + lines_read(c.lines));
     } else {
         std::printf("read by %s\n", shown(read_by(r, audit.libraries)).c_str());
         print_groups(c, audit);
-        if (c.invalid > 0 || counts.total[kInvalid] > 0) std::printf("rows that cannot be checked:\n");
-        for (size_t i = 0; i < c.settings.size(); ++i) {
-            const SettingVerdict &v = audit.settings[i];
-            if (v.judged()) continue;
-            for (const Row &row : c.first_rows[i]) {
-                std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
-                            shown(row.place).c_str(), shown(v.invalid).c_str());
-            }
-        }
-        for (const Row &row : c.invalid_rows) {
-            std::printf("  line %zu: %s, %s: %s\n", row.line, row.device.empty() ? "-" : shown(row.device).c_str(),
-                        row.place.empty() ? "-" : shown(row.place).c_str(), shown(row.invalid).c_str());
-        }
-        if (c.invalid > c.invalid_rows.size())
-            std::printf("  ... and %zu more (--csv lists them all)\n", c.invalid - c.invalid_rows.size());
-        print_summary(path, audit, counts, c.rows);
+        print_unchecked(c, audit, counts.total[kInvalid]);
+        print_summary(path, audit, counts, c);
     }
     // 1 where a device is wrong or a row cannot be judged: a script acts on
     // both, and a few bad rows must not hide the wrong devices. 2 where
@@ -365,8 +414,16 @@ int run_audit(const Request &r) {
         if (!audit.settings[i].judged()) first_invalid = std::min(first_invalid, c.first_rows[i].front().line);
     }
     if (invalid > 0) {
-        note(counted(invalid, "row") + " of " + (path == "-" ? "standard input" : path) + " cannot be checked, " +
-             (invalid == 1 ? "" : "the first ") + "on line " + std::to_string(first_invalid));
+        note(counted(invalid, "row") + " of " + file + " cannot be checked, " + (invalid == 1 ? "" : "the first ") +
+             "on line " + std::to_string(first_invalid));
+    }
+    if (c.duplicates > 0) {
+        std::string named;
+        for (const Row &row : c.first_duplicates)
+            named += (named.empty() ? "" : ", ") + row.device + " (line " + std::to_string(row.line) + ")";
+        note(counted(c.duplicates, "row") + " of " + file + (c.duplicates == 1 ? " repeats" : " repeat") +
+             " the device name of an earlier row: " + named +
+             (c.duplicates > c.first_duplicates.size() ? ", ..." : ""));
     }
     if (invalid == c.rows) return kBadInput;
     return invalid > 0 || counts.total[static_cast<size_t>(Verdict::kDiffers)] > 0 ||

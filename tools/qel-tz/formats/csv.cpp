@@ -104,6 +104,7 @@ bool CsvReader::read_more() {
 void CsvReader::pass(char c) {
     if (c == '\r' || (c == '\n' && !after_cr_)) ++line_;
     after_cr_ = c == '\r';
+    open_line_ = c != '\r' && c != '\n';
 }
 
 void CsvReader::fail(CsvRow &r, State &state, const std::string &why) {
@@ -122,9 +123,13 @@ bool CsvReader::next(CsvRow &r) {
         pass(c);
         ++pos_;
     }
-    r.line = line_;
+    r.line = r.last_line = line_;
+    r.quote_line = r.quote_closed = 0;
     r.error.clear();
     size_t fields = 1, length = 0;  // fields begun; bytes of the record so far
+    // The line the quoted field being read opened on; the field that first
+    // ran over a line end.
+    size_t quote_opened = 0, crossing = 0;
     if (r.fields.empty()) r.fields.emplace_back();
     r.fields[0].clear();
     auto new_field = [&r, &fields] {
@@ -148,6 +153,8 @@ bool CsvReader::next(CsvRow &r) {
         if (q > p) {
             const size_t n = static_cast<size_t>(q - p);
             after_cr_ = false;
+            open_line_ = true;
+            r.last_line = line_;
             if (state != kSkip && length + n > max_record_) {
                 // The bytes up to the bound are kept, however the input was cut into chunks.
                 field.append(p, max_record_ - length);
@@ -161,10 +168,17 @@ bool CsvReader::next(CsvRow &r) {
             continue;
         }
         const char c = *p;
-        if ((c == '\r' || c == '\n') && state != kQuoted) {
+        const bool line_end = c == '\r' || c == '\n';
+        if (line_end && state != kQuoted) {
             pass(c);
             ++pos_;
             break;
+        }
+        // The LF of a CRLF is on the line its CR ends.
+        r.last_line = c == '\n' && after_cr_ ? line_ - 1 : line_;
+        if (line_end && r.quote_line == 0) {
+            r.quote_line = quote_opened;
+            crossing = fields;
         }
         pass(c);
         ++pos_;
@@ -176,6 +190,7 @@ bool CsvReader::next(CsvRow &r) {
             case kFieldStart:
                 if (c == '"') {
                     state = kQuoted;
+                    quote_opened = line_;
                 } else if (c == ',') {
                     new_field();
                 } else {
@@ -194,6 +209,7 @@ bool CsvReader::next(CsvRow &r) {
             case kQuoted:
                 if (c == '"') {
                     state = kAfterQuote;
+                    if (fields == crossing) r.quote_closed = line_;
                 } else {
                     field += c;
                 }

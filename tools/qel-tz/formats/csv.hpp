@@ -28,7 +28,12 @@ namespace qeltz {
 constexpr size_t kCsvMaxRecordBytes = 64 * 1024;
 
 struct CsvRow {
-    size_t line = 0;  // the line the record starts on, from 1
+    size_t line = 0;       // the line the record starts on, from 1
+    size_t last_line = 0;  // the line its last byte is on (a line end is on the line it ends)
+    // Where the first of its quoted fields that runs over a line end opens,
+    // and the line its closing quote is on: 0 for none, and for a quote
+    // never closed.
+    size_t quote_line = 0, quote_closed = 0;
     std::vector<std::string> fields;
     std::string error;  // empty for a well-formed record
 };
@@ -65,6 +70,10 @@ class CsvReader {
     // 0, or the errno of the read error that ended the input.
     int read_error() const { return read_errno_; }
 
+    // The physical lines passed so far: one a line end, and one for bytes
+    // after the last line end.
+    size_t lines() const { return line_ - 1 + (open_line_ ? 1 : 0); }
+
   private:
     enum State { kFieldStart, kPlain, kQuoted, kAfterQuote, kSkip };
     void start();
@@ -78,7 +87,8 @@ class CsvReader {
     std::vector<char> buffer_;
     size_t pos_ = 0, end_ = 0;
     size_t line_ = 1;
-    bool after_cr_ = false;  // the byte last passed was a CR: an LF now ends the same line
+    bool after_cr_ = false;   // the byte last passed was a CR: an LF now ends the same line
+    bool open_line_ = false;  // a byte other than a line end was passed since the last line end
     bool started_ = false, ended_ = false;
     int read_errno_ = 0;
     const char *encoding_ = nullptr;

@@ -150,6 +150,19 @@ std::string read_setting(const CsvRow &r, size_t columns, const Columns &at, Fle
     return read_record(r.fields, at, s.record);
 }
 
+// What a record that runs over line ends took in, to follow the reason it
+// is refused: "" for a record of one line.
+std::string lines_taken(const CsvRow &r) {
+    if (r.last_line == r.line) return "";
+    const std::string quote =
+        "; a quote opened on line " + std::to_string(r.quote_line) +
+        (r.quote_closed != 0 ? " closes on line " + std::to_string(r.quote_closed) : " is not closed");
+    if (r.last_line == r.line + 1)
+        return quote + ": line " + std::to_string(r.last_line) + " was read as part of this row";
+    return quote + ": lines " + std::to_string(r.line + 1) + "-" + std::to_string(r.last_line) +
+           " were read as part of this row";
+}
+
 }  // namespace
 
 bool operator<(const FleetSetting &a, const FleetSetting &b) {
@@ -197,10 +210,14 @@ bool FleetReader::open(CsvSource source, const std::string &name, std::string &w
         why = csv_->read_error() != 0 ? "cannot read the fleet file " + name_ + ": " + std::strerror(csv_->read_error())
                                       : "no header row: the file is empty";
     } else if (!record_.error.empty()) {
-        why = "the header row (line " + std::to_string(record_.line) + "): " + record_.error;
+        why = "the header row (line " + std::to_string(record_.line) + "): " + record_.error + lines_taken(record_);
     } else if (read_header(record_, at_, why)) {
         columns_ = record_.fields.size();
+        lines_ = FleetLines{};
+        lines_.header = record_.last_line - record_.line + 1;
         return true;
+    } else {
+        why += lines_taken(record_);
     }
     csv_.reset();
     return false;
@@ -211,10 +228,17 @@ bool FleetReader::next(FleetEntry &row) {
     if (!csv_->next(record_)) {
         if (csv_->read_error() != 0)
             error_ = "cannot read the fleet file " + name_ + ": " + std::strerror(csv_->read_error());
+        lines_.file = csv_->lines();
         csv_.reset();
         return false;
     }
     row.line = record_.line;
+    row.last_line = record_.last_line;
+    ++lines_.rows;
+    if (row.last_line > row.line) {
+        if (lines_.multiline_rows++ == 0) lines_.first_multiline = row.line;
+        lines_.in_multiline_rows += row.last_line - row.line + 1;
+    }
     row.device = at_[kDevice] < record_.fields.size() ? record_.fields[at_[kDevice]] : "";
     row.place = at_[kPlace] < record_.fields.size() ? record_.fields[at_[kPlace]] : "";
     row.setting.place.clear();  // the strings keep their storage from row to row
@@ -222,6 +246,7 @@ bool FleetReader::next(FleetEntry &row) {
     row.setting.libc.clear();
     row.setting.record = qel_tzset{};
     row.invalid = read_setting(record_, columns_, at_, row.setting, checked_);
+    if (!row.invalid.empty()) row.invalid += lines_taken(record_);
     return true;
 }
 

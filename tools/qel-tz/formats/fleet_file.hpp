@@ -50,12 +50,28 @@ bool operator<(const FleetSetting &a, const FleetSetting &b);
 // longer than 64 KiB"), and reading goes on at the next line end.
 constexpr size_t kFleetMaxRowBytes = kCsvMaxRecordBytes;
 
-// A row as FleetReader yields it.
+// A row as FleetReader yields it. A quoted field may run over line ends
+// (a name may hold one); where such a row is invalid, its reason ends with
+// the lines it took in: "; a quote opened on line 11 closes on line 18:
+// lines 12-18 were read as part of this row".
 struct FleetEntry {
     size_t line = 0;            // where the row starts in the file, from 1 (the header's line counts)
+    size_t last_line = 0;       // the line it ends on
     std::string device, place;  // the cells as the file has them, "" where the row has none
     FleetSetting setting;       // what the device holds, where invalid is empty
     std::string invalid;        // why a row that cannot be read is refused
+};
+
+// How a file's physical lines were read: each line is the header's, a
+// row's, or blank.
+struct FleetLines {
+    size_t file = 0;               // the file's lines, once it is read to its end
+    size_t header = 0;             // the lines the header row takes
+    size_t rows = 0;               // rows read, one a device
+    size_t multiline_rows = 0;     // rows that run over more than one line
+    size_t in_multiline_rows = 0;  // the lines those take
+    size_t first_multiline = 0;    // the line the first of them starts on; 0 for none
+    size_t blank() const { return file - header - (rows - multiline_rows) - in_multiline_rows; }
 };
 
 class FleetReader {
@@ -81,6 +97,8 @@ class FleetReader {
     // not the whole file.
     bool next(FleetEntry &row);
     const std::string &error() const { return error_; }
+    // The lines of the rows read so far; `file` once next() has returned false.
+    const FleetLines &lines() const { return lines_; }
 
   private:
     size_t max_row_;
@@ -89,6 +107,7 @@ class FleetReader {
     std::array<size_t, 9> at_{};  // where each column is (fleet_file.cpp)
     size_t columns_ = 0;          // the header row's fields
     std::string name_, error_;
+    FleetLines lines_;
     std::FILE *owned_ = nullptr;                            // a file open() opened, closed with the reader
     std::unordered_map<std::string, std::string> checked_;  // TZ strings read: "" or why not
 };
