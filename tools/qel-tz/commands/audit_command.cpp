@@ -291,7 +291,8 @@ int run_audit(const Request &r) {
     std::string why;
     if (!reader.open(path, why)) return complain(kBadInput, why);
     const std::string tzdir = tzdir_of(r);
-    if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + shown(tzdir));
+    const std::string problem = database_problem(tzdir);
+    if (!problem.empty()) return complain(kBadInput, problem);
 
     // Pass one: the distinct settings; every row to the scratch file.
     RowSpill spill;
