@@ -112,6 +112,8 @@ t 0 err '^qel-tz: note: the device library cannot read this string back' tz --zo
 t 0 err '^qel-tz: note: not a POSIX TZ string' parse 'CET-01:00 foo'
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob
+t 2 err '--libc takes .*, not an empty text \(see' place Europe/Berlin --libc=
+t 2 err '^qel-tz: audit needs FILE .*\[--csv\] \[--json\] \(see' audit
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00
@@ -206,9 +208,12 @@ EOF
         # shellcheck disable=SC2086 # the words are the line typed so far
         got=$(bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _qel_tz; echo "${COMPREPLY[*]}"' \
             _ "$completion" qel-tz $words 2>&1)
+        [ "$want" = - ] && want=  # "-": nothing
         [ "$got" = "${want//,/ }" ] || fail "completion of '$words': got '$got', wanted '$want'"
     done <<ROWS
 place,places pla
+place,places help pla
+- place --tzdir $work/tz t
 --libc audit --li
 uclibc-ng check --libc u
 Test/Berlin place --tzdir $work/tz Test/Be

@@ -112,7 +112,8 @@ std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &
         at = comma + 1;
         if (name == "linux" || name == "all") continue;
         if (!known_library(name)) {
-            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " + names;
+            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " +
+                   (names.empty() ? "an empty text" : names);
         }
         const CLibrary *library = find_library(built, name);
         if (library == nullptr) return names + ": this qel-tz was built without the " + name + " reader";
