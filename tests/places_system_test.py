@@ -5,12 +5,16 @@ outside the tool: the summary adds up to the rows, and every TZ string the
 tool calls exact or offsets gives the place's UTC offset when the C library
 reads both, sampled twice a day at odd minutes over the same window (the
 tool computes the place's local time from its file; this check shares none
-of its code). Usage: places_system_test.py path/to/qel-tz"""
+of its code). Then every judging command with scratch space it cannot use
+and with too little memory. Usage: places_system_test.py path/to/qel-tz"""
 import calendar
 import os
 import re
+import resource
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 TZDIR = os.environ.get("TZDIR") or "/usr/share/zoneinfo"
@@ -48,8 +52,43 @@ for name, tz_verdict, _, tz in rows:
     if bad:
         failures.append(f"{name}: {tz} is {tz_verdict} but its offset differs at {len(bad)} instants, first {bad[0]}")
     checked += 1
+# TMPDIR missing, read-only (as nobody: root writes anywhere), a file size
+# limit (0 bytes: every scratch file; 2048: the tool's own fit, zic's
+# compiled zone does not), too little address space: one line on stderr that
+# names TMPDIR where scratch space is the cause, status 2, never a signal.
+work = tempfile.mkdtemp()
+os.chmod(work, 0o755)
+for release, zone in (("a", "Europe/Berlin"), ("b", "Asia/Tokyo")):  # diff judges Europe/Berlin in both
+    os.makedirs(os.path.join(work, release, "Europe"))
+    shutil.copy(os.path.join(TZDIR, zone), os.path.join(work, release, "Europe/Berlin"))
+    open(os.path.join(work, release, "tzdata.zi"), "w").close()
+with open(os.path.join(work, "fleet.csv"), "w") as fleet:
+    fleet.write('device,place,tz\nd1,Europe/Berlin,"CET-1CEST,M3.5.0,M10.5.0/3"\nd2,Europe/Berlin,CET-1\n')
+os.mkdir(os.path.join(work, "read-only"), 0o555)
+def limit(kind, size):
+    return lambda: resource.setrlimit(kind, (size, size))
+def as_nobody():
+    os.setgroups([])
+    os.setgid(65534)
+    os.setuid(65534)
+commands = [["place", "Europe/Berlin"], ["places"], ["check", "--tz", "CET-1", "--place", "Europe/Berlin"],
+            ["diff", work + "/a", work + "/b"], ["audit", work + "/fleet.csv"]]
+edges = [(command, "/nonexistent/scratch", None) for command in commands]
+edges += [(command, work + "/read-only", as_nobody) for command in commands if os.geteuid() == 0]
+edges += [(command, work, limit(resource.RLIMIT_FSIZE, 0)) for command in commands]
+edges += [(["place", "Europe/Berlin"], work, limit(resource.RLIMIT_FSIZE, 2048))]
+edges += [(["place", "Europe/Berlin", "--years", "1900-2400"], None, limit(resource.RLIMIT_AS, mib << 20))
+         for mib in (24, 32)]
+for command, tmpdir, how in edges:
+    edge = subprocess.run([*sys.argv[1:], *command], capture_output=True, text=True, check=False, preexec_fn=how,
+                          env=dict(os.environ, TMPDIR=tmpdir or work))
+    lines = edge.stderr.splitlines()
+    if edge.returncode != 2 or len(lines) != 1 or (tmpdir and "TMPDIR " + tmpdir not in lines[0]):
+        failures.append(f"{command} with TMPDIR {tmpdir}: status {edge.returncode}, stderr {edge.stderr[:300]!r}")
+shutil.rmtree(work, ignore_errors=True)
+
 for f in failures[:20]:
     print("FAILED: " + f)
 print(f"places: {len(rows)} rows, {checked} exact or offsets checked at {len(instants)} instants each")
-print(f"{checked + 1 - len(failures)} passed, {len(failures)} failed")
+print(f"{checked + 1 + len(edges) - len(failures)} passed, {len(failures)} failed")
 sys.exit(1 if failures else 0)

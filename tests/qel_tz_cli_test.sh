@@ -112,6 +112,8 @@ t 0 err '^qel-tz: note: the device library cannot read this string back' tz --zo
 t 0 err '^qel-tz: note: not a POSIX TZ string' parse 'CET-01:00 foo'
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob
+t 2 err '--libc takes .*, not an empty text \(see' place Europe/Berlin --libc=
+t 2 err '^qel-tz: audit needs FILE .*\[--csv\] \[--json\] \(see' audit
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00
@@ -138,7 +140,7 @@ elif [ ${#tool[@]} -gt 1 ]; then
     # libraries' readers it judges TZ strings with: those are programs for
     # the same machine, which only the emulator runs.
     echo "${tool[0]} runs the tool: place, places, check, diff and audit not checked"
-elif ! "$zic" -d "$work/tz" "$here/places/places.zi" 2>"$err"; then
+elif ! "$zic" -d "$work/tz" "$here/places/places.zi" 2>"$err" || ! cp "$here/places/places.zi" "$work/tz/tzdata.zi"; then
     fail "zic did not compile tests/places/places.zi"
 else
     d=(--tzdir "$work/tz" --years 2026-2036)
@@ -206,9 +208,12 @@ EOF
         # shellcheck disable=SC2086 # the words are the line typed so far
         got=$(bash -c '. "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _qel_tz; echo "${COMPREPLY[*]}"' \
             _ "$completion" qel-tz $words 2>&1)
+        [ "$want" = - ] && want=  # "-": nothing
         [ "$got" = "${want//,/ }" ] || fail "completion of '$words': got '$got', wanted '$want'"
     done <<ROWS
 place,places pla
+place,places help pla
+- place --tzdir $work/tz t
 --libc audit --li
 uclibc-ng check --libc u
 Test/Berlin place --tzdir $work/tz Test/Be
@@ -255,6 +260,7 @@ footer = tokyo[: -len(b"JST-9\n")] + b"<\xe9\x1b[1m>-9\n"
 files = {
     b"Test/Random": b"TZif2" + bytes(random.randrange(256) for _ in range(300)),
     b"Test/Cut": open(os.path.join(good, "Berlin"), "rb").read()[:60],
+    b"zone1970.tab": b"",
     b"Test/Footer": footer,
     odd: footer,
 }
@@ -355,16 +361,44 @@ PY
     t 1 out '^Test/Shifted,Test/ShiftedAlias,record,.*,2028-03-12T07:00:00Z,504$' diff "$work/old" "$work/new" "${r[@]}" --csv
     t 0 out '"places": \[\]\}$' diff "$work/new" "$work/new" "${r[@]}" --json
     t 0 out '^0 zones changed .*; no old TZ string goes wrong$' diff "$work/old" "$work/old" "${r[@]}"
-    t 2 err 'no compiled zones in .*/releases$' diff "$work/old" "$here/releases"
+    # A folder without the database's own files is none, whatever zone a
+    # link in it leads to (as /etc's localtime does): every command says so.
+    mkdir "$work/etc" && ln -s "$work/new/Test/Steady" "$work/etc/localtime" && touch "$work/etc/passwd"
+    while read -r args; do
+        # shellcheck disable=SC2086 # the arguments are words
+        t 2 err "^qel-tz: $work/etc is no tz database" $args
+    done <<ROWS
+places --tzdir $work/etc
+place localtime --tzdir $work/etc
+check --tz UTC0 --place localtime --tzdir $work/etc
+diff $work/new $work/etc
+diff $work/etc $work/new
+audit $fleet --tzdir $work/etc
+ROWS
     t 2 err 'diff needs two folders, not an empty name' diff '' "$work/new"
-    t 2 err '^qel-tz: no compiled zones in /nonexistent$' audit "$fleet" --tzdir /nonexistent
+    t 2 err '^qel-tz: cannot read the tz database /nonexistent: ' audit "$fleet" --tzdir /nonexistent
     # A damaged zone is the release's, with its damage; a name that leads to a
     # device is no zone and is never read.
     cp -R "$work/new" "$work/broken"
     head -c 60 "$work/new/Test/Abolish" >"$work/broken/Test/Abolish"
     ln -sf /dev/zero "$work/broken/Test/Steady"
+    ln -s nowhere "$work/broken/Test/Dangling" && ln -s /etc/passwd "$work/broken/Test/Evil" &&
+        ln -s "$work/old/Test/Steady" "$work/broken/Test/Outside"
     t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/broken" "${r[@]}"
-    t 1 out '^Test/Steady: removed$' diff "$work/old" "$work/broken" "${r[@]}"
+    # A link that dangles or leads out of the folder (to a device, a file of
+    # the machine, another release's zone) is a place with its problem.
+    while read -r name kind change; do
+        t 1 out "^Test/$name +$kind " places --tzdir "$work/broken" "${r[@]}"
+        t 1 out "^Test/$name: $change\$" diff "$work/new" "$work/broken" "${r[@]}"
+        t 2 err "^qel-tz: Test/$name " place "Test/$name" --tzdir "$work/broken" "${r[@]}"
+    done <<'ROWS'
+Dangling dangling-link added
+Evil link-outside added
+Outside link-outside added
+Steady link-outside record
+ROWS
+    # Two folders of one release are told apart.
+    t 1 out "^  2026b in $work/broken: " diff "$work/new" "$work/broken" "${r[@]}"
     # Beside a tz column, a column named like a record column is passed over.
     t 0 out '^1 device of standard input, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
     t 1 err '^qel-tz: note: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"

@@ -2,7 +2,7 @@
 // The command table: every row is reached by its name and shown in the
 // tool's --help and manual page, so a new row needs nothing else there.
 // Every reason kind has its row in docs/places.md. Text from outside reaches
-// a terminal and JSON escaped.
+// a terminal and JSON escaped; instants are written by the tool's calendar.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,6 +12,8 @@
 #include "cli/cli.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
+#include "formats/posix_tz.hpp"
+#include "formats/time_text.hpp"
 #include "judge/reasons.hpp"
 #include "system/process.hpp"
 
@@ -64,6 +66,27 @@ TEST(Output, EscapesWhatIsNotPrintableText) {
         std::fclose(out);
         EXPECT_EQ(std::string(text, size), row.json) << row.in;
         std::free(text);
+    }
+}
+
+// Instants by the tool's own calendar, whatever time_t's width: the hand-
+// worked rows (2^31 and 2^32 seconds, leap days of 2400 and 1600), and every
+// day of 1600-2499 read back to its day count.
+TEST(Output, WritesEveryInstantAsItsDate) {
+    const std::pair<int64_t, const char *> rows[] = {
+        {0, "1970-01-01 00:00:00"},           {-1, "1969-12-31 23:59:59"},
+        {2147483648, "2038-01-19 03:14:08"},  {4294967296, "2106-02-07 06:28:16"},
+        {13574649599, "2400-02-29 23:59:59"}, {-2203891200, "1900-03-01 00:00:00"},
+        {-11670955200, "1600-02-29 12:00:00"}};
+    for (const auto &[utc, text] : rows) EXPECT_EQ(qeltz::date_time_text(utc), text) << utc;
+    EXPECT_EQ(qeltz::iso_utc(4294967296), "2106-02-07T06:28:16Z");
+    EXPECT_EQ(qeltz::minute_text(4294967296), "2106-02-07 06:28");
+    for (int64_t day = qeltz::days_from_civil(1600, 1, 1); day < qeltz::days_from_civil(2500, 1, 1); ++day) {
+        const std::string text = qeltz::date_time_text(day * 86400 + 86399);
+        const int64_t read = qeltz::days_from_civil(std::stoll(text.substr(0, 4)), std::stoi(text.substr(5, 2)),
+                                                    std::stoi(text.substr(8, 2)));
+        ASSERT_EQ(read, day) << text;
+        ASSERT_EQ(text.substr(10), " 23:59:59") << text;
     }
 }
 

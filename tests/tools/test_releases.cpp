@@ -10,6 +10,9 @@
 #include "libc_local_time.hpp"
 #include "system/libraries.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <ctime>
 #include <string>
 #include <vector>
@@ -103,9 +106,13 @@ TEST_F(Releases, DiffNamesEveryChangeAndWhenTheOldStringGoesWrong) {
         ASSERT_TRUE(qeltz::diff_releases(dir(same), dir(same), kYears, qeltz::c_libraries(), diff, why));
         EXPECT_TRUE(diff.places.empty()) << same;
     }
-    EXPECT_FALSE(
-        qeltz::diff_releases(dir("old"), QEL_SOURCE_DIR "/tests/releases", kYears, qeltz::c_libraries(), diff, why));
-    EXPECT_EQ(why, "no compiled zones in " QEL_SOURCE_DIR "/tests/releases");
+    // A tz database by its own files and compiled zones: not the fixtures'
+    // sources, nor a folder whose only zone is a link to one (/etc's localtime).
+    const std::string bare = dir("bare");
+    ASSERT_EQ(mkdir(bare.c_str(), 0700), 0);
+    ASSERT_EQ(symlink((dir("old") + "/Test/Steady").c_str(), (bare + "/localtime").c_str()), 0);
+    for (const std::string &folder : {dir("old"), std::string(QEL_SOURCE_DIR "/tests/releases"), bare})
+        EXPECT_EQ(qeltz::database_problem(folder).empty(), folder == dir("old")) << folder;
 }
 
 TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {

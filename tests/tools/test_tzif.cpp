@@ -48,12 +48,13 @@ TEST(Tzif, RefusesWhatIsNotAWellFormedZone) {
     std::string bytes, why;
     if (!qeltz::read_file("/usr/share/zoneinfo/Europe/Berlin", bytes)) GTEST_SKIP() << "no Europe/Berlin";
     qeltz::TzifZone zone;
-    const char *reasons[] = {"no TZif header", "cut short", "footer"};
-    // Every cut of a real file is refused, and so is a wrong magic or version.
-    for (size_t n = 0; n + 1 < bytes.size(); n += 7) {
+    // Every cut of a real file is refused as cut (only nothing at all has no
+    // header), and so is a wrong magic or version.
+    for (size_t n = 0; n + 1 < bytes.size(); n += n < 8 ? 1 : 7) {
         EXPECT_FALSE(qeltz::parse_tzif(bytes.substr(0, n), zone, why)) << n;
-        bool named = false;
-        for (const char *r : reasons) named = named || why.find(r) != std::string::npos;
+        const bool named = n == 0
+                               ? why.find("no TZif header") != std::string::npos
+                               : why.find("cut short") != std::string::npos || why.find("footer") != std::string::npos;
         EXPECT_TRUE(named) << n << ": " << why;
     }
     std::string wrong = bytes;

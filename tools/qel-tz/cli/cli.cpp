@@ -2,6 +2,7 @@
 #include "cli/cli.hpp"
 
 #include "commands/commands.hpp"
+#include "system/database.hpp"
 #include "system/libraries.hpp"
 
 #include <cctype>
@@ -27,6 +28,10 @@ const Command *command_named(const std::string &name) {
 bool takes(const Command &c, const Option &o) { return o.reach == Option::kEveryCommand || c.options.has(o.id); }
 
 bool is_default(const Command &c) { return c.name[0] == '\0'; }
+
+// A command's synopsis as the usage lines give it, with --json, which every
+// command takes: "FILE [--tzdir DIR] ... [--json]".
+std::string usage_of(const Command &c) { return std::string(c.synopsis) + (c.synopsis[0] ? " " : "") + "[--json]"; }
 
 bool refuse(std::string &error, const std::string &why) {
     error = why;
@@ -105,7 +110,7 @@ bool parse_request(const std::vector<std::string> &args, int64_t now, Request &r
         if (!o->store(value, r, error)) return false;
         r.given.add(o->id);
     }
-    if (r.arguments.size() < c.arguments) return refuse(error, std::string(c.name) + " needs " + c.synopsis);
+    if (r.arguments.size() < c.arguments) return refuse(error, std::string(c.name) + " needs " + usage_of(c));
     if (r.arguments.size() > c.arguments) return refuse(error, "unexpected argument " + r.arguments[c.arguments]);
     if (c.check != nullptr) error = c.check(r);
     return error.empty();
@@ -116,8 +121,8 @@ std::string help_text(const Command &command) {
     std::string s;
     for (const Command &c : command_rows()) {
         if (!whole && &c != &command) continue;
-        s += std::string(s.empty() ? "usage: " : "       ") + "qel-tz" + (is_default(c) ? "" : " ") + c.name +
-             (c.synopsis[0] ? " " : "") + c.synopsis + " [--json]\n";
+        s += std::string(s.empty() ? "usage: " : "       ") + "qel-tz" + (is_default(c) ? "" : " ") + c.name + " " +
+             usage_of(c) + "\n";
     }
     s += "\n";
     for (const Command &c : command_rows()) {
@@ -189,6 +194,8 @@ std::string bash_completion() {
     for (const Option &o : option_rows()) {
         if (o.arg[0] != '\0') valued += std::string(valued.empty() ? "" : "|") + o.name;
     }
+    std::string not_place;  // a database's top names that are no places
+    for (const std::string &name : not_places()) not_place += (not_place.empty() ? "" : "|") + name;
     return "# bash completion for qel-tz, written from its command and option tables\n"
            "_qel_tz_places() {\n"
            "    local dir=${TZDIR:-/usr/share/zoneinfo} i\n"
@@ -198,6 +205,9 @@ std::string bash_completion() {
            "    done\n"
            "    local path\n"
            "    while IFS= read -r path; do\n"
+           "        case ${path#\"$dir\"/} in " +
+           not_place +
+           ") continue ;; esac\n"
            "        [[ -d $path ]] && path+=/\n"
            "        COMPREPLY+=(\"${path#\"$dir\"/}\")\n"
            "    done < <(compgen -f -- \"$dir/$1\")\n"
@@ -236,6 +246,10 @@ std::string bash_completion() {
            "        COMPREPLY=($(compgen -W 'help " +
            commands +
            "' -- \"$cur\"))\n"
+           "    elif [[ $command == help && $prev == help ]]; then\n"
+           "        COMPREPLY=($(compgen -W '" +
+           commands +
+           "' -- \"$cur\"))\n"
            "    elif [[ $command == place ]]; then\n"
            "        _qel_tz_places \"$cur\"\n"
            "    elif [[ $command == audit || $command == diff ]]; then\n"
@@ -249,8 +263,8 @@ std::string manual_page(const std::string &version) {
     std::string s = ".TH QEL-TZ 1 \"\" \"qeltime " + version + "\" \"User Commands\"\n";
     s += ".SH NAME\nqel-tz \\- prepare and check device timezone settings\n.SH SYNOPSIS\n";
     for (const Command &c : command_rows()) {
-        s += ".B qel-tz\n" + std::string(is_default(c) ? "" : ".B " + std::string(c.name) + "\n") +
-             (c.synopsis[0] ? roff(c.synopsis) + "\n" : "") + "[\\-\\-json]\n.br\n";
+        s += ".B qel-tz\n" + std::string(is_default(c) ? "" : ".B " + std::string(c.name) + "\n") + roff(usage_of(c)) +
+             "\n.br\n";
     }
     s += ".SH DESCRIPTION\n"
          "qel-tz turns device timezone settings records into POSIX TZ strings and zic source text with the "

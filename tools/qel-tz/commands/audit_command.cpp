@@ -19,7 +19,7 @@
 #include "judge/device_names.hpp"
 #include "judge/fleet_audit.hpp"
 #include "judge/schedule.hpp"
-#include "system/process.hpp"
+#include "system/scratch.hpp"
 
 namespace qeltz {
 
@@ -38,42 +38,33 @@ struct Row {
     std::string device, place, invalid;
 };
 
-// The rows of pass one, written to a file under $TMPDIR and read back in order.
+// The rows of pass one, written to a scratch file and read back in order.
 class RowSpill {
   public:
-    RowSpill() : file_(dir_.ok() ? std::fopen((dir_.path() + "/rows").c_str(), "w+b") : nullptr) {}
-    ~RowSpill() {
-        if (file_ != nullptr) (void)std::fclose(file_);
-    }
-    RowSpill(const RowSpill &) = delete;
-    RowSpill &operator=(const RowSpill &) = delete;
-
-    bool ok() const { return file_ != nullptr && std::ferror(file_) == 0; }
     void put(const Row &r) {
         number(r.line);
         number(r.setting);
         for (const std::string *s : {&r.device, &r.place, &r.invalid}) {
             number(s->size());
-            (void)std::fwrite(s->data(), 1, s->size(), file_);
+            file_.write(s->data(), s->size());
         }
     }
-    bool rewind() { return file_ != nullptr && std::fflush(file_) == 0 && std::fseek(file_, 0, SEEK_SET) == 0; }
+    void rewind() { file_.rewind(); }
     bool get(Row &r) {
         if (!number_in(r.line) || !number_in(r.setting)) return false;
         for (std::string *s : {&r.device, &r.place, &r.invalid}) {
             size_t n = 0;
             if (!number_in(n)) return false;
             s->resize(n);
-            if (n > 0 && std::fread(&(*s)[0], 1, n, file_) != n) return false;
+            if (n > 0 && !file_.read(&(*s)[0], n)) return false;
         }
         return true;
     }
 
   private:
-    void number(size_t n) { (void)std::fwrite(&n, sizeof n, 1, file_); }
-    bool number_in(size_t &n) { return std::fread(&n, sizeof n, 1, file_) == 1; }
-    ScratchDir dir_;
-    std::FILE *file_;
+    void number(size_t n) { file_.write(&n, sizeof n); }
+    bool number_in(size_t &n) { return file_.read(&n, sizeof n); }
+    ScratchFile file_;
 };
 
 // What pass one keeps: the distinct settings, the rows each has (counted,
@@ -357,7 +348,8 @@ int run_audit(const Request &r) {
     std::string why;
     if (!reader.open(path, why)) return complain(kBadInput, why);
     const std::string tzdir = tzdir_of(r);
-    if (list_places(tzdir).empty()) return complain(kBadInput, "no compiled zones in " + shown(tzdir));
+    const std::string problem = database_problem(tzdir);
+    if (!problem.empty()) return complain(kBadInput, problem);
 
     // Pass one: the distinct settings; every row to the scratch file.
     RowSpill spill;
@@ -387,8 +379,7 @@ int run_audit(const Request &r) {
     c.lines = reader.lines();
     c.names = DeviceNames();
     if (c.rows == 0) return complain(kBadInput, "no device in " + file + ": it has only its header row");
-    if (!spill.ok() || !spill.rewind())
-        return complain(kFailure, "cannot write the rows to a scratch file under $TMPDIR");
+    spill.rewind();
 
     const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries_of(r));
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);

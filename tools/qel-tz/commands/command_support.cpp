@@ -47,8 +47,8 @@ const char *const kExitStatusText[3] = {
     "the TZ string differs from the place or cannot express it (place, check), a place is wrong or damaged "
     "(places), an old TZ string goes wrong (diff), a device is wrong or a row invalid (audit), or a tool or the "
     "output failed",
-    "bad input or nothing to judge: an option, a place name, a file or a database the tool cannot use, named in "
-    "one line on standard error",
+    "bad input or nothing to judge: an option, a place name, a file or a database the tool cannot use, or scratch "
+    "space ($TMPDIR) or memory it lacks, named in one line on standard error",
 };
 
 std::vector<CLibrary> libraries_of(const Request &r) {

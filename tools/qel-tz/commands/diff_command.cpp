@@ -64,20 +64,25 @@ void print_csv(const ReleaseDiff &diff) {
 }
 
 // "  2026a: TZ (verdict)", with the abbreviations where the two releases' differ.
-void print_side(const std::string &version, const ReleaseSide &side, bool names) {
+void print_side(const std::string &label, const ReleaseSide &side, bool names) {
     if (!side.present) {
-        std::printf("  %s: (no such zone)\n", shown(version).c_str());
+        std::printf("  %s: (no such zone)\n", shown(label).c_str());
         return;
     }
     const Judgement &c = side.check;
-    std::printf("  %s: %s (%s)%s%s\n", shown(version).c_str(), c.tz.empty() ? "no record" : shown(c.tz).c_str(),
+    std::printf("  %s: %s (%s)%s%s\n", shown(label).c_str(), c.tz.empty() ? "no record" : shown(c.tz).c_str(),
                 verdict_name(c.tz_verdict), names ? ", abbreviations " : "",
                 names ? shown(joined(side.names, " ")).c_str() : "");
     // Why there is no record: the place's rule, or a damaged zone file.
     if (c.tz.empty() && !c.reasons.empty()) std::printf("    %s\n", shown(c.reasons.front().text).c_str());
 }
 
-void print_text(const ReleaseDiff &diff) {
+// How the text names the old and the new release.
+struct Labels {
+    std::string old_side, new_side;
+};
+
+void print_text(const ReleaseDiff &diff, const Labels &labels) {
     std::map<std::string, int> changes;
     size_t going_wrong = 0;
     for (const PlaceDiff &d : diff.places) {
@@ -86,8 +91,8 @@ void print_text(const ReleaseDiff &diff) {
         std::printf("%s: %s%s%s\n", shown(d.place).c_str(), change_name(d.change), d.also.empty() ? "" : ", also ",
                     shown(joined(d.also, " ")).c_str());
         const bool names = d.old_side.names != d.new_side.names && d.old_side.present && d.new_side.present;
-        print_side(diff.old_version, d.old_side, names);
-        print_side(diff.new_version, d.new_side, names);
+        print_side(labels.old_side, d.old_side, names);
+        print_side(labels.new_side, d.new_side, names);
         if (d.goes_wrong()) {
             std::printf("  the old TZ string goes wrong from %s UTC: %.1f hours of wrong local time in %s\n",
                         date_time_text(d.wrong_from).c_str(), static_cast<double>(d.wrong_seconds) / 3600.0,
@@ -98,8 +103,8 @@ void print_text(const ReleaseDiff &diff) {
     std::string counts;
     for (const auto &[change, n] : changes) counts += (counts.empty() ? " (" : ", ") + std::to_string(n) + " " + change;
     std::printf("%s changed from tz database %s (%s) to %s (%s), window %s%s%s; ",
-                counted(diff.places.size(), "zone").c_str(), shown(diff.old_version).c_str(),
-                counted(diff.old_places, "zone").c_str(), shown(diff.new_version).c_str(),
+                counted(diff.places.size(), "zone").c_str(), shown(labels.old_side).c_str(),
+                counted(diff.old_places, "zone").c_str(), shown(labels.new_side).c_str(),
                 counted(diff.new_places, "zone").c_str(), diff.window.text().c_str(), counts.c_str(),
                 counts.empty() ? "" : ")");
     if (going_wrong == 0) {
@@ -114,10 +119,14 @@ void print_text(const ReleaseDiff &diff) {
 }  // namespace
 
 int run_diff(const Request &r) {
+    for (const std::string &folder : r.arguments) {
+        const std::string problem = database_problem(folder);
+        if (!problem.empty()) return complain(kBadInput, problem);
+    }
     ReleaseDiff diff;
     std::string why;
     if (!diff_releases(r.arguments[0], r.arguments[1], r.window, libraries_of(r), diff, why)) {
-        return complain(why.rfind("no compiled zones", 0) == 0 ? kBadInput : kFailure, why);
+        return complain(kFailure, why);
     }
     if (r.json) {
         write_json(diff);
@@ -125,7 +134,10 @@ int run_diff(const Request &r) {
         print_csv(diff);
     } else {
         std::printf("window %s, read by %s\n\n", diff.window.text().c_str(), shown(read_by(r, diff.libraries)).c_str());
-        print_text(diff);
+        // Two folders of one release are told apart by their names.
+        const bool same = diff.old_version == diff.new_version;
+        print_text(diff, {diff.old_version + (same ? " in " + r.arguments[0] : ""),
+                          diff.new_version + (same ? " in " + r.arguments[1] : "")});
     }
     // 1 where an old string goes wrong (those come first) or a zone of either
     // release cannot be read as one.

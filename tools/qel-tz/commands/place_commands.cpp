@@ -156,8 +156,10 @@ void print_check(const Judgement &c, const std::string &read_by, const ScheduleS
 template <typename Ask>
 int run_one(const Request &r, const std::string &name, bool with_schedule, Ask ask) {
     const std::vector<CLibrary> libraries = libraries_of(r);
+    const TzDatabase db = tz_database(tzdir_of(r));
+    if (!db.problem.empty()) return complain(kBadInput, db.problem);
     Engine engine(r.window, libraries);
-    const size_t place = engine.place(tz_database(tzdir_of(r)), name);
+    const size_t place = engine.place(db, name);
     const Place &p = engine.place_at(place);
     if (!p.ok) return complain(kBadInput, p.problem.text);
     const size_t i = ask(engine, place);
@@ -260,8 +262,9 @@ int run_check(const Request &r) {
 
 int run_places(const Request &r) {
     const TzDatabase db = tz_database(tzdir_of(r));
+    if (!db.problem.empty()) return complain(kBadInput, db.problem);
     const std::vector<std::string> names = list_places(db.dir);
-    if (names.empty()) return complain(kBadInput, "no compiled zones in " + db.dir);
+    if (names.empty()) return complain(kBadInput, "no places in " + db.dir);
     const std::string &version = db.version;
     const Progress progress = progress_line();
     const std::vector<CLibrary> libraries = libraries_of(r);

@@ -30,8 +30,15 @@ struct Header {
 };
 
 bool read_header(Bytes &b, Header &h, std::string &why) {
-    if (!b.has(44) || b.text().compare(b.pos(), 4, "TZif") != 0) {
+    // The bytes there are of the magic "TZif" as far as they go: a file cut
+    // within a header (or before the second one) is cut, not another file.
+    const size_t left = b.text().size() - b.pos(), magic = left < 4 ? left : 4;
+    if ((left == 0 && b.pos() == 0) || b.text().compare(b.pos(), magic, "TZif", magic) != 0) {
         why = "not a compiled zone file (no TZif header)";
+        return false;
+    }
+    if (!b.has(44)) {
+        why = "TZif header cut short";
         return false;
     }
     b.skip(4);

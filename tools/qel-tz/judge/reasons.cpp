@@ -67,6 +67,8 @@ constexpr KindRow kKinds[] = {
     {ReasonKind::kUnreadableZone, "unreadable-zone", "the place's file cannot be read (permission, or an I/O error)"},
     {ReasonKind::kNotAZone, "not-a-zone", "a file of the database that is neither a compiled zone nor one of its text files"},
     {ReasonKind::kUnknownPlace, "unknown-place", "no compiled zone of that name in the database"},
+    {ReasonKind::kDanglingLink, "dangling-link", "a link of the database that leads to no file"},
+    {ReasonKind::kLinkOutside, "link-outside", "a link of the database that leads out of its folder"},
     {ReasonKind::kInvalidRow, "invalid-row", "a row of the fleet file that cannot be read"},
 };
 // clang-format on
@@ -83,7 +85,7 @@ static_assert(rows_in_order(), "a row for each kind, in the order of ReasonKind"
 
 bool is_place_problem(ReasonKind kind) {
     return kind == ReasonKind::kUnknownPlace || kind == ReasonKind::kUnreadableZone || kind == ReasonKind::kNotAZone ||
-           kind == ReasonKind::kDamagedZone;
+           kind == ReasonKind::kDamagedZone || kind == ReasonKind::kDanglingLink || kind == ReasonKind::kLinkOutside;
 }
 
 const char *kind_word(ReasonKind kind) { return kKinds[static_cast<size_t>(kind)].word; }

@@ -42,6 +42,8 @@ enum class ReasonKind : uint8_t {
     kUnreadableZone,
     kNotAZone,
     kUnknownPlace,
+    kDanglingLink,
+    kLinkOutside,
     kInvalidRow,
     kCount  // not a kind: the number of kinds
 };
@@ -52,7 +54,7 @@ struct Reason {
 };
 
 // A kind that says a place could not be loaded at all (unknown, unreadable,
-// no compiled zone, damaged).
+// no compiled zone, damaged, a link that dangles or leads out).
 bool is_place_problem(ReasonKind kind);
 
 // The kind's word, such as "zic-week-5".

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "judge/release_diff.hpp"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -25,14 +27,19 @@ struct Release {
     std::map<std::string, std::string> links;
 };
 
-bool open_release(const std::string &dir, Release &r, std::string &why) {
+Release open_release(const std::string &dir) {
+    Release r;
     r.dir = dir;
     r.links = zone_links(dir);
+    // A name tzdata.zi calls a link is a zone too where it is a symbolic link
+    // list_places keeps: one that dangles or leads out, with its problem.
+    struct stat st {};
     for (auto &name : list_places(dir)) {
-        if (r.links.count(name) == 0) r.zones.insert(std::move(name));
+        const std::string path = dir + "/";
+        if (r.links.count(name) == 0 || (lstat((path + name).c_str(), &st) == 0 && S_ISLNK(st.st_mode)))
+            r.zones.insert(std::move(name));
     }
-    if (r.zones.empty()) why = "no compiled zones in " + dir;
-    return !r.zones.empty();
+    return r;
 }
 
 // A place that may have changed, as each release has it: its indexes in
@@ -103,8 +110,7 @@ void wrong_of(const Judgement &against, const Judgement &was, PlaceDiff &d) {
 
 bool diff_releases(const std::string &old_dir, const std::string &new_dir, Window window,
                    const std::vector<CLibrary> &libraries, ReleaseDiff &diff, std::string &why) {
-    Release old_release, new_release;
-    if (!open_release(old_dir, old_release, why) || !open_release(new_dir, new_release, why)) return false;
+    const Release old_release = open_release(old_dir), new_release = open_release(new_dir);
     diff = ReleaseDiff{};
     const TzDatabase old_db = tz_database(old_dir), new_db = tz_database(new_dir);
     diff.old_version = old_db.version;

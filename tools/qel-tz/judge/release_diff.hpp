@@ -64,8 +64,8 @@ struct ReleaseDiff {
     std::vector<PlaceDiff> places;
 };
 
-// False, with one line naming the problem, where a folder holds no compiled
-// zones.
+// Both folders are tz databases (database_problem says where one is not).
+// False, with one line naming the problem, where a reader fails.
 bool diff_releases(const std::string &old_dir, const std::string &new_dir, Window window,
                    const std::vector<CLibrary> &libraries, ReleaseDiff &diff, std::string &why);
 

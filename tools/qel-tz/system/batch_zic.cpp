@@ -3,10 +3,10 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <sstream>
 
 #include "system/process.hpp"
+#include "system/scratch.hpp"
 
 namespace qeltz {
 
@@ -15,16 +15,12 @@ namespace {
 // Compiles the texts at `which` in one run; halves them where zic refuses.
 void compile_some(const std::string &zic, const std::string &dir, const std::vector<std::string> &texts,
                   const std::vector<size_t> &which, std::vector<ZicOutcome> &out) {
-    std::string folder = dir + "/batch-XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-        for (size_t i : which) out[i].said = "cannot make a folder for zic under " + dir;
-        return;
-    }
+    const std::string folder = fresh_folder(dir, "batch-");
     std::string source;
     for (size_t i : which) source += rename_zic_text(texts[i], "z" + std::to_string(i), "r" + std::to_string(i));
-    const ProgramResult r = write_file(folder + "/source.zi", source)
-                                ? run_program({zic, "-d", folder + "/out", folder + "/source.zi"})
-                                : ProgramResult{};
+    write_scratch_file(folder + "/source.zi", source);
+    const ProgramResult r = run_program({zic, "-d", folder + "/out", folder + "/source.zi"});
+    if (r.ran && r.exit_status != 0) check_program_wrote(r.output);
     const std::string said = program_said(r, folder);
     if (r.ran && r.exit_status == 0) {
         for (size_t i : which) {

@@ -19,16 +19,16 @@ namespace qeltz {
 
 namespace {
 
-// The database's own files that are no zones, and its folders of copies.
-constexpr const char *kTextFiles[] = {"tzdata.zi",   "zone.tab",          "zone1970.tab", "zonenow.tab", "iso3166.tab",
-                                      "leapseconds", "leap-seconds.list", "SECURITY",     "version",     "README"};
-constexpr const char *kCopies[] = {"posix", "right"};
-
-template <size_t N>
-bool listed(const char *const (&names)[N], const std::string &name) {
-    return std::find_if(std::begin(names), std::end(names), [&](const char *n) { return name == n; }) !=
-           std::end(names);
-}
+// The names at a database's top that are no places: its own text files, its
+// folders of copies, and the machine's link to its own setting that some
+// systems keep there (Debian: localtime -> /etc/localtime).
+constexpr const char *kNotPlaces[] = {
+    "tzdata.zi", "zone.tab", "zone1970.tab", "zonenow.tab", "iso3166.tab", "leapseconds", "leap-seconds.list",
+    "SECURITY",  "version",  "README",       "posix",       "right",       "localtime"};
+// The files by which a folder is known as a tz database (the first three of
+// kNotPlaces).
+constexpr const char *const *kMarks = kNotPlaces;
+constexpr size_t kMarkCount = 3;
 
 std::string real_path(const std::string &path) {
     char *real = realpath(path.c_str(), nullptr);
@@ -62,6 +62,24 @@ bool links_stay_inside(const std::string &root, std::string path) {
     return false;
 }
 
+bool is_compiled_zone(const std::string &path) {
+    FILE *f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr) return false;
+    char magic[4] = {};
+    const bool ok = std::fread(magic, 1, 4, f) == 4 && std::string(magic, 4) == "TZif";
+    (void)std::fclose(f);
+    return ok;
+}
+
+// A link of the database: it stays inside the folder and leads to a compiled
+// zone or a folder. Any other link is a place whose problem load_place names.
+bool database_link(const std::string &root, const std::string &path) {
+    struct stat st {};
+    return links_stay_inside(root, path) && stat(path.c_str(), &st) == 0 &&
+           (S_ISDIR(st.st_mode) || is_compiled_zone(path));
+}
+
+// `root` is a real path (no links in it).
 void walk(const std::string &root, const std::string &rel, std::vector<std::string> &out) {
     const std::string here = rel.empty() ? root : root + "/" + rel;
     DIR *dir = opendir(here.c_str());
@@ -75,16 +93,17 @@ void walk(const std::string &root, const std::string &rel, std::vector<std::stri
     for (const auto &name : names) {
         if (name == "." || name == "..") continue;
         const std::string sub = rel.empty() ? name : rel + "/" + name;
-        if (rel.empty() && (listed(kCopies, name) || listed(kTextFiles, name))) continue;
+        if (rel.empty() && std::find(std::begin(kNotPlaces), std::end(kNotPlaces), name) != std::end(kNotPlaces))
+            continue;
+        const std::string path = root + "/" + sub;
         struct stat st {};
-        if (lstat((root + "/" + sub).c_str(), &st) != 0) continue;
+        if (lstat(path.c_str(), &st) != 0) continue;
         if (S_ISDIR(st.st_mode)) {
             walk(root, sub, out);
-        } else if (S_ISREG(st.st_mode)) {
+        } else if (S_ISREG(st.st_mode) || (S_ISLNK(st.st_mode) && !database_link(root, path))) {
             out.push_back(sub);
         }
-        // A symbolic link is a link of the database (or, leading out of it,
-        // no part of it): its zone is listed under its own name.
+        // A link of the database is not listed: its zone is, under its own name.
     }
 }
 
@@ -108,15 +127,6 @@ size_t distance(const std::string &a, const std::string &b) {
 
 std::string last_part(const std::string &name) { return name.substr(name.rfind('/') + 1); }
 
-bool is_compiled_zone(const std::string &path) {
-    FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) return false;
-    char magic[4] = {};
-    const bool ok = std::fread(magic, 1, 4, f) == 4 && std::string(magic, 4) == "TZif";
-    (void)std::fclose(f);
-    return ok;
-}
-
 }  // namespace
 
 // The names in a folder, without "." and "..".
@@ -132,14 +142,10 @@ std::vector<std::string> names_in(const std::string &folder) {
     return names;
 }
 
-// A folder is a tz database by its own text files, or by compiled zones at
-// its top or one folder down (a scratch folder that holds one deep inside is
-// not, and is not walked).
-bool is_database(const std::string &tzdir) {
+// Compiled zones at the folder's top or one folder down (a scratch folder
+// that holds one deep inside has none, and is not walked).
+bool holds_compiled_zones(const std::string &tzdir) {
     struct stat st {};
-    for (const char *text : {"tzdata.zi", "zone.tab", "zone1970.tab"}) {
-        if (stat((tzdir + "/" + text).c_str(), &st) == 0) return true;
-    }
     for (const std::string &name : names_in(tzdir)) {
         const std::string path = tzdir + "/" + name;
         if (is_compiled_zone(path)) return true;
@@ -151,10 +157,21 @@ bool is_database(const std::string &tzdir) {
     return false;
 }
 
+std::string database_problem(const std::string &tzdir) {
+    struct stat st {};
+    if (stat(tzdir.c_str(), &st) != 0) return "cannot read the tz database " + tzdir + ": " + std::strerror(errno);
+    bool marked = false;
+    for (size_t i = 0; i < kMarkCount; ++i) marked = marked || stat((tzdir + "/" + kMarks[i]).c_str(), &st) == 0;
+    if (!marked) return tzdir + " is no tz database: it holds none of tzdata.zi, zone1970.tab and zone.tab";
+    return holds_compiled_zones(tzdir) ? "" : "no compiled zones in " + tzdir;
+}
+
+std::vector<std::string> not_places() { return {std::begin(kNotPlaces), std::end(kNotPlaces)}; }
+
 std::vector<std::string> list_places(const std::string &tzdir) {
     std::vector<std::string> out;
-    if (!is_database(tzdir)) return out;
-    walk(tzdir, "", out);
+    if (!database_problem(tzdir).empty()) return out;
+    walk(real_path(tzdir), "", out);
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -166,6 +183,7 @@ TzDatabase tz_database(const std::string &dir) {
     db.dir = dir;
     const bool tagged = read_file(dir + "/tzdata.zi", text) && text.compare(0, tag.size(), tag) == 0;
     db.version = tagged ? text.substr(tag.size(), text.find('\n') - tag.size()) : "unknown";
+    db.problem = database_problem(dir);
     return db;
 }
 
@@ -215,9 +233,14 @@ Place load_place(const TzDatabase &db, const std::string &name) {
     }
     // Links within the folder are the database's; one leading out is not.
     place.path = real_path(given);
-    if (place.path.empty()) return fail(ReasonKind::kNotAZone, name + " is a link that leads nowhere");
+    if (place.path.empty()) {
+        return S_ISLNK(st.st_mode) ? fail(ReasonKind::kDanglingLink,
+                                          name + " is a link that leads nowhere (" + std::strerror(errno) + ")")
+                                   : fail(ReasonKind::kUnreadableZone, name + ": " + std::strerror(errno));
+    }
     if (!inside(root, place.path) || !links_stay_inside(root, given)) {
-        return fail(ReasonKind::kUnknownPlace, name + " leads out of the tz database " + db.dir);
+        return fail(ReasonKind::kLinkOutside,
+                    name + " is a link that leads out of the tz database " + db.dir + ", to " + place.path);
     }
     if (stat(place.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return fail(S_ISDIR(st.st_mode) ? ReasonKind::kUnknownPlace : ReasonKind::kNotAZone,

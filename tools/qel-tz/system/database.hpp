@@ -13,18 +13,29 @@
 
 namespace qeltz {
 
-// A tz database directory and its version (from tzdata.zi, else "unknown").
+// A tz database directory, its version (from tzdata.zi, else "unknown") and
+// why it is no tz database ("" where it is: database_problem).
 struct TzDatabase {
-    std::string dir, version;
+    std::string dir, version, problem;
     // Its places, listed once when an unknown name wants the nearest ones.
     mutable std::vector<std::string> places;
     mutable bool listed = false;
 };
 TzDatabase tz_database(const std::string &dir);
 
+// Why a folder is no tz database, in a line, or "": a tz database holds its
+// own files (tzdata.zi, zone1970.tab or zone.tab) and compiled zones at its
+// top or one folder down. A folder of other files is none, whatever links
+// it holds (/etc, with localtime).
+std::string database_problem(const std::string &tzdir);
+
+// The names at a database's top that are no places (its text files, its
+// posix/ and right/ copies, the machine's localtime link).
+std::vector<std::string> not_places();
+
 // A place as loaded: its name, file and database, and its compiled zone; or
 // the problem that keeps it from being one (unknown-place, unreadable-zone,
-// not-a-zone, damaged-zone).
+// not-a-zone, damaged-zone, dangling-link, link-outside).
 struct Place {
     std::string name, path, tzdata;
     TzifZone zone;
@@ -33,12 +44,11 @@ struct Place {
 };
 
 // The places of a database, sorted by name: every file below the folder
-// that is not one of the database's own text files (zone.tab, tzdata.zi, ...),
-// without the posix/ and right/ copies and without links. A file that cannot
-// be read or is no compiled zone is listed too: load_place names its problem.
-// Empty for a folder that is no tz database: none of its own text files
-// (tzdata.zi, zone.tab, zone1970.tab) and no compiled zone in it or one
-// folder down.
+// but those of not_places(), and without the database's links (links that
+// stay inside and lead to a compiled zone). A file that cannot be read or is
+// no compiled zone is listed too, and so is a link that dangles, leads out of
+// the folder or to no zone: load_place names its problem. Empty for a folder
+// that is no tz database.
 std::vector<std::string> list_places(const std::string &tzdir);
 
 // Why a text is no place name, or "": control or NUL bytes, an empty, "." or

@@ -16,6 +16,7 @@
 
 #include "formats/posix_tz.hpp"
 #include "system/process.hpp"
+#include "system/scratch.hpp"
 
 // Set by tools/CMakeLists.txt: the readers' directory relative to the tool's
 // (installed: from bin/ to libexec/qel-tz/), and the version of the musl the
@@ -111,7 +112,8 @@ std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &
         at = comma + 1;
         if (name == "linux" || name == "all") continue;
         if (!known_library(name)) {
-            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " + names;
+            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " +
+                   (names.empty() ? "an empty text" : names);
         }
         const CLibrary *library = find_library(built, name);
         if (library == nullptr) return names + ": this qel-tz was built without the " + name + " reader";
@@ -225,11 +227,7 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     // The strings go in through a file, so that the reader never waits for
     // its output to be read while this process waits for it to take input.
     const ScratchDir scratch;
-    const std::string input_file = scratch.path() + "/tz-strings";
-    if (!scratch.ok() || !write_file(input_file, input)) {
-        result.error = "cannot write the TZ strings for the " + library.name + " reader";
-        return result;
-    }
+    const std::string input_file = scratch.write("tz-strings", input);
     std::vector<std::string> argv = {library.reader, std::to_string(window.from), std::to_string(window.to), "3600",
                                      "--hints"};
     if (library.emulated) argv.insert(argv.begin(), qemu);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -24,12 +25,25 @@ bool TzReadings::read(std::string &error, const std::function<void(const std::st
     }
     std::vector<std::thread> readers;
     std::atomic<size_t> running{calls_.size()};
-    for (size_t c = 0; c < calls_.size(); ++c) {
-        readers.emplace_back([&, c] {
-            calls_[c].result =
-                read_tz_strings(calls_[c].library, strings[c], window_, [&answered, c](size_t n) { answered[c] = n; });
-            --running;
-        });
+    // What a thread throws (scratch space, memory) is thrown again here, once
+    // every thread has ended.
+    std::vector<std::exception_ptr> thrown(calls_.size());
+    try {
+        for (size_t c = 0; c < calls_.size(); ++c) {
+            readers.emplace_back([&, c] {
+                try {
+                    calls_[c].result = read_tz_strings(calls_[c].library, strings[c], window_,
+                                                       [&answered, c](size_t n) { answered[c] = n; });
+                } catch (...) {
+                    thrown[c] = std::current_exception();
+                }
+                --running;
+            });
+        }
+    } catch (...) {
+        // A thread that cannot be started: those that were end first.
+        for (std::thread &reader : readers) reader.join();
+        throw;
     }
     // Told five times a second how far each reader is.
     for (auto told = std::chrono::steady_clock::time_point{}; progress && running > 0;) {
@@ -45,6 +59,9 @@ bool TzReadings::read(std::string &error, const std::function<void(const std::st
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     for (std::thread &reader : readers) reader.join();
+    for (const std::exception_ptr &e : thrown) {
+        if (e) std::rethrow_exception(e);
+    }
     for (const Call &call : calls_) {
         if (!call.result.ok) {
             error = call.result.error;

@@ -2,7 +2,6 @@
 #include "system/process.hpp"
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -66,23 +65,6 @@ ProgramResult run_program(const std::vector<std::string> &argv, const std::strin
     result.ran = true;
     result.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
-}
-
-namespace {
-
-int remove_entry(const char *path, const struct stat *, int, struct FTW *) { return remove(path); }
-
-}  // namespace
-
-ScratchDir::ScratchDir() {
-    const char *tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/qeltime-XXXXXX";
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    // Depth first, without following links, on this file system only.
-    if (!path_.empty()) nftw(path_.c_str(), remove_entry, 16, FTW_DEPTH | FTW_PHYS | FTW_MOUNT);
 }
 
 ScopedEnv::ScopedEnv(const char *name, const std::string &value, void (*after)()) : name_(name), after_(after) {

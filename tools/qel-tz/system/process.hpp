@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-// Running other programs (zic, zdump) and the scratch directories they work
-// in. Programs run from an argument vector with posix_spawn, never through a
-// shell; scratch directories are removed without one.
+// Running other programs (zic, zdump, the readers). Programs run from an
+// argument vector with posix_spawn, never through a shell; the scratch
+// folders they work in are made by system/scratch.hpp.
 #pragma once
 
 #include <functional>
@@ -29,22 +29,6 @@ std::string program_said(const ProgramResult &r, const std::string &folder);
 // given, is told the output collected so far each time more comes.
 ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null",
                           const std::function<void(const std::string &)> &heard = {});
-
-// A fresh directory under $TMPDIR (else /tmp), removed with everything in it
-// when the object goes.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir &) = delete;
-    ScratchDir &operator=(const ScratchDir &) = delete;
-
-    bool ok() const { return !path_.empty(); }
-    const std::string &path() const { return path_; }
-
-  private:
-    std::string path_;
-};
 
 // Sets an environment variable while it lives, then puts back what was
 // there; `after` (such as tzset) runs after each change.

@@ -20,12 +20,13 @@ std::string ZicWorkspace::compile(const std::string &text, std::string *said, co
         if (said != nullptr) *said = known->second.said;
         return known->second.path;
     }
-    const std::string source = dir_.path() + "/zone.zi";
+    const std::string source = dir_.write("zone.zi", text);
     const std::string out = dir_.path() + "/out";
-    if (!dir_.ok() || !write_file(source, text)) return "";
     const ProgramResult r = run_program({zic_, "-d", out, source});
     if (said != nullptr) *said = program_said(r, dir_.path());
-    return r.ran && r.exit_status == 0 ? out + "/" + zone : "";
+    if (r.ran && r.exit_status == 0) return out + "/" + zone;
+    check_program_wrote(r.output);
+    return "";
 }
 
 void ZicWorkspace::compile_all(const std::vector<std::string> &texts) {

@@ -11,6 +11,7 @@
 
 #include "system/batch_zic.hpp"
 #include "system/process.hpp"
+#include "system/scratch.hpp"
 
 namespace qeltz {
 
@@ -33,12 +34,13 @@ class ZicWorkspace {
   public:
     ZicWorkspace();
 
-    // zic and zdump are installed and the directory exists.
-    bool usable() const { return !zic_.empty() && !zdump_.empty() && dir_.ok(); }
+    // zic and zdump are installed.
+    bool usable() const { return !zic_.empty() && !zdump_.empty(); }
 
     // Compiles the text; the absolute path of the compiled zone `zone` (the
     // library's texts name it "local"), or "" if zic refused the text, with
-    // what zic said in *said.
+    // what zic said in *said. Scratch space zic cannot write in is a
+    // ScratchError, never a refused text.
     std::string compile(const std::string &text, std::string *said = nullptr, const std::string &zone = "local") const;
 
     // Compiles the library's zic texts in one zic run (batch_zic.hpp); from
