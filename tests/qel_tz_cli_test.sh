@@ -65,9 +65,7 @@ cet_tz='CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00'
 t 0 out "^TZ string: +$cet_tz$"
 t 0 out '^  \| Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES$'
 t 0 out '^read back: +zone 10100 \(UTC\+01:00\), daylight saving 60 minutes'
-t 0 out '"tz": "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"' --json
 t 0 out "^$cet_tz$" tz "${cet[@]}"
-t 0 out "\"tz\": \"$cet_tz\"" --json tz --zone +01:00 "${cet[@]:2}"
 t 0 out '^VET\+04:30$' tz --zone 9570
 t 0 out '^IST-05:30$' tz --zone +05:30
 t 0 out '^Zone local 5:45 - NPT$' zic --zone 10545
@@ -75,10 +73,8 @@ t 0 out '^Rule qlrule min max - Oct Sun>=29 3:00 0 E$' zic "${cet[@]}"
 t 0 out '"zic": "Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES\\nRule' zic "${cet[@]}" --json
 t 0 out '^zone 10545 \(UTC\+05:45\), daylight saving 60 minutes from M3\.5\.0/02:00:00 to M10\.5\.0/03:00:00$' \
     parse 'NPT-05:45:00NPDT-06:45:00,M3.5.0/02:00:00,M10.5.0/03:00:00'
-t 0 out '^\{"zone": 9200, "dst_on": 0, "dst_minutes": 0, ' parse 'PST+08:00' --json
+t 0 out '"record": \{"zone": 9200, "dst_on": 0, "dst_minutes": 0, ' parse 'PST+08:00' --json
 t 0 out '^10545 +- +UTC\+05:45 +NPT +NPDT$' zones
-t 0 out '\{"long_code": 8800, "short_code": 88, "offset": "UTC-12:00", "standard": "IDLW", "daylight": "IDLWDT"\}' \
-    zones --json
 t 0 out '^usage: qel-tz' --help
 t 0 out '^usage: qel-tz place NAME' place --help
 t 0 out '^qel-tz [0-9]+\.[0-9]+\.[0-9]+$' --version
@@ -302,27 +298,22 @@ PY
     t 2 err 'unknown place Test/Nowhere' place Test/Nowhere "${d[@]}"
     t 0 out '^10 places of tz database unknown, window 2026-01-01 00:00 to 2037-01-01 00:00 UTC$' places "${d[@]}"
 
-    # JSON for scripts: exactly the promised keys, each reason's kind the one
-    # its words say, and a summary that adds up.
+    # JSON for scripts (its shape is json_schema_test.py's): each reason's
+    # kind the one its words say, and a summary that adds up.
     "${tool[@]}" places --json "${d[@]}" >"$out" 2>"$err"
     checks=$((checks + 1))
     python3 - "$out" <<'PY' || fail "places --json"
 import collections, json, re, sys
 run = json.load(open(sys.argv[1]))
 rows = run["places"]
-keys = {"place", "tzdata", "window", "libraries", "record", "record_from_tz", "tz", "zic", "tz_verdict",
-        "zic_verdict", "wrong_from", "hours_wrong", "valid_through", "schedule", "rule_line_verdicts", "reasons",
-        "differences"}
-assert set(run) == {"tzdata", "window", "libraries", "places", "summary"}, sorted(run)
-assert len(rows) == 10 and all(set(r) == keys for r in rows), [sorted(r) for r in rows]
+assert len(rows) == 10
 assert [r["place"] for r in rows] == sorted(r["place"] for r in rows)
 assert all(r["libraries"] == run["libraries"] and r["record_from_tz"] is None for r in rows)
 berlin = next(r for r in rows if r["place"] == "Test/Berlin")
 assert berlin["window"] == {"from": "2026-01-01T00:00:00Z", "to": "2037-01-01T00:00:00Z"} == run["window"]
 assert berlin["record"]["zone"] == 10100
 diff = berlin["differences"][0]
-assert diff["utc"].endswith("Z") and diff["library"] in run["libraries"], diff
-assert set(diff["expected"]) == {"offset", "isdst", "abbr"}, diff
+assert diff["library"] in run["libraries"], diff
 words = {
     "abbreviation": "^TZ string: abbreviation ", "daylight-flag": "^TZ string: the place counts ",
     "zic-abbreviation": "^zic text: abbreviation ", "zic-daylight-flag": "^zic text: the place counts ",
@@ -409,6 +400,10 @@ ROWS
         audit - "${a[@]}" < <(sed -n '1,9p' "$fleet")
     t 0 out '^2 devices of standard input, tz database 2026b, window 2027-01-01 00:00 to 2031-01-01 00:00 UTC: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
         audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    # A libc cell is a setting by the libraries it names: empty (those of
+    # --libc), linux and linux,glibc are the same.
+    t 1 out '^Test/Abolish, TZ string CET-1CEST: differs .*\(3 devices\)$' audit - "${a[@]}" \
+        <<<$'device,place,tz,libc\na,Test/Abolish,CET-1CEST,\nb,Test/Abolish,CET-1CEST,linux\nc,Test/Abolish,CET-1CEST,"linux,glibc"'
     t 2 err 'the header row names no place column$' audit - "${a[@]}" <<<'device,tz'
     t 2 err '^qel-tz: no device in standard input' audit - "${a[@]}" <<<'device,place,tz'
     t 2 err '^qel-tz: no device in standard input' audit - "${a[@]}" <<<$'device,place,tz\r\n\n'
@@ -436,15 +431,14 @@ ROWS
 
     t 2 err 'cannot read the fleet file .*/none\.csv' audit "$work/none.csv" "${a[@]}"
 
-    # JSON: exactly the promised keys, wrong_from in ISO 8601 UTC, null where nothing applies.
+    # JSON: the verdicts and instants of the fixtures, null where nothing applies.
     "${tool[@]}" diff --json "$work/old" "$work/new" "${r[@]}" >"$work/diff.json" 2>"$err"
     "${tool[@]}" audit --json "$fleet" "${a[@]}" >"$out" 2>"$err"
     checks=$((checks + 1))
     python3 - "$work/diff.json" "$out" <<'PY' || fail "diff --json, audit --json"
 import json, sys
 diff, audit = (json.load(open(name)) for name in sys.argv[1:])
-assert set(diff) == {"old", "new", "window", "libraries", "places"} and diff["old"] == "2026a", sorted(diff)
-assert set(audit) == {"tzdata", "window", "libraries", "devices", "summary"}, sorted(audit)
+assert diff["old"] == "2026a", diff
 assert audit["window"] == {"from": "2027-01-01T00:00:00Z", "to": "2031-01-01T00:00:00Z"}
 diff, summary, audit = diff["places"], audit["summary"], audit["devices"]
 kinds = ("devices", "exact", "offsets", "differs", "unrepresentable", "invalid")
@@ -454,19 +448,15 @@ assert summary["places"]["Test/Shifted"] == {"exact": 0, "offsets": 0, "differs"
 assert summary["reasons"]["invalid-row"] == 6, summary
 assert summary["lines"] == {"file": 16, "header": 1, "blank": 1, "multiline_rows": 1, "in_multiline_rows": 2,
                             "first_multiline_row": 7} and summary["duplicate_devices"] == 0, summary
-assert all(set(d) == {"place", "also", "change", "old", "new", "wrong_from", "hours_wrong"} for d in diff)
-assert all(s is None or set(s) == {"record", "tz", "tz_verdict"} for d in diff for s in (d["old"], d["new"]))
 assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)
         for d in diff] == [("Test/Retimed", "record", "2026-03-29T00:00:00Z", 10, False, False),
                            ("Test/Abandon", "record", "2027-03-28T01:00:00Z", 20664, False, False),
                            ("Test/Abolish", "record", "2027-03-28T01:00:00Z", 20664, False, False),
                            ("Test/Shifted", "record", "2028-03-12T07:00:00Z", 504, False, False),
-                           ("Test/Added", "added", None, 0, True, False),
-                           ("Test/Lunar", "verdict", None, 0, False, False),
+                           ("Test/Added", "added", None, None, True, False),
+                           ("Test/Lunar", "verdict", None, None, False, False),
                            ("Test/Removed", "removed", None, 0, False, True),
                            ("Test/Renamed", "names", None, 0, False, False)], diff
-keys = {"device", "line", "place", "verdict", "wrong_from", "hours_wrong", "schedule", "reasons"}
-assert all(set(row) == keys for row in audit)
 # What to send, to the wrong devices only: a schedule, each span right over itself.
 sends = [row["schedule"] and [s["tz"] for s in row["schedule"]] for row in audit]
 assert [(row["line"], row["verdict"], row["wrong_from"]) for row in audit] == [
@@ -477,7 +467,7 @@ assert sends[:4] == [["CET-01:00"], ["CET-01:00"], None, ["MSK-03:00"]] and send
 shifted = audit[4]["schedule"]
 assert len(shifted) == 3 and all(s["tz"] for s in shifted) and shifted[0]["from"] == "2027-01-01T00:00:00Z"
 assert all(a["until"] == b["from"] for a, b in zip(shifted, shifted[1:])) and shifted[-1]["until"] == "2031-01-01T00:00:00Z"
-assert audit[5]["device"] == "gate\r\n4" and set(audit[0]["schedule"][0]) == {"from", "until", "record", "tz", "zic", "reasons"}
+assert audit[5]["device"] == "gate\r\n4"
 assert all(row["reasons"] and row["hours_wrong"] is None for row in audit[7:])
 PY
 

@@ -140,7 +140,7 @@ struct Counts {
 
 void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, const Collected &c) {
     JsonWriter json(stdout);
-    json.object().key("tzdata").string(audit.tzdata);
+    open_output(json, "audit").key("tzdata").string(audit.tzdata);
     write_window_and_libraries(json, audit.window, audit.libraries);
     json.key("devices").array(",\n ");
     for (Row row; spill.get(row);) {
@@ -207,21 +207,19 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
 void print_csv(RowSpill &spill, const FleetAudit &audit) {
     std::printf(
         "device,line,place,verdict,wrong_from,hours_wrong,send_zone,send_dst_on,send_dst_minutes,send_start,"
-        "send_end,send_tz,valid_until,next_at,next_tz,reasons\n");
+        "send_end,send_tz,valid_until,next_at,next_tz,reason_kinds,reasons\n");
     for (Row row; spill.get(row);) {
         const SettingVerdict *v = verdict_of(row, audit);
         const bool judged = v != nullptr && v->judged();
         const ScheduleSpans send = spans_of(to_send(v, audit));
         const Judgement *now = !send.empty() && sendable(*send.front()) ? send.front() : nullptr;
-        std::string reasons;
-        for (const auto &reason : reasons_of(row, v)) reasons += (reasons.empty() ? "" : "; ") + reason.text;
         std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
                     csv_field(row.place).c_str(), kVerdicts[verdict_index(v)],
                     judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from).c_str() : "",
                     judged && v->has_tz ? decimal_text(static_cast<double>(v->wrong_seconds) / 3600.0).c_str() : "",
                     record_cells(now != nullptr ? &now->record : nullptr).c_str(),
                     csv_field(now != nullptr ? now->tz : "").c_str(), schedule_cells(send).c_str(),
-                    csv_field(reasons).c_str());
+                    reason_cells(reasons_of(row, v)).c_str());
     }
 }
 
@@ -351,7 +349,16 @@ int run_audit(const Request &r) {
     const std::string problem = database_problem(tzdir);
     if (!problem.empty()) return complain(kBadInput, problem);
 
-    // Pass one: the distinct settings; every row to the scratch file.
+    // Pass one: the distinct settings, libc cells grouped by the libraries
+    // they name (the few distinct cells of a fleet looked up once or so);
+    // every row to the scratch file.
+    const std::vector<CLibrary> libraries = libraries_of(r);
+    std::map<std::string, std::string> libc_keys;
+    const auto libc_key = [&](const std::string &cell) {
+        if (libc_keys.size() > 64) libc_keys.clear();
+        const auto known = libc_keys.find(cell);
+        return known != libc_keys.end() ? known->second : libc_keys[cell] = libc_setting(cell, libraries);
+    };
     RowSpill spill;
     Collected c;
     const bool read = each_row(
@@ -374,14 +381,14 @@ int run_audit(const Request &r) {
                 c.first_duplicates.push_back(row);
             spill.put(row);
         },
-        why);
+        why, libc_key);
     if (!read) return complain(kBadInput, why);
     c.lines = reader.lines();
     c.names = DeviceNames();
     if (c.rows == 0) return complain(kBadInput, "no device in " + file + ": it has only its header row");
     spill.rewind();
 
-    const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries_of(r));
+    const FleetAudit audit = audit_settings(c.settings, tzdir, r.window, libraries);
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);
     Counts counts;
     counts.add(audit, c);

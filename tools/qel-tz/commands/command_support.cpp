@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 
 #include "commands/commands.hpp"
 #include "formats/csv.hpp"
@@ -39,6 +41,37 @@ void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons) {
         json.object().key("kind").string(kind_word(reason.kind)).key("text").string(reason.text).end();
     }
     json.end();
+}
+
+std::string reason_cells(const std::vector<Reason> &reasons) {
+    std::string kinds, texts;
+    for (const Reason &reason : reasons) {
+        kinds += (kinds.empty() ? "" : " ") + std::string(kind_word(reason.kind));
+        texts += (texts.empty() ? "" : ",") + json_text(reason.text);
+    }
+    return kinds + "," + csv_field("[" + texts + "]");
+}
+
+namespace {
+
+// Each JSON output and the version of its shape: a change to the keys or
+// the meaning of the values of an output raises its version.
+struct JsonFormat {
+    const char *output;
+    int version;
+};
+constexpr JsonFormat kJsonFormats[] = {
+    {"default", 1}, {"tz", 1},     {"zic", 1},   {"parse", 1}, {"zones", 1},
+    {"place", 1},   {"places", 1}, {"check", 1}, {"diff", 1},  {"audit", 1},
+};
+
+}  // namespace
+
+JsonWriter &open_output(JsonWriter &json, const char *output) {
+    const auto *format = std::find_if(std::begin(kJsonFormats), std::end(kJsonFormats),
+                                      [output](const JsonFormat &f) { return std::strcmp(f.output, output) == 0; });
+    const int version = format != std::end(kJsonFormats) ? format->version : 0;
+    return json.object().key("format").string("qel-tz/" + std::string(output) + "/" + std::to_string(version));
 }
 
 const char *const kExitStatusText[3] = {

@@ -62,8 +62,15 @@ std::string csv_field(const std::string &s);
 std::string record_cells(const qel_tzset *record);
 // a count and its noun: "1 zone", "8 zones";
 std::string counted(size_t n, const std::string &noun);
-// reasons in JSON: an array of {"kind": ..., "text": ...}.
+// reasons in JSON: an array of {"kind": ..., "text": ...}; in CSV the two
+// cells reason_kinds (the kind words, separated by spaces) and reasons (the
+// texts as a JSON array of strings, in the same order).
 void write_reasons(JsonWriter &json, const std::vector<Reason> &reasons);
+std::string reason_cells(const std::vector<Reason> &reasons);
+// the top object of an output's JSON, opened with its first key "format",
+// which names the output's shape and its version: "qel-tz/place/1"
+// (docs/schema/ holds a schema for each).
+JsonWriter &open_output(JsonWriter &json, const char *output);
 
 // What the judging commands share: the C libraries --libc names;
 std::vector<CLibrary> libraries_of(const Request &r);

@@ -33,7 +33,7 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
 
 void write_json(const ReleaseDiff &diff) {
     JsonWriter json(stdout);
-    json.object().key("old").string(diff.old_version).key("new").string(diff.new_version);
+    open_output(json, "diff").key("old").string(diff.old_version).key("new").string(diff.new_version);
     write_window_and_libraries(json, diff.window, diff.libraries);
     json.key("places").array(",\n ");
     for (const PlaceDiff &d : diff.places) {
@@ -44,7 +44,13 @@ void write_json(const ReleaseDiff &diff) {
         json.key("new");
         write_side(json, d.new_side);
         json.key("wrong_from").string_or_null(d.goes_wrong() ? iso_utc(d.wrong_from) : "");
-        json.key("hours_wrong").decimal(static_cast<double>(d.wrong_seconds) / 3600.0).end();
+        json.key("hours_wrong");
+        if (d.old_tz()) {
+            json.decimal(static_cast<double>(d.wrong_seconds) / 3600.0);
+        } else {
+            json.null();
+        }
+        json.end();
     }
     json.end().end();
 }
@@ -59,7 +65,7 @@ void print_csv(const ReleaseDiff &diff) {
                         side->present ? verdict_name(side->check.tz_verdict) : "");
         }
         std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from).c_str() : "",
-                    decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str());
+                    d.old_tz() ? decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str() : "");
     }
 }
 

@@ -49,8 +49,14 @@ void write_differences(JsonWriter &json, const char *source, const std::string &
     }
 }
 
-void write_check(JsonWriter &json, const Judgement &c, const ScheduleSpans *schedule = nullptr) {
-    json.object().key("place").string(c.place).key("tzdata").string(c.tzdata);
+// A place's judgement; `output` names the JSON output it is the top object
+// of, nullptr for a row of places.
+void write_check(JsonWriter &json, const Judgement &c, const char *output, const ScheduleSpans *schedule = nullptr) {
+    (output != nullptr ? open_output(json, output) : json.object())
+        .key("place")
+        .string(c.place)
+        .key("tzdata")
+        .string(c.tzdata);
     json.key("window").object().key("from").string(iso_utc(c.window.from)).key("to").string(iso_utc(c.window.to));
     json.end().key("libraries").array();
     for (const std::string &library : c.libraries) json.string(library);
@@ -171,7 +177,7 @@ int run_one(const Request &r, const std::string &name, bool with_schedule, Ask a
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
     if (r.json) {
         JsonWriter json(stdout);
-        write_check(json, c, with_schedule ? &schedule : nullptr);
+        write_check(json, c, r.command->name, with_schedule ? &schedule : nullptr);
     } else {
         print_check(c, read_by(r, libraries), schedule);
     }
@@ -291,7 +297,7 @@ int run_places(const Request &r) {
     bool problems = false;
     JsonWriter json(stdout);
     if (r.json) {
-        json.object().key("tzdata").string(version);
+        open_output(json, "places").key("tzdata").string(version);
         write_window_and_libraries(json, r.window, libraries);
         json.key("places").array(",\n ");
     }
@@ -300,7 +306,7 @@ int run_places(const Request &r) {
     if (r.csv) {
         std::printf(
             "place,tzdata,window_from,window_to,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
-            "wrong_from,hours_wrong,valid_through,valid_until,next_at,next_tz,links,reasons\n");
+            "wrong_from,hours_wrong,valid_through,valid_until,next_at,next_tz,links,reason_kinds,reasons\n");
     }
     for (size_t i = 0; i < names.size(); ++i) {
         const Judgement &c = engine.result(judged[i]);
@@ -308,10 +314,8 @@ int run_places(const Request &r) {
         for (const size_t s : spans[i]) schedule.push_back(&engine.result(s));
         problems = problems || !engine.place_at(places[i]).ok;
         summary.add(c);
-        std::string joined;
-        for (const auto &reason : c.reasons) joined += (joined.empty() ? "" : "; ") + reason.text;
         if (r.json) {
-            write_check(json, c, &schedule);
+            write_check(json, c, nullptr, &schedule);
         } else if (r.csv) {
             // Where a schedule is needed, the record to send now: its first span's.
             const Judgement &now = !c.has_record && schedule.size() > 1 && sendable(*schedule[0]) ? *schedule[0] : c;
@@ -322,7 +326,8 @@ int run_places(const Request &r) {
                         c.has_wrong_from() ? iso_utc(c.wrong_from).c_str() : "",
                         c.tz.empty() ? "" : decimal_text(c.hours_wrong()).c_str(),
                         c.valid_through != 0 ? std::to_string(c.valid_through).c_str() : "",
-                        schedule_cells(schedule).c_str(), csv_field(links[c.place]).c_str(), csv_field(joined).c_str());
+                        schedule_cells(schedule).c_str(), csv_field(links[c.place]).c_str(),
+                        reason_cells(c.reasons).c_str());
         } else if (!engine.place_at(places[i]).ok) {
             const Reason &problem = engine.place_at(places[i]).problem;
             std::printf("%-32s %-31s %s\n", shown(c.place).c_str(), kind_word(problem.kind),

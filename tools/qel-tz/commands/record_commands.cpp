@@ -129,7 +129,7 @@ int run_default(const Request &r) {
 
     if (r.json) {
         JsonWriter json(stdout);
-        json.object().key("record");
+        open_output(json, "default").key("record");
         write_record(json, record);
         json.key("tz").string(tz).key("read_back");
         write_record(json, back);
@@ -176,7 +176,7 @@ int run_writer(const Request &r, const char *key, int32_t (*write)(const qel_tzs
     }
     if (r.json) {
         JsonWriter json(stdout);
-        json.object().key("record");
+        open_output(json, key).key("record");
         write_record(json, r.record);
         json.key(key).string(text).end();
     } else {
@@ -216,7 +216,9 @@ int run_parse(const Request &r) {
     }
     if (r.json) {
         JsonWriter json(stdout);
+        open_output(json, "parse").key("record");
         write_record(json, record);
+        json.end();
     } else {
         std::printf("%s\n", describe(record).c_str());
     }
@@ -234,7 +236,7 @@ int run_parse(const Request &r) {
 int run_zones(const Request &r) {
     JsonWriter json(stdout);
     if (r.json) {
-        json.array();
+        open_output(json, "zones").key("zones").array();
     } else {
         std::printf("%-6s %-5s %-10s %-8s %s\n", "long", "short", "offset", "standard", "daylight");
     }
@@ -254,7 +256,7 @@ int run_zones(const Request &r) {
                         short_form != 0 ? std::to_string(short_form).c_str() : "-", offset.c_str(), z->std, z->dst);
         }
     }
-    if (r.json) json.end();
+    if (r.json) json.end().end();
     return kDone;
 }
 

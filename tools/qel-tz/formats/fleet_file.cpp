@@ -251,12 +251,14 @@ bool FleetReader::next(FleetEntry &row) {
 }
 
 bool each_row(FleetReader &reader, std::vector<FleetSetting> &settings,
-              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why) {
+              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why,
+              const std::function<std::string(const std::string &)> &libc_key) {
     std::map<FleetSetting, size_t> seen;
     FleetEntry entry;
     while (reader.next(entry)) {
         size_t setting = FleetRow::kInvalid;
         if (entry.invalid.empty()) {
+            if (libc_key) entry.setting.libc = libc_key(entry.setting.libc);
             const auto [it, added] = seen.emplace(entry.setting, settings.size());
             if (added) settings.push_back(entry.setting);
             setting = it->second;

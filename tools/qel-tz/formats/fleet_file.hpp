@@ -129,8 +129,11 @@ struct Fleet {
 // `settings` (in the order of its first row), and `each` told every row with
 // its setting's index there (FleetRow::kInvalid for a row that cannot be
 // read). False, with the cause, where a read error ends the file early.
+// `libc_key`, where given, turns a libc cell into the text its settings are
+// told apart by, so that cells naming the same libraries make one setting.
 bool each_row(FleetReader &reader, std::vector<FleetSetting> &settings,
-              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why);
+              const std::function<void(const FleetEntry &, size_t)> &each, std::string &why,
+              const std::function<std::string(const std::string &)> &libc_key = {});
 
 // Every row of a text, as FleetReader reads it; false, with one line naming
 // the problem, for a text refused whole.

@@ -131,6 +131,8 @@ JsonWriter &JsonWriter::null() {
 
 JsonWriter &JsonWriter::string_or_null(const std::string &s) { return s.empty() ? null() : string(s); }
 
+std::string json_text(const std::string &s) { return quoted(s); }
+
 std::string decimal_text(double d) {
     char buf[64];
     (void)std::snprintf(buf, sizeof buf, "%.4f", d);

@@ -49,6 +49,9 @@ class JsonWriter {
 void write_record(JsonWriter &json, const qel_tzset &record);
 void write_record(JsonWriter &json, const qel_tzset *record);
 
+// A string as JSON writes it, quotes included.
+std::string json_text(const std::string &s);
+
 // A number with at most four decimals, trailing zeros left out: "20664",
 // "0.5", "0.0003".
 std::string decimal_text(double d);

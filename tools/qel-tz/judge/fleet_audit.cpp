@@ -19,6 +19,16 @@ std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &
     return why.empty() ? "" : "libc " + why;
 }
 
+std::string libc_setting(const std::string &cell, const std::vector<CLibrary> &defaults) {
+    std::vector<CLibrary> named;
+    if (cell.empty() || !runnable_libraries(cell, named).empty()) return cell;
+    const auto same = [](const CLibrary &a, const CLibrary &b) { return a.name == b.name; };
+    if (std::equal(named.begin(), named.end(), defaults.begin(), defaults.end(), same)) return "";
+    std::string key;
+    for (const CLibrary &library : named) key += (key.empty() ? "" : ",") + library.name;
+    return key;
+}
+
 namespace {
 
 SettingVerdict verdict_of(const Judgement &j, bool own_libraries) {

@@ -56,4 +56,11 @@ FleetAudit audit_settings(const std::vector<FleetSetting> &settings, const std::
 std::string row_libraries(const std::string &cell, const std::vector<CLibrary> &defaults,
                           std::vector<CLibrary> &libraries);
 
+// The libc cell a setting is grouped by: "" where the cell names the
+// libraries of `defaults` ("", "linux" and "glibc,musl,uclibc-ng" under
+// --libc linux), else the names of those it names, in their order and once
+// each ("musl,glibc" is "glibc,musl"); a cell naming none this qel-tz can run
+// stays as it is, to be refused with its text.
+std::string libc_setting(const std::string &cell, const std::vector<CLibrary> &defaults);
+
 }  // namespace qeltz

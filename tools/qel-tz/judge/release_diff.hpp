@@ -51,6 +51,9 @@ struct PlaceDiff {
     int64_t wrong_seconds = 0;
 
     bool goes_wrong() const { return wrong_from != Judgement::kNever; }
+    // Whether devices hold a TZ string from the old release (else there is
+    // no wrong time to count, and hours_wrong is null).
+    bool old_tz() const { return old_side.present && !old_side.check.tz.empty(); }
 };
 
 struct ReleaseDiff {
