@@ -13,7 +13,11 @@ set(CMAKE_FIND_ROOT_PATH ${QEL_ARM_SYSROOT})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# Packages are also found outside the cross root: an armhf install named by
+# CMAKE_PREFIX_PATH (find_package(qeltime) in a consumer's cross build). The
+# host's own packages lie in its multiarch folders, which a search for armhf
+# does not enter.
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 
 # The toolchain's own C library comes first: where Debian's libc6:armhf is
 # installed too (the armhf packages need it), its loader cache would otherwise

@@ -7,7 +7,7 @@ include(CMakePackageConfigHelpers)
 # A program linked through either file also runs from a prefix the dynamic
 # loader does not search: both add the installed library directory as a run
 # path. A distribution package that installs into the loader's own directories
-# turns this off.
+# turns this off, and the static library needs none.
 if(QEL_PACKAGE_DEB)
   set(QEL_CONSUMER_RPATH_DEFAULT OFF)
 else()
@@ -15,11 +15,26 @@ else()
 endif()
 option(QEL_CONSUMER_RPATH "Installed CMake package and pkg-config file add the library's run path"
   ${QEL_CONSUMER_RPATH_DEFAULT})
-if(QEL_CONSUMER_RPATH)
+set(QEL_LINKS_RPATH OFF)
+set(QEL_PC_RPATH "")
+if(QEL_CONSUMER_RPATH AND BUILD_SHARED_LIBS)
+  set(QEL_LINKS_RPATH ON)
   set(QEL_PC_RPATH " -Wl,-rpath,\${libdir}")
-else()
-  set(QEL_PC_RPATH "")
 endif()
+
+# The header knows the library's time_t, so it differs between architectures:
+# Debian packages put it in the multiarch include folder (the compiler's own
+# search path there), beside the library's multiarch folder.
+set(QEL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR})
+if(QEL_PACKAGE_DEB AND CMAKE_INSTALL_LIBDIR MATCHES "^lib/(.+)$")
+  set(QEL_INCLUDEDIR ${CMAKE_INSTALL_INCLUDEDIR}/${CMAKE_MATCH_1})
+endif()
+# pkg-config's Cflags: the include folder and the definitions of the
+# library's time_t.
+set(QEL_PC_CFLAGS "-I\${includedir}")
+foreach(definition IN LISTS QEL_TIME_DEFINITIONS)
+  string(APPEND QEL_PC_CFLAGS " -D${definition}")
+endforeach()
 
 set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qeltime)
 # Components, one a Debian package: runtime (the shared library), dev (header,
@@ -28,8 +43,8 @@ set(QEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qeltime)
 install(TARGETS qeltime EXPORT qeltimeTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
-  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/qel_time.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT dev)
+  INCLUDES DESTINATION ${QEL_INCLUDEDIR})
+install(FILES ${QEL_TIME_HEADER_DIR}/qel_time.h DESTINATION ${QEL_INCLUDEDIR} COMPONENT dev)
 install(EXPORT qeltimeTargets NAMESPACE qeltime:: DESTINATION ${QEL_CMAKE_DIR} COMPONENT dev)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qeltimeConfig.cmake.in
@@ -58,4 +73,5 @@ function(qel_manual_page page section component)
   add_custom_target(manual_${name} ALL DEPENDS ${page})
   install(FILES ${page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section} COMPONENT ${component})
 endfunction()
-qel_manual_page(${PROJECT_SOURCE_DIR}/docs/qeltime.3 3 dev)
+configure_file(${PROJECT_SOURCE_DIR}/docs/qeltime.3.in ${PROJECT_BINARY_DIR}/qeltime.3 @ONLY)
+qel_manual_page(${PROJECT_BINARY_DIR}/qeltime.3 3 dev)

@@ -17,8 +17,8 @@ int main(void) {
     /* UTC+01:00 with one hour of daylight saving from the last Sunday of
      * March, 02:00, to the last Sunday of October, 03:00. */
     const qel_tzset settings = {10100, 1, 60, {3, 5, 0, 2, 0, 0, 0}, {10, 5, 0, 3, 0, 0, 0}};
-    char tz[64]; /* 63 bytes always hold the longest TZ string */
-    char zic[256];
+    char tz[QEL_TZSTR_SIZE]; /* the sizes that take every text whole */
+    char zic[QEL_ZICSTR_SIZE];
     qel_tzset back;
     int64_t up = 0;
     int32_t due;

@@ -27,6 +27,24 @@
 #include <sys/time.h>
 #include <time.h>
 
+/* The width of time_t, in bits, of the library this header was installed
+ * with. struct timeval and struct timespec hold a time_t, so a program must
+ * be built with the library's width: where the C library tells its width to
+ * the preprocessor (glibc, whose _TIME_BITS=64 widens time_t on 32-bit
+ * targets), a program of the other width stops here. A program that was
+ * built against another header does not load: every function carries the
+ * symbol version QELTIME_1_time_t32 or QELTIME_1_time_t64. */
+#define QEL_TIME_BITS 0 /* the source tree's copy: no check */
+#if QEL_TIME_BITS != 0 && defined(__TIMESIZE)
+#if __TIMESIZE == 64 || defined(__USE_TIME_BITS64)
+#if QEL_TIME_BITS != 64
+#error "qel_time.h: this program's time_t is 64 bits, libqeltime's 32: build it without -D_TIME_BITS=64"
+#endif
+#elif QEL_TIME_BITS != 32
+#error "qel_time.h: this program's time_t is 32 bits, libqeltime's 64: add -D_TIME_BITS=64 -D_FILE_OFFSET_BITS=64"
+#endif
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -186,12 +204,18 @@ QEL_API int32_t qel_uptime_delay(int64_t base, int32_t delay);
  * All conversions use the process's local timezone as the C library sees it
  * (the TZ environment variable). The text form is "%Y-%m-%d %H:%M:%S", e.g.
  * "2024-01-05 10:20:30": 19 characters for a four-digit year, so text
- * buffers must hold at least 20 bytes. In edge cases (a time in the spring
- * gap or the autumn overlap, tm_isdst where the zone has no daylight saving,
- * the fields strptime() sets, blanks, second 61, years outside 1000..9999,
- * fields outside their ranges, the name of UTC) the results are the C
- * library's own, and glibc, musl and uClibc-ng differ in them
- * (docs/c-libraries.md). */
+ * buffers must hold at least QEL_STR_SIZE bytes. The writers never cut a
+ * text: one that does not fit gives QEL_ESYSTEM. After a change of TZ, call
+ * tzset() before converting (glibc's localtime_r() does not read TZ again by
+ * itself). In edge cases (a time in the spring gap or the autumn overlap,
+ * tm_isdst where the zone has no daylight saving, the fields strptime()
+ * sets, blanks, second 61, years outside 1000..9999, fields outside their
+ * ranges, the name of UTC) the results are the C library's own, and glibc,
+ * musl and uClibc-ng differ in them (docs/c-libraries.md). */
+
+/* The text form of a four-digit year, 19 characters, and its NUL: the least
+ * size the writers take. */
+#define QEL_STR_SIZE 20
 
 /* Reads the local offset from UTC now, in seconds east of UTC, daylight
  * saving included.
@@ -217,18 +241,19 @@ QEL_API int32_t qel_time_to_tm(const int64_t *t, struct tm *tm);
 
 /* Writes broken-down time in the text form; the fields are formatted as
  * they stand, not normalised.
- * tm: in. buf: out, size bytes (at least 20), NUL-terminated on success.
- * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below 20
- * (nothing written); QEL_ESYSTEM if the text does not fit (a five-digit year
- * in 20 bytes), in which case buf may have been written. */
+ * tm: in. buf: out, size bytes (at least QEL_STR_SIZE), NUL-terminated on
+ * success.
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below
+ * QEL_STR_SIZE (nothing written); QEL_ESYSTEM if the text does not fit (a
+ * five-digit year in 20 bytes), in which case buf may have been written. */
 QEL_API int32_t qel_timetm_to_str(const struct tm *tm, char *buf, uint32_t size);
 
 /* Writes the local time of a time value in the text form
  * (qel_time_to_tm, then qel_timetm_to_str).
- * t: in. buf: out, size bytes (at least 20).
- * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below 20;
- * QEL_ENESTED if the conversion or the formatting fails (buf may then have
- * been written). */
+ * t: in. buf: out, size bytes (at least QEL_STR_SIZE).
+ * Returns QEL_OK; QEL_EINVAL if a pointer is null or size is below
+ * QEL_STR_SIZE; QEL_ENESTED if the conversion or the formatting fails (buf
+ * may then have been written). */
 QEL_API int32_t qel_time_to_str(const int64_t *t, char *buf, uint32_t size);
 
 /* Reads the text form into broken-down time. Only the first 19 characters
@@ -253,12 +278,24 @@ QEL_API int32_t qel_str_to_time(const char *str, int64_t *t);
  * Pure computation: no system call, no state, no allocation. The writers
  * never change the record and on QEL_EINVAL leave every byte of out
  * untouched. A text longer than size - 1 characters is cut to size - 1
- * characters plus a NUL and the call still returns QEL_OK. See
+ * characters plus a NUL and the call still returns QEL_OK: a buffer of
+ * QEL_TZSTR_SIZE or QEL_ZICSTR_SIZE bytes always takes the whole text, and in
+ * a smaller one a text of size - 1 characters may have been cut. See
  * docs/timezone-settings.md for the record, the zone codes and both forms. */
 
+/* The longest TZ string, 62 characters, and its NUL: a zone text of at most
+ * 28 characters (IDLW+12:00:00IDLWDT+11:30:00), two rule dates of at most 8
+ * (,M12.5.6) and two rule times cut to 9 (/23:59:59). */
+#define QEL_TZSTR_SIZE 63
+/* The longest zic text, 170 characters, and its NUL: the zone at UTC-12:00
+ * (the longest letters, offset and FORMAT) with every rule hour and minute
+ * at -2147483648 and a daylight amount whose hours and minutes are 9 and 3
+ * characters wide. */
+#define QEL_ZICSTR_SIZE 171
+
 /* Writes the POSIX TZ string of a settings record.
- * settings: in. out: out, size bytes (1 or more; 63 always hold the longest
- * text, 62 characters).
+ * settings: in. out: out, size bytes (1 or more; QEL_TZSTR_SIZE always take
+ * the whole text).
  * Daylight saving off: standard name and offset, "CET-01:00"; an unknown zone
  * code is written as UTC, "GMT-00:00". Daylight saving on: both names and
  * offsets with seconds and both rules, e.g.
@@ -287,7 +324,8 @@ QEL_API int32_t qel_tzstr_to_tzset(const char *tz, qel_tzset *out);
  * follows the Zone line. Week w of a rule becomes "on or after day
  * 7 * (w - 1) + 1", so week 5 means the first such weekday on or after the
  * 29th, not the last one.
- * settings: in. out: out, size bytes (1 or more; 171 always suffice).
+ * settings: in. out: out, size bytes (1 or more; QEL_ZICSTR_SIZE always take
+ * the whole text).
  * Returns QEL_OK; QEL_EINVAL for a null pointer, size 0 or less, a zone code
  * outside the catalogue (with daylight saving on or off), or (daylight
  * saving on) a rule month, week or weekday out of range. */

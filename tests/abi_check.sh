@@ -7,7 +7,7 @@
 # compares that with the committed baseline tests/abi/<SONAME>-<build>.abi
 # using abidiff. Any difference fails: a changed type, parameter or field, a
 # removed export and an added one alike (the library exports exactly its 27
-# functions). Then it shows that the check bites: the library built against a
+# functions), and a changed symbol version. Then it shows that the check bites: the library built against a
 # copy of the header with one field widened must fail the comparison.
 #
 # Usage: tests/abi_check.sh            compare every build with its baseline
@@ -50,17 +50,18 @@ status=0
 for entry in "${builds[@]}"; do
     read -r name preset <<<"$entry"
     lib=$(library_of "$preset")
+    headers=build/$preset/include # the header the library was built with
     baseline=tests/abi/$(soname "$lib")-$name.abi
     if [ "${1:-}" = --new ]; then
         [ ! -e "$baseline" ] || { echo "abi $name: $baseline exists; a new interface needs a new SONAME"; exit 1; }
         mkdir -p tests/abi
-        describe "$lib" include "$baseline"
+        describe "$lib" "$headers" "$baseline"
         echo "abi $name: wrote $baseline"
     elif [ ! -e "$baseline" ]; then
         echo "abi $name: no baseline $baseline (a new SONAME takes tests/abi_check.sh --new)"
         status=1
     else
-        compare "$baseline" "$lib" include "$name" || status=1
+        compare "$baseline" "$lib" "$headers" "$name" || status=1
     fi
 done
 [ "${1:-}" = --new ] && exit 0

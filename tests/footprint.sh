@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Footprint of the device library: builds it for 32-bit ARM at -Os, against
-# glibc, musl and uClibc-ng, and prints for each its code and data sizes, the
-# largest stack frame of an exported function, its run-time dependencies and
-# its exported symbols. Exits non-zero when a target is missed by either:
-# code and read-only data under 12 KiB, no exported frame over 512 bytes, the
-# C library as the only dependency (uClibc-ng is built static only: there the
-# library depends on nothing, and every call it imports must be defined by
-# uClibc-ng's libc.a), exactly the qel_ functions of the public
-# header exported, and only the C library calls of the list below imported.
+# glibc, musl and uClibc-ng, and prints for each its code and data sizes, its
+# file size stripped, the largest stack frame of an exported function, its
+# run-time dependencies and its exported symbols. Exits non-zero when a
+# target is missed by either: code and read-only data under 12 KiB, no
+# exported frame over 512 bytes, the C library as the only dependency
+# (uClibc-ng is built static only: there the library depends on nothing, and
+# every call it imports must be defined by uClibc-ng's libc.a), exactly the
+# qel_ functions of the public header exported, each with the symbol version
+# of the build's time_t, and only the C library calls of the list below
+# imported.
 # With no static or global object of its own (checked on libqeltime.a), that
 # proves the library allocates nothing and keeps no state between calls, so
 # that any number of threads may call it at once.
@@ -17,9 +19,11 @@ cd "$(dirname "$0")/.."
 
 tools=arm-linux-gnueabihf
 status=0
-# Reentrant calls that never touch the heap; raise is libgcc's division by
-# zero, the rest the tool chain's start-up and shutdown hooks.
+# Reentrant calls that never touch the heap, and the names musl's headers give
+# the time calls for its 64-bit time_t on 32-bit targets; raise is libgcc's
+# division by zero, the rest the tool chain's start-up and shutdown hooks.
 allowed="time clock_gettime clock_settime gettimeofday sysinfo syscall localtime_r gmtime_r mktime strftime strptime
+__time64 __clock_gettime64 __clock_settime64 __gettimeofday_time64 __localtime64_r __gmtime64_r __mktime64
 memcpy memset strlen strnlen raise __cxa_finalize __gmon_start__ _ITM_deregisterTMCloneTable _ITM_registerTMCloneTable"
 fail() { echo "FOOTPRINT FAILURE ($label): $*"; status=1; }
 
@@ -53,6 +57,8 @@ report() {
     echo "read-only data:     $rodata bytes (symbol tables and relocations included)"
     echo "code + read-only:   $text_rodata bytes (target: under 12288)"
     echo "writable data:      $data bytes"
+    $tools-strip -o "$lib.stripped" "$lib"
+    echo "file, stripped:     $(stat -c %s "$lib.stripped") bytes"
     [ "$text_rodata" -lt 12288 ] || fail "code and read-only data are $text_rodata bytes"
 
     # Stack frames from -fstack-usage: "file:line:col:signature<TAB>bytes<TAB>kind".
@@ -84,7 +90,12 @@ report() {
         [ -z "$unresolved" ] || fail "imports the C library does not define: $(echo $unresolved)"
     fi
 
-    exported=$($tools-nm -D --defined-only "$lib" | awk '{ print $3 }' | sort)
+    # Each export is name@@version; the version's own name is an absolute symbol.
+    exported=$($tools-nm -D --defined-only "$lib" | awk '$2 != "A" { sub(/@.*/, "", $3); print $3 }' | sort)
+    bits=$(sed -n 's/^#define QEL_TIME_BITS \([0-9]*\)$/\1/p' "$build/include/qel_time.h")
+    versions=$($tools-nm -D --defined-only "$lib" | awk '$2 != "A" { sub(/^[^@]*@*/, "", $3); print $3 }' | sort -u)
+    echo "symbol version: $versions (time_t of $bits bits)"
+    [ "$versions" = "QELTIME_1_time_t$bits" ] || fail "exports carry the versions $(echo $versions), not QELTIME_1_time_t$bits"
     declared=$(grep -o '^QEL_API [^(]*(' include/qel_time.h | sed 's/.*[ *]\([a-z_0-9]*\)($/\1/' | sort)
     echo "exported symbols: $(echo "$exported" | wc -l) ($(echo "$declared" | wc -l) declared in qel_time.h)"
     if [ "$exported" != "$declared" ]; then

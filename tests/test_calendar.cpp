@@ -96,15 +96,16 @@ TEST_P(Calendar, EveryConversionMatchesTheCLibrary) {
 
 INSTANTIATE_TEST_SUITE_P(Zones, Calendar, ::testing::ValuesIn(kZones));
 
-// The text form at the edges of the buffer: a size below 20 is refused before
-// anything is written; 20 bytes take a four-digit year, not a five-digit one.
+// The text form at the edges of the buffer: a size below QEL_STR_SIZE (20) is
+// refused before anything is written; 20 bytes take a four-digit year, not a
+// five-digit one.
 TEST(CalendarText, BufferSizes) {
     ASSERT_EQ(setenv("TZ", "UTC0", 1), 0);
     tzset();
     const int64_t t = 1705320000;  // 2024-01-15 12:00:00 UTC
     struct tm tm {};
     ASSERT_EQ(qel_time_to_tm(&t, &tm), QEL_OK);
-    for (const auto &[size, result] : {std::pair{0U, QEL_EINVAL}, {19U, QEL_EINVAL}, {20U, QEL_OK}}) {
+    for (const auto &[size, result] : {std::pair{0U, QEL_EINVAL}, {QEL_STR_SIZE - 1U, QEL_EINVAL}, {20U, QEL_OK}}) {
         char by_tm[64] = "#", by_time[64] = "#";
         EXPECT_EQ(qel_timetm_to_str(&tm, by_tm, size), result) << size;
         EXPECT_EQ(qel_time_to_str(&t, by_time, size), result) << size;
@@ -112,7 +113,7 @@ TEST(CalendarText, BufferSizes) {
         EXPECT_STREQ(by_time, by_tm) << size;
     }
     tm.tm_year = 10000 - 1900;
-    char buf[20];
+    char buf[QEL_STR_SIZE];
     EXPECT_EQ(qel_timetm_to_str(&tm, buf, sizeof buf), QEL_ESYSTEM);
 }
 

@@ -19,10 +19,11 @@ TEST(Ordering, Table) {
         int32_t after, before, after_eq, before_eq;
     };
     const Row rows[] = {
-        {7, 7, 0, 0, 1, 1},       {8, 7, 1, 0, 1, 0},
-        {-1, 1, 0, 1, 0, 1},      {kMin, kMax, 1, 0, 1, 0},  // a just past the wrap is later
-        {kMax, kMin, 0, 1, 0, 1}, {0, kMin, 1, 1, 0, 0},     // exactly 2^63 apart: both directions "negative"
-        {kMin, 0, 1, 1, 0, 0},    {kMax, -1, 1, 1, 0, 0},
+        {7, 7, 0, 0, 1, 1},          {8, 7, 1, 0, 1, 0},
+        {-1, 1, 0, 1, 0, 1},         {kMin, kMax, 1, 0, 1, 0},  // a just past the wrap is later
+        {kMax, kMin, 0, 1, 0, 1},    {0, kMin, 1, 1, 0, 0},     // exactly 2^63 apart: both directions "negative"
+        {kMin, 0, 1, 1, 0, 0},       {kMax, -1, 1, 1, 0, 0},
+        {0, 0xFFFFFFFF, 0, 1, 0, 1},  // a 32-bit tick counter's wrap is not seen: 0 is earlier
     };
     for (const auto &r : rows) {
         EXPECT_EQ(qel_time_after(r.a, r.b), r.after) << r.a << " " << r.b;

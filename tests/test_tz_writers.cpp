@@ -140,17 +140,26 @@ TEST(TzWriters, Refusals) {
     }
 }
 
-// The longest text of each writer, every number at its widest: at every size
+// The longest text of each writer over the catalogue, every number at its
+// widest, is what the header's buffer size holds with its NUL; at every size
 // the first size - 1 characters and a NUL, nothing written beyond them.
-TEST(TzWriters, LongestTextsCutAtEverySize) {
+TEST(TzWriters, LongestTextsFitTheHeaderSizesAndCutAtEverySize) {
     const qel_tzrule wide = rule(3, 5, 0, INT32_MIN, INT32_MIN, INT32_MIN);
-    const qel_tzset tz_longest = record(8800, 1, 90, rule(12, 5, 6, 23, 59, 59), rule(12, 5, 6, 23, 59, 59));
-    const qel_tzset zic_longest = record(8800, 1, -2147483639, wide, wide);
-    ASSERT_EQ(tzstr(tz_longest).size(), 62U);
+    const qel_tzrule late = rule(12, 5, 6, 23, 59, 59);
+    qel_tzset tz_longest{}, zic_longest{};
+    for (int32_t code : qeltest::catalogue_codes()) {
+        for (int32_t amount : {60, 90, 120, -2147483639}) {
+            const qel_tzset tz = record(code, 1, amount, late, late), zic = record(code, 1, amount, wide, wide);
+            if (tzstr(tz).size() > tzstr(tz_longest).size()) tz_longest = tz;
+            if (zicstr(zic).size() > zicstr(zic_longest).size()) zic_longest = zic;
+        }
+    }
+    ASSERT_EQ(tzstr(tz_longest).size() + 1, size_t{QEL_TZSTR_SIZE});
     ASSERT_EQ(zicstr(zic_longest),
               "Rule qlrule min max - Mar Sun>=29 -2147483648:-2147483648 -35791393:-59 WDT\n"
               "Rule qlrule min max - Mar Sun>=29 -2147483648:-2147483648 0 W\n"
               "Zone local -12:00 qlrule IDL%s\n\n");
+    ASSERT_EQ(zicstr(zic_longest).size() + 1, size_t{QEL_ZICSTR_SIZE});
     for (auto [writer, r] : {std::pair{qel_tzset_to_tzstr, tz_longest}, std::pair{qel_tzset_to_zicstr, zic_longest}}) {
         const std::string full = qeltest::write(writer, r);
         for (int32_t size = 1; size <= static_cast<int32_t>(full.size()) + 2; ++size) {

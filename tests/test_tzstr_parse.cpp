@@ -106,7 +106,10 @@ TEST(TzstrParse, Refused) {
         "",
         ",",
         "CET",
-        "PST8PDT",
+        "PST8PDT",  // the tz database's own forms: offsets without sign or minutes, quoted names
+        "CET-1CEST,M3.5.0,M10.5.0/3",
+        "UTC0",
+        "<+05>-5",
         "PST+8",
         "CET-01:",
         "CET-:30",

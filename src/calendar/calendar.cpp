@@ -10,7 +10,6 @@
 namespace {
 
 constexpr const char *kTextForm = "%Y-%m-%d %H:%M:%S";
-constexpr uint32_t kMinTextBuffer = 20;  // 19 characters and the NUL
 constexpr size_t kMaxTextRead = 19;
 constexpr size_t kReadScratch = 32;
 
@@ -46,12 +45,12 @@ int32_t qel_time_to_tm(const int64_t *t, struct tm *tm) {
 }
 
 int32_t qel_timetm_to_str(const struct tm *tm, char *buf, uint32_t size) {
-    if (tm == nullptr || buf == nullptr || size < kMinTextBuffer) return QEL_EINVAL;
+    if (tm == nullptr || buf == nullptr || size < QEL_STR_SIZE) return QEL_EINVAL;
     return strftime(buf, size, kTextForm, tm) == 0 ? QEL_ESYSTEM : QEL_OK;
 }
 
 int32_t qel_time_to_str(const int64_t *t, char *buf, uint32_t size) {
-    if (t == nullptr || buf == nullptr || size < kMinTextBuffer) return QEL_EINVAL;
+    if (t == nullptr || buf == nullptr || size < QEL_STR_SIZE) return QEL_EINVAL;
     struct tm local {};
     if (qel_time_to_tm(t, &local) < 0) return QEL_ENESTED;
     return qel_timetm_to_str(&local, buf, size) < 0 ? QEL_ENESTED : QEL_OK;

@@ -16,8 +16,8 @@ using qel::tz::put_int;
 using qel::tz::Zone;
 
 // Zone text (at most 28 characters) + two rule dates (8 each) + two rule
-// times (9 each, after the cut).
-constexpr size_t kLongestText = 62;
+// times (9 each, after the cut): the header's size less the NUL.
+constexpr size_t kLongestText = QEL_TZSTR_SIZE - 1;
 // A rule's time text is cut after this many characters, so that fields out
 // of range cannot push the text past its bound.
 constexpr size_t kRuleTimeLimit = 9;

@@ -22,8 +22,9 @@ using qel::tz::Zone;
 // The longest text, every number at its widest: the start line at most 76
 // characters (22 + month 3 + 1 + weekday 3 + 2 + day 2 + 1 + hour 11 + 1 +
 // minute 11 + 1 + SAVE 9 + 1 + 3 + 1 + letters 3 + newline), the end line at
-// most 62, the Zone line at most 33.
-constexpr size_t kLongestText = 76 + 62 + 33;
+// most 62, the Zone line at most 32 (11 + offset 6 + 8 + FORMAT 5 + 2): the
+// header's size less the NUL.
+constexpr size_t kLongestText = QEL_ZICSTR_SIZE - 1;
 
 constexpr char kRuleHead[] = "Rule qlrule min max - ";
 constexpr char kMonths[] = "JanFebMarAprMayJunJulAugSepOctNovDec";

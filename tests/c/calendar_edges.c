@@ -65,5 +65,14 @@ int main(void) {
     struct tm utc;
     const int32_t rc = qel_get_timetm(&utc, 1);
     printf("gmtime-zone-name\t%d %s\n", (int)rc, rc == QEL_OK ? utc.tm_zone : "-");
+
+    /* TZ changed at run time: 12:00 UTC as local time before and after tzset(). */
+    const int64_t noon = 43200;
+    char before[32] = "-", after[32] = "-";
+    setenv("TZ", "JST-9", 1);
+    const int32_t rc_before = qel_time_to_str(&noon, before, sizeof before);
+    tzset();
+    const int32_t rc_after = qel_time_to_str(&noon, after, sizeof after);
+    printf("tz-change-then-tzset\t%d %s, %d %s\n", (int)rc_before, before + 11, (int)rc_after, after + 11);
     return 0;
 }
