@@ -20,7 +20,7 @@ constexpr uint64_t kPlaceMask = (uint64_t{1} << kPlaceBits) - 1;
 
 std::string_view DeviceNames::name_at(uint64_t slot) const {
     const uint64_t place = (slot & kPlaceMask) - 1;
-    const char *at = blocks_[place >> kOffsetBits].data() + (place & (kBlock - 1));
+    const char *at = blocks_[static_cast<size_t>(place >> kOffsetBits)].data() + (place & (kBlock - 1));
     uint32_t size = 0;
     std::memcpy(&size, at, sizeof size);
     return {at + sizeof size, size};
@@ -34,7 +34,7 @@ void DeviceNames::grow() {
     bits_ = std::max(bits_ + 1, 10u);
     for (const uint64_t slot : old) {
         if (slot == 0) continue;
-        size_t i = slot >> (64 - bits_);
+        auto i = static_cast<size_t>(slot >> (64 - bits_));
         while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
         slots_[i] = slot;
     }
@@ -47,7 +47,7 @@ bool DeviceNames::add(std::string_view name) {
     }
     const uint64_t top =
         static_cast<uint64_t>(std::hash<std::string_view>{}(name)) * 0x9E3779B97F4A7C15u & keep_ & ~kPlaceMask;
-    size_t i = top >> (64 - bits_);
+    auto i = static_cast<size_t>(top >> (64 - bits_));
     for (; slots_[i] != 0; i = (i + 1) & (slots_.size() - 1)) {
         if ((slots_[i] & ~kPlaceMask) == top && name_at(slots_[i]) == name) return false;
     }
