@@ -409,6 +409,10 @@ ROWS
         audit - "${a[@]}" < <(sed -n '1,9p' "$fleet")
     t 0 out '^2 devices of standard input, tz database 2026b, window 2027-01-01 00:00 to 2031-01-01 00:00 UTC: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
         audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    # The device library's refusal of a right string is a note of the
+    # summary, not a reason listed with the devices.
+    t 0 out '^  note: 1 device: .*\[device-refuses-string\]$' audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    ! grep -q -E '^  why:|^Test/' "$out" || fail "audit lists a right string the device library refuses"
     # A libc cell is a setting by the libraries it names: empty (those of
     # --libc), linux and linux,glibc are the same.
     t 1 out '^Test/Abolish, TZ string CET-1CEST: differs .*\(3 devices\)$' audit - "${a[@]}" \

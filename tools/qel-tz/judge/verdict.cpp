@@ -104,12 +104,22 @@ std::vector<OffsetError> offset_errors(const std::vector<Difference> &difference
             std::find_if(s.begin(), s.end(), [&](const auto &x) { return x.first > from && x.second < to; });
         e.season_from = whole != s.end() ? whole->first : s.front().first;
         e.season_until = whole != s.end() ? whole->second : s.front().second;
-        bool yearly = s.size() > 1;
-        for (size_t i = 1; i < s.size(); ++i) {
-            yearly = yearly && (year_apart(s[i - 1].first, s[i].first) || year_apart(s[i - 1].second, s[i].second));
+        // Yearly: each stretch that has a year after it in the window comes
+        // back then (its start or its end a year later), one or more a year.
+        bool yearly = true, back = false;
+        for (size_t i = 0; yearly && i < s.size(); ++i) {
+            if (s[i].first + kYear + kSlack >= to) continue;
+            bool again = false;
+            for (size_t n = i + 1; !again && n < s.size() && s[n].first <= s[i].second + kYear + kSlack; ++n)
+                again = year_apart(s[i].first, s[n].first) || year_apart(s[i].second, s[n].second);
+            yearly = again;
+            back = back || again;
         }
+        e.per_year = static_cast<size_t>(std::count_if(s.begin(), s.end(), [&](const auto &x) {
+            return x.first >= e.season_from && x.first < e.season_from + kYear - kSlack;
+        }));
         e.shape = s.size() == 1 ? (s.front().second >= to ? OffsetError::kToTheEnd : OffsetError::kOnce)
-                                : (yearly ? OffsetError::kYearly : OffsetError::kScattered);
+                                : (yearly && back ? OffsetError::kYearly : OffsetError::kScattered);
     }
     return errors;
 }
@@ -151,6 +161,7 @@ std::string offset_error_text(const OffsetError &e, int64_t from) {
         case OffsetError::kYearly: {
             const std::string start = weeks_text(e.season_from), end = weeks_text(e.season_until);
             text += "each year " + (start == end ? "in " + start : "from " + start + " to " + end) +
+                    (e.per_year > 1 ? " and " + std::to_string(e.per_year - 1) + " other stretches a year" : "") +
                     ", the first time " + first;
             break;
         }

@@ -50,8 +50,8 @@ Comparison compare_timelines(const std::vector<Span> &expected, const std::vecto
 // shapes:
 //   once        a single stretch, over before the window ends
 //   to-the-end  a single stretch that lasts to the end of the window
-//   yearly      stretches a year apart (their starts or ends within a week
-//               or so of a year), in the same weeks of each year
+//   yearly      each stretch back a year later (its start or its end,
+//               within a week or so), one or more a year
 //   scattered   stretches with no yearly pattern
 struct OffsetError {
     enum Shape { kOnce, kToTheEnd, kYearly, kScattered };
@@ -61,6 +61,7 @@ struct OffsetError {
     int64_t first_from = 0, first_until = 0;      // the first stretch
     int32_t place_offset = 0, record_offset = 0;  // the offsets at its start
     int64_t season_from = 0, season_until = 0;    // a whole stretch, for the weeks of a yearly one
+    size_t per_year = 0;                          // stretches in the year from it
     int64_t seconds = 0;                          // all stretches together
 };
 
