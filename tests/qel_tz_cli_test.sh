@@ -220,14 +220,14 @@ ROWS
     # wrong one says in offsets what goes wrong.
     t 0 out '\[daylight-without-rules\]$' check --tz EST5EDT --place Test/New_York --libc glibc "${d[@]}"
     t 1 out '\[daylight-without-rules\]$' check --tz CET-1CEST --place Test/Berlin "${d[@]}"
-    t 1 out 'TZ string as musl[^:]*: 1 hour ahead .*UTC\+02:00 where the place is UTC\+01:00.*\[wrong-offset\]$' \
+    t 1 out '^  - TZ string as musl.*UTC\+02:00.*UTC\+01:00.*\[wrong-offset\]$' \
         check --tz CET-1CEST --place Test/Berlin "${d[@]}"
     t 0 out '\[long-name\]$' check --tz '<ABCDEFGH>-1<ABCDEFGHI>-2,M3.5.0,M10.5.0/3' --place Test/Berlin --libc glibc \
         "${d[@]}"
     # Rules without times: 02:00 for the C libraries, 00:00 for the device library.
-    t 1 out 'reads M3.5.0 as 00:00 and M10.5.0 as 00:00.*\[omitted-rule-time\]$' \
+    t 1 out 'M3.5.0.*00:00.*M10.5.0.*00:00.*\[omitted-rule-time\]$' \
         check --tz 'CET-01:00CEST-02:00,M3.5.0,M10.5.0' --place Test/Berlin "${d[@]}"
-    t 1 out 'TZ string: 1 hour behind each year in late October.*\[wrong-offset\]$' \
+    t 1 out '^  - TZ string: .*UTC\+01:00.*UTC\+02:00.*\[wrong-offset\]$' \
         check --tz 'CET-01:00CEST-02:00,M3.5.0,M10.5.0' --place Test/Berlin "${d[@]}"
 
     # A decoy TZDIR: files named as TZ strings (EST5EDT, New York's rule line,

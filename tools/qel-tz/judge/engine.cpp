@@ -68,7 +68,8 @@ void add_rule_time_reason(const std::string &tz, const qel_tzset &record, std::v
          {std::make_pair(&parsed.start, &record.start), std::make_pair(&parsed.end, &record.end)}) {
         const int32_t seconds = read->hour * 3600 + read->minute * 60 + read->second;
         if (!rule->time_given && seconds != rule->time) {
-            rules += (rules.empty() ? "" : " and ") + rule_text(*rule).substr(0, rule_text(*rule).find('/')) + " as " +
+            const std::string text = rule_text(*rule);  // "M3.5.0/02:00:00"
+            rules += (rules.empty() ? "" : " and ") + text.substr(0, text.find('/')) + " as " +
                      date_time_text(seconds).substr(11, 5);
         }
     }
