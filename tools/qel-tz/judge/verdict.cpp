@@ -92,7 +92,7 @@ std::vector<OffsetError> offset_errors(const std::vector<Difference> &difference
     }
     // A year apart: a rule such as "the last Sunday of October" moves by
     // up to a week from one year to the next.
-    constexpr int64_t kYear = 31556952, kSlack = 8 * 86400;
+    constexpr int64_t kYear = 31556952, kSlack = int64_t{8} * 86400;
     const auto year_apart = [](int64_t a, int64_t b) { return std::llabs(b - a - kYear) <= kSlack; };
     for (size_t k = 0; k < errors.size(); ++k) {
         OffsetError &e = errors[k];
@@ -135,15 +135,6 @@ std::string amount_text(int64_t seconds) {
         text += (text.empty() ? "" : " ") + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
     }
     return text;
-}
-
-// "early November": the month and its part (days 1-10, 11-20, 21 on).
-std::string weeks_text(int64_t utc) {
-    static const char *const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                          "July",    "August",   "September", "October", "November", "December"};
-    const std::string date = minute_text(utc);  // "2026-03-29 01:00"
-    const int month = std::atoi(date.substr(5, 2).c_str()), day = std::atoi(date.substr(8, 2).c_str());
-    return std::string(day <= 10 ? "early " : day <= 20 ? "mid " : "late ") + kMonths[(month + 11) % 12];
 }
 
 std::string offset_error_text(const OffsetError &e, int64_t from) {
