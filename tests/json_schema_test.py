@@ -78,6 +78,21 @@ for schema, args, stdin in RUNS:
     errors = list(validator.iter_errors(outputs[what]))
     failures += [f"{what}: {list(e.absolute_path)}: {e.message[:300]} {run.stderr}" for e in errors[:5]]
 
+# A wrong TZ string says when it is first wrong and, in offsets, what goes wrong.
+def unexplained(node):
+    if isinstance(node, list):
+        return [p for v in node for p in unexplained(v)]
+    if not isinstance(node, dict):
+        return []
+    kinds = {r["kind"] for r in node.get("reasons", []) if isinstance(r, dict)}
+    wrong = "differs" in (node.get("tz_verdict"), node.get("verdict")) and "wrong_from" in node
+    bad = wrong and (node["wrong_from"] is None or not kinds & {"wrong-offset", "not-read"})
+    return [node.get("place")] * bad + [p for v in node.values() for p in unexplained(v)]
+
+
+failures += [f"{what}: differs without a wrong-offset reason: {unexplained(out)[:5]}"
+             for what, out in outputs.items() if unexplained(out)]
+
 # Each CSV row's reason cells are the reasons of the JSON row of the same run.
 for args, rows_key in [(["places", "--tzdir", old, "--years", "2026-2030"], "places"),
                        (["audit", fleet, "--tzdir", new, "--years", "2027-2030"], "devices")]:

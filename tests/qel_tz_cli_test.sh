@@ -215,12 +215,20 @@ uclibc-ng check --libc u
 Test/Berlin place --tzdir $work/tz Test/Be
 Test/New_York,Test/Nuuk check --tzdir=$work/tz --place Test/N
 ROWS
-    # Strings that leave their meaning to the C library are never right,
-    # even as glibc alone reads them.
-    t 1 out '\[daylight-without-rules\]$' check --tz EST5EDT --place Test/New_York --libc glibc "${d[@]}"
+    # Strings that leave their meaning to the C library: the verdict is the
+    # libraries judged, with a reason that others read them otherwise; a
+    # wrong one says in offsets what goes wrong.
+    t 0 out '\[daylight-without-rules\]$' check --tz EST5EDT --place Test/New_York --libc glibc "${d[@]}"
     t 1 out '\[daylight-without-rules\]$' check --tz CET-1CEST --place Test/Berlin "${d[@]}"
-    t 1 out '\[long-name\]$' check --tz '<ABCDEFGH>-1<ABCDEFGHI>-2,M3.5.0,M10.5.0/3' --place Test/Berlin --libc glibc \
+    t 1 out '^  - TZ string as musl.*UTC\+02:00.*UTC\+01:00.*\[wrong-offset\]$' \
+        check --tz CET-1CEST --place Test/Berlin "${d[@]}"
+    t 0 out '\[long-name\]$' check --tz '<ABCDEFGH>-1<ABCDEFGHI>-2,M3.5.0,M10.5.0/3' --place Test/Berlin --libc glibc \
         "${d[@]}"
+    # Rules without times: 02:00 for the C libraries, 00:00 for the device library.
+    t 1 out 'M3.5.0.*00:00.*M10.5.0.*00:00.*\[omitted-rule-time\]$' \
+        check --tz 'CET-01:00CEST-02:00,M3.5.0,M10.5.0' --place Test/Berlin "${d[@]}"
+    t 1 out '^  - TZ string: .*UTC\+01:00.*UTC\+02:00.*\[wrong-offset\]$' \
+        check --tz 'CET-01:00CEST-02:00,M3.5.0,M10.5.0' --place Test/Berlin "${d[@]}"
 
     # A decoy TZDIR: files named as TZ strings (EST5EDT, New York's rule line,
     # its record's TZ string) that are Tokyo, and a posixrules with southern
@@ -238,7 +246,7 @@ ROWS
 0 exact check --tz EST5EDT,M3.2.0,M11.1.0 --place Test/New_York
 0 exact place Test/New_York
 1 differs check --tz EST5EDT --place Test/New_York
-1 differs check --tz EST5EDT --place Test/New_York --libc glibc
+0 exact check --tz EST5EDT --place Test/New_York --libc glibc
 ROWS
     unset TZDIR
 
@@ -317,7 +325,8 @@ assert diff["library"] in run["libraries"], diff
 words = {
     "abbreviation": "^TZ string: abbreviation ", "daylight-flag": "^TZ string: the place counts ",
     "zic-abbreviation": "^zic text: abbreviation ", "zic-daylight-flag": "^zic text: the place counts ",
-    "zic-week-5": "^zic text: week 5 ", "default-taken": " not given| gives no time",
+    "zic-week-5": "^zic text: week 5 ", "zic-wrong-offset": "^zic text: 1 hour (ahead|behind) ",
+   "default-taken": " not given| gives no time",
     "negative-daylight": "^negative daylight saving", "rule-not-held": "has no equivalent",
     "offset-outside-catalogue": "is not one of the catalogue", "no-yearly-rule": "^changes that follow no yearly rule",
 }
@@ -400,6 +409,10 @@ ROWS
         audit - "${a[@]}" < <(sed -n '1,9p' "$fleet")
     t 0 out '^2 devices of standard input, tz database 2026b, window 2027-01-01 00:00 to 2031-01-01 00:00 UTC: 2 exact, 0 offsets, 0 differs, 0 unrepresentable, 0 invalid$' \
         audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    # The device library's refusal of a right string is a note of the
+    # summary, not a reason listed with the devices.
+    t 0 out '^  note: 1 device: .*\[device-refuses-string\]$' audit - "${a[@]}" < <(sed -n '1p;4p;9p' "$fleet")
+    ! grep -q -E '^  why:|^Test/' "$out" || fail "audit lists a right string the device library refuses"
     # A libc cell is a setting by the libraries it names: empty (those of
     # --libc), linux and linux,glibc are the same.
     t 1 out '^Test/Abolish, TZ string CET-1CEST: differs .*\(3 devices\)$' audit - "${a[@]}" \

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "formats/posix_tz.hpp"
 #include "judge/derive.hpp"
@@ -51,6 +53,58 @@ TEST(Engine, TheWorstLibraryDecides) {
         EXPECT_EQ(j.tz_verdict, row.verdict);
         EXPECT_EQ(j.wrong_from, row.wrong_from);
         EXPECT_EQ(j.wrong_seconds, row.wrong_seconds);
+    }
+}
+
+std::vector<qeltz::Span> timeline(std::initializer_list<std::pair<int64_t, int32_t>> changes) {
+    std::vector<qeltz::Span> spans;
+    for (const auto &[from, offset] : changes) spans.push_back({from, offset, false, std::to_string(spans.size())});
+    return spans;
+}
+
+// How a record's offset goes wrong, from synthetic timelines: every span is
+// named apart, so a stretch of one error may come as several differences.
+TEST(Engine, OffsetErrorsHaveAShape) {
+    constexpr int64_t D = 86400, H = 3600;
+    using E = qeltz::OffsetError;
+    struct Row {
+        std::vector<qeltz::Span> place, record;
+        int64_t to;
+        size_t errors;
+        E first;  // of the first error: ahead, shape, stretches, its first stretch
+        int64_t seconds;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {timeline({{0, 0}}), timeline({{0, 0}, {10 * D, H}, {12 * D, 0}}), 100 * D, 1,
+         {H, E::kOnce, 1, 10 * D, 12 * D}, 2 * D},
+        {timeline({{0, 0}, {15 * D, 0}}), timeline({{0, H}}), 30 * D, 1, {H, E::kToTheEnd, 1, 0, 30 * D}, 30 * D},
+        // Behind each winter, the first cut by the window: the ends a year
+        // apart, then the starts.
+        {timeline({{0, -7 * H}}), timeline({{0, -8 * H}, {100 * D, -7 * H}, {300 * D, -8 * H}, {465 * D, -7 * H},
+                                            {665 * D, -8 * H}, {830 * D, -7 * H}}), 1000 * D, 1,
+         {-H, E::kYearly, 3, 0, 100 * D}, 430 * D},
+        // Two stretches a year, each back a year later.
+        {timeline({{0, 0}}), timeline({{0, H}, {10 * D, 0}, {300 * D, H}, {360 * D, 0}, {365 * D, H}, {375 * D, 0},
+                                       {665 * D, H}, {725 * D, 0}, {730 * D, H}, {740 * D, 0}}), 800 * D, 1,
+         {H, E::kYearly, 5, 0, 10 * D}, 150 * D},
+        {timeline({{0, 0}}), timeline({{0, 0}, {10 * D, H}, {11 * D, 0}, {200 * D, H}, {201 * D, 0}}), 400 * D, 1,
+         {H, E::kScattered, 2, 10 * D, 11 * D}, 2 * D},
+        {timeline({{0, 0}}), timeline({{0, 0}, {10 * D, -H / 2}, {20 * D, H}, {30 * D, -H / 2}}), 40 * D, 2,
+         {-H / 2, E::kScattered, 2, 10 * D, 20 * D}, 20 * D},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        const auto c = qeltz::compare_timelines(row.place, row.record, row.to);
+        const auto errors = qeltz::offset_errors(c.differences, 0, row.to);
+        ASSERT_EQ(errors.size(), row.errors);
+        const E &e = errors.front();
+        EXPECT_EQ(e.ahead, row.first.ahead);
+        EXPECT_EQ(e.shape, row.first.shape) << row.first.ahead;
+        EXPECT_EQ(e.stretches, row.first.stretches);
+        EXPECT_EQ(e.first_from, row.first.first_from);
+        EXPECT_EQ(e.first_until, row.first.first_until);
+        EXPECT_EQ(e.seconds, row.seconds);
     }
 }
 

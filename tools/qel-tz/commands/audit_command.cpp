@@ -235,18 +235,24 @@ void print_rows(const std::vector<Row> &rows, size_t count) {
     if (count > rows.size()) std::printf("  ... and %zu more (--csv lists every device)\n", count - rows.size());
 }
 
+// Whether a group lists the reason: not the names and daylight flags of an
+// offsets verdict, nor the device library's refusal of a string, which
+// decides no verdict (the summary counts it).
+bool listed(const Reason &r) {
+    return r.kind != ReasonKind::kAbbreviation && r.kind != ReasonKind::kDaylightFlag &&
+           r.kind != ReasonKind::kDeviceRefusesString;
+}
+
 // Each group of devices that are wrong, most urgent first, with why, what
-// to send and its devices; then those that are right but for something a
-// device would get wrong (a string the device library refuses).
+// to send and its devices; then those that are right as judged but for
+// something other libraries or the device library would get wrong.
 void print_groups(const Collected &c, const FleetAudit &audit) {
     std::vector<size_t> wrong, noted;
     for (size_t i = 0; i < c.settings.size(); ++i) {
         const SettingVerdict &v = audit.settings[i];
         if (v.wrong()) {
             wrong.push_back(i);
-        } else if (v.judged() && std::any_of(v.reasons.begin(), v.reasons.end(), [](const Reason &r) {
-                       return r.kind == ReasonKind::kDeviceRefusesString || r.kind == ReasonKind::kDeviceReadsOtherwise;
-                   })) {
+        } else if (v.judged() && std::any_of(v.reasons.begin(), v.reasons.end(), listed)) {
             noted.push_back(i);
         }
     }
@@ -263,8 +269,9 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
             }
             std::printf(" (%s)\n", counted(c.devices[i], "device").c_str());
             for (const Reason &r : v.reasons) {
-                if (r.kind != ReasonKind::kAbbreviation && r.kind != ReasonKind::kDaylightFlag)
-                    std::printf("  why: %s [%s]\n", shown(r.text).c_str(), kind_word(r.kind));
+                if (listed(r))
+                    std::printf("  %s: %s [%s]\n", v.wrong() ? "why" : "note", shown(r.text).c_str(),
+                                kind_word(r.kind));
             }
             const ScheduleSpans send = spans_of(to_send(&v, audit));
             if (send.size() == 1 && sendable(*send.front())) {
@@ -297,6 +304,7 @@ std::string lines_read(const FleetLines &l) {
 }
 
 void print_summary(const std::string &path, const FleetAudit &audit, const Counts &counts, const Collected &c) {
+    const ReasonKind refused = ReasonKind::kDeviceRefusesString;
     std::printf("%s of %s, tz database %s, window %s:", counted(c.rows, "device").c_str(),
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
                 audit.window.text().c_str());
@@ -313,6 +321,9 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
         for (size_t v = 0; v < per.size(); ++v)
             std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), per[v]);
         std::printf("\n");
+    }
+    if (const size_t n = counts.kinds[static_cast<size_t>(refused)]) {
+        std::printf("  note: %s: %s [%s]\n", counted(n, "device").c_str(), kind_meaning(refused), kind_word(refused));
     }
 }
 

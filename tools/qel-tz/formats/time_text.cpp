@@ -50,6 +50,13 @@ std::string formatted(int64_t utc, char separator, bool with_seconds, const char
 
 }  // namespace
 
+std::string weeks_text(int64_t utc) {
+    static const char *const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                                          "July",    "August",   "September", "October", "November", "December"};
+    const Civil c = civil_of(utc);
+    return std::string(c.day <= 10 ? "early " : c.day <= 20 ? "mid " : "late ") + kMonths[c.month - 1];
+}
+
 std::string date_time_text(int64_t utc, int64_t offset) { return formatted(utc + offset, ' ', true); }
 
 std::string minute_text(int64_t utc) { return formatted(utc, ' ', false); }

@@ -15,6 +15,9 @@ std::string date_time_text(int64_t utc, int64_t offset = 0);
 std::string minute_text(int64_t utc);
 // "2026-03-29T01:00:00Z".
 std::string iso_utc(int64_t utc);
+// "early November": the UTC month and its part (days 1-10 early, 11-20 mid,
+// from 21 late), for what comes back in the same weeks each year.
+std::string weeks_text(int64_t utc);
 // "UTC+05:45" for seconds east of UTC.
 std::string utc_offset_text(int64_t seconds_east);
 

@@ -57,6 +57,30 @@ void add_notes(const std::vector<LibraryComparison> &read, std::vector<Reason> &
     }
 }
 
+// Where a rule of the string has no time and the device library read it as
+// another than the 02:00 POSIX and the C libraries take.
+void add_rule_time_reason(const std::string &tz, const qel_tzset &record, std::vector<Reason> &reasons) {
+    PosixTz parsed;
+    std::string why;
+    if (!parse_posix_tz(tz, parsed, why) || !parsed.has_rules) return;
+    std::string rules;
+    for (const auto &[rule, read] :
+         {std::make_pair(&parsed.start, &record.start), std::make_pair(&parsed.end, &record.end)}) {
+        const int32_t seconds = read->hour * 3600 + read->minute * 60 + read->second;
+        if (!rule->time_given && seconds != rule->time) {
+            const std::string text = rule_text(*rule);  // "M3.5.0/02:00:00"
+            rules += (rules.empty() ? "" : " and ") + text.substr(0, text.find('/')) + " as " +
+                     date_time_text(seconds).substr(11, 5);
+        }
+    }
+    if (!rules.empty()) {
+        reasons.push_back({ReasonKind::kOmittedRuleTime,
+                           "a rule without a time: the device library (qel_tzstr_to_tzset) reads " + rules +
+                               ", where POSIX and the C libraries read 02:00; a device that keeps the record it "
+                               "reads changes at another hour than its C library"});
+    }
+}
+
 }  // namespace
 
 void judge_over_libraries(Judgement &j) {
@@ -146,6 +170,7 @@ size_t Engine::tz_string(size_t place, const std::string &tz, Ask ask) {
     j.tz_read_status = qel_tzstr_to_tzset(tz.c_str(), &j.record);
     if (j.tz_read_status == QEL_OK) {
         j.has_record = true;
+        add_rule_time_reason(tz, j.record, j.reasons);
         char text[1024];
         if (qel_tzset_to_zicstr(&j.record, text, sizeof text) == QEL_OK) j.zic = text;
     } else {
@@ -239,6 +264,7 @@ void Engine::verify(Item &item, const TzReadings &readings) {
                                                                (r != nullptr ? r->refused : "not read") + ")"});
             } else {
                 read.comparison = compare_timelines(place, within(r->spans), to);
+                explain_differences(read.comparison, item.within.from, to);
             }
             j.tz_comparisons.push_back(std::move(read));
         }
@@ -254,10 +280,9 @@ void Engine::verify(Item &item, const TzReadings &readings) {
             j.reasons.push_back(
                 {ReasonKind::kLibrariesDisagree, "the C libraries read the TZ string otherwise: " + verdicts});
         }
-        // A string whose meaning the libraries choose is right on no device
-        // for certain, whatever the libraries here make of it.
-        const std::vector<LibraryChoice> choices = library_choices(j.tz);
-        for (const LibraryChoice &choice : choices) j.reasons.push_back({choice.kind, choice.text});
+        // A string whose meaning the libraries choose: the verdict is that of
+        // the libraries judged; others may read it otherwise, which is said.
+        for (const LibraryChoice &choice : library_choices(j.tz)) j.reasons.push_back({choice.kind, choice.text});
         // What the libraries judged are known to misread, where they do.
         for (Reason &misread : library_misreadings(j.tz, item.libraries)) {
             const bool seen = std::any_of(j.tz_comparisons.begin(), j.tz_comparisons.end(), [&](const auto &read) {
@@ -265,7 +290,6 @@ void Engine::verify(Item &item, const TzReadings &readings) {
             });
             if (seen) j.reasons.push_back(std::move(misread));
         }
-        if (!choices.empty() && !worse(j.tz_verdict, Verdict::kOffsetsAgree)) j.tz_verdict = Verdict::kDiffers;
     }
 
     // The place's own rule line, as each library reads it against glibc's
@@ -289,10 +313,12 @@ void Engine::verify(Item &item, const TzReadings &readings) {
             within(zone_local_time(item.zic_zone, window_, r != nullptr && r->refused.empty() ? &r->spans : nullptr)),
             to);
         j.zic_verdict = j.zic_comparison.verdict;
+        explain_differences(j.zic_comparison, item.within.from, to);
         for (const Reason &n : j.zic_comparison.notes) {
-            j.reasons.push_back(
-                {n.kind == ReasonKind::kAbbreviation ? ReasonKind::kZicAbbreviation : ReasonKind::kZicDaylightFlag,
-                 "zic text: " + n.text});
+            const ReasonKind kind = n.kind == ReasonKind::kWrongOffset    ? ReasonKind::kZicWrongOffset
+                                    : n.kind == ReasonKind::kAbbreviation ? ReasonKind::kZicAbbreviation
+                                                                          : ReasonKind::kZicDaylightFlag;
+            j.reasons.push_back({kind, "zic text: " + n.text});
         }
         const bool week5 = j.record.dst_on != 0 && (j.record.start.week == 5 || j.record.end.week == 5);
         if (j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers && week5) {

@@ -12,11 +12,15 @@ struct KindRow {
 
 // clang-format off
 constexpr KindRow kKinds[] = {
+    {ReasonKind::kWrongOffset, "wrong-offset",
+     "the TZ string gives another UTC offset than the place: how far ahead or behind, when, and for how many hours"},
     {ReasonKind::kAbbreviation, "abbreviation",
      "the TZ string names a local time otherwise than the place (the catalogue's abbreviation)"},
     {ReasonKind::kDaylightFlag, "daylight-flag",
      "the TZ string counts a local time as daylight time where the place counts it as standard time, or the "
      "other way round"},
+    {ReasonKind::kZicWrongOffset, "zic-wrong-offset",
+     "the zic text gives another UTC offset than the place: how far ahead or behind, when, and for how many hours"},
     {ReasonKind::kZicAbbreviation, "zic-abbreviation",
      "the zic text names a local time otherwise than the place"},
     {ReasonKind::kZicDaylightFlag, "zic-daylight-flag",
@@ -55,6 +59,9 @@ constexpr KindRow kKinds[] = {
      "the device library reads no record from the TZ string (so there is no zic text)"},
     {ReasonKind::kDeviceReadsOtherwise, "device-reads-otherwise",
      "the device library reads the checked TZ string as another timezone than the C libraries do"},
+    {ReasonKind::kOmittedRuleTime, "omitted-rule-time",
+     "a rule of the TZ string without a time: the device library reads it as 00:00, POSIX and the C libraries as "
+     "02:00"},
     {ReasonKind::kNotRead, "not-read",
      "a C library's reader was not handed the string (one that could name a file, or too long)"},
     {ReasonKind::kLibrariesDisagree, "libraries-disagree", "the C libraries' verdicts on the TZ string differ"},

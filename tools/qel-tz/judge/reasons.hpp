@@ -10,8 +10,10 @@
 namespace qeltz {
 
 enum class ReasonKind : uint8_t {
+    kWrongOffset,
     kAbbreviation,
     kDaylightFlag,
+    kZicWrongOffset,
     kZicAbbreviation,
     kZicDaylightFlag,
     kZicWeek5,
@@ -33,6 +35,7 @@ enum class ReasonKind : uint8_t {
     kDeviceRefusesRecord,
     kDeviceRefusesString,
     kDeviceReadsOtherwise,
+    kOmittedRuleTime,
     kNotRead,
     kLibrariesDisagree,
     kDropsToUtc,

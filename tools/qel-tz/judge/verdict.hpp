@@ -45,4 +45,31 @@ struct Comparison {
 // record's. exact, offsets or differs.
 Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to);
 
+// The differences of a comparison over [from, to) taken together by how far
+// the record is ahead of the place (or behind it), each in one of four
+// shapes:
+//   once        a single stretch, over before the window ends
+//   to-the-end  a single stretch that lasts to the end of the window
+//   yearly      each stretch back a year later (its start or its end,
+//               within a week or so), one or more a year
+//   scattered   stretches with no yearly pattern
+struct OffsetError {
+    enum Shape { kOnce, kToTheEnd, kYearly, kScattered };
+    int32_t ahead = 0;  // seconds the record is ahead of the place; below 0 behind
+    Shape shape = kOnce;
+    size_t stretches = 0;
+    int64_t first_from = 0, first_until = 0;      // the first stretch
+    int32_t place_offset = 0, record_offset = 0;  // the offsets at its start
+    int64_t season_from = 0, season_until = 0;    // a whole stretch, for the weeks of a yearly one
+    size_t per_year = 0;                          // stretches in the year from it
+    int64_t seconds = 0;                          // all stretches together
+};
+
+// In the order of their first stretches.
+std::vector<OffsetError> offset_errors(const std::vector<Difference> &differences, int64_t from, int64_t to);
+
+// Puts a reason (wrong-offset) for each offset error of the comparison over
+// [from, to) before its notes: what the difference is, when and how long.
+void explain_differences(Comparison &c, int64_t from, int64_t to);
+
 }  // namespace qeltz
