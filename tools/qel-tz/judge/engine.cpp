@@ -110,11 +110,16 @@ size_t Engine::add(size_t place, Judgement j, Ask ask) {
 }
 
 size_t Engine::derived(size_t place, Ask ask) {
+    const Place &p = places_[place].place;
+    const Window within = ask.within.from < ask.within.to ? ask.within : window_;
+    return derivation(place, p.ok ? derive_place(p.zone, within) : Derivation{}, ask);
+}
+
+size_t Engine::derivation(size_t place, const Derivation &d, Ask ask) {
     Judgement j;
     const Place &p = places_[place].place;
     const Window within = ask.within.from < ask.within.to ? ask.within : window_;
     if (p.ok) {
-        const Derivation d = derive_place(p.zone, within);
         if (!d.representable) {
             j.reasons = d.reasons;
         } else {
