@@ -127,12 +127,15 @@ size_t Engine::derivation(size_t place, const Derivation &d, Ask ask) {
             j.has_record = true;
             j.record = d.record;
             j.valid_through = d.valid_through;
+            j.approximate = d.approximate;
             write_texts(j);
         }
     }
     const bool whole = within.from == window_.from && within.to == window_.to;
     const size_t i = add(place, std::move(j), ask);
-    items_[i].derived = whole;
+    // An approximate span's devices may be given the place's own rule line
+    // instead, where every library reads it as glibc does.
+    items_[i].derived = whole || !d.approximate.empty();
     return i;
 }
 

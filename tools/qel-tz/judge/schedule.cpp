@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "judge/local_time.hpp"
+#include "judge/nearest_record.hpp"
 #include "judge/verdict.hpp"
 
 namespace qeltz {
@@ -70,6 +71,30 @@ std::vector<PlannedSpan> plan_schedule(const TzifZone &zone, Window window) {
         spans.push_back({{from, until}, best != nullptr ? best->derivation : derive_place(zone, {from, until})});
         from = until;
     }
+    // Where no record holds over part of the window: one span of the nearest
+    // record, from the first such part to the last, with the spans next to it
+    // that hold the same record.
+    const auto gap = [](const PlannedSpan &s) { return !s.derivation.representable; };
+    const auto first_gap = std::find_if(spans.begin(), spans.end(), gap);
+    if (first_gap == spans.end()) return spans;
+    size_t first = static_cast<size_t>(first_gap - spans.begin());
+    size_t last = spans.size() - static_cast<size_t>(std::find_if(spans.rbegin(), spans.rend(), gap) - spans.rbegin());
+    std::vector<Derivation> tried;
+    for (const ScheduleCandidate &c : candidates) tried.push_back(c.derivation);
+    Approximation a;
+    if (!nearest_record(zone, tried, {spans[first].span.from, spans[last - 1].span.to}, a)) return spans;
+    const auto same = [&](const PlannedSpan &s) {
+        return s.derivation.representable && same_record(s.derivation.record, a.derivation.record);
+    };
+    while (first > 0 && same(spans[first - 1])) --first;
+    while (last < spans.size() && same(spans[last])) ++last;
+    const Window region{spans[first].span.from, spans[last - 1].span.to};
+    a.derivation.approximate = cost_text(
+        compare_timelines(zone_local_time(zone, region), rule_local_time(a.derivation.rule, region), region.to),
+        region);
+    spans[first] = {region, std::move(a.derivation)};
+    spans.erase(spans.begin() + static_cast<std::ptrdiff_t>(first) + 1,
+                spans.begin() + static_cast<std::ptrdiff_t>(last));
     return spans;
 }
 
@@ -85,6 +110,8 @@ std::vector<size_t> ask_schedule(Engine &engine, size_t place, size_t whole) {
     return out;
 }
 
-bool sendable(const Judgement &span) { return span.has_record && !span.tz.empty() && !is_failure(span.tz_verdict); }
+bool sendable(const Judgement &span) {
+    return span.has_record && !span.tz.empty() && (!is_failure(span.tz_verdict) || !span.approximate.empty());
+}
 
 }  // namespace qeltz
