@@ -135,7 +135,7 @@ size_t Engine::derivation(size_t place, const Derivation &d, Ask ask) {
     const size_t i = add(place, std::move(j), ask);
     // An approximate span's devices may be given the place's own rule line
     // instead, where every library reads it as glibc does.
-    items_[i].derived = whole || !d.approximate.empty();
+    items_[i].derived = whole || d.rule_line_holds;
     return i;
 }
 

@@ -89,9 +89,16 @@ std::vector<PlannedSpan> plan_schedule(const TzifZone &zone, Window window) {
     while (first > 0 && same(spans[first - 1])) --first;
     while (last < spans.size() && same(spans[last])) ++last;
     const Window region{spans[first].span.from, spans[last - 1].span.to};
-    a.derivation.approximate = cost_text(
-        compare_timelines(zone_local_time(zone, region), rule_local_time(a.derivation.rule, region), region.to),
-        region);
+    const std::vector<Span> place = zone_local_time(zone, region);
+    a.derivation.approximate =
+        cost_text(compare_timelines(place, rule_local_time(a.derivation.rule, region), region.to), region);
+    PosixTz own;
+    std::string why;
+    if (!zone.rule_line.empty() && parse_posix_tz(zone.rule_line, own, why)) {
+        const std::vector<Span> by_rule = rule_local_time(own, region);
+        a.derivation.rule_line_holds =
+            !by_rule.empty() && compare_timelines(place, by_rule, region.to).differences.empty();
+    }
     spans[first] = {region, std::move(a.derivation)};
     spans.erase(spans.begin() + static_cast<std::ptrdiff_t>(first) + 1,
                 spans.begin() + static_cast<std::ptrdiff_t>(last));
