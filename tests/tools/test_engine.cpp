@@ -11,6 +11,9 @@
 #include "formats/posix_tz.hpp"
 #include "judge/derive.hpp"
 #include "judge/judgement.hpp"
+#include "judge/local_time.hpp"
+#include "judge/schedule.hpp"
+#include "judge/verdict.hpp"
 #include "system/process.hpp"
 #include "system/zic_runner.hpp"
 
@@ -135,7 +138,13 @@ const char *const kSources =
     "Zone Test/Vancouver -8:00 US P%sT 2026 Nov 1 2:00\n -7:00 - MST\n"
     "Rule South 2000 max - Sep lastSun 2:00 1:00 -\n"
     "Rule South 2000 max - Apr lastSun 3:00 0 -\n"
-    "Zone Test/South -4:00 South -04/-03\n";
+    "Zone Test/South -4:00 South -04/-03\n"
+    "Rule LH 2000 max - Oct Sun>=1 2:00 0:30 -\n"
+    "Rule LH 2000 max - Apr Sun>=1 2:00 0 -\n"
+    "Zone Test/LordHowe 10:30 LH +1030/+11\n"
+    "Rule Chatham 2008 max - Apr Sun>=1 2:45s 0 -\n"
+    "Rule Chatham 2007 max - Sep lastSun 2:45s 1:00 -\n"
+    "Zone Test/Chatham 12:45 Chatham +1245/+1345\n";
 
 // The record for a place over a window: from its rule line where that holds
 // throughout, from its own changes in the window where not, none where no
@@ -173,6 +182,40 @@ TEST_F(Derive, FollowsThePlaceInTheWindow) {
         EXPECT_STREQ(tz, row.tz) << row.place << " over " << row.window.text();
         const auto &first = d.representable ? d.rewrites : d.reasons;
         EXPECT_EQ(first.empty() ? kNone : first.front().kind, row.kind) << row.place << " over " << row.window.text();
+    }
+}
+
+// Where no record expresses the place over part of the window, one
+// approximate span of the nearest record. Lord Howe in 2027-2028: UTC+11 each
+// summer, UTC+10:30 from the first Sunday of April 02:00 (+11) to the first
+// Sunday of October 02:00 (+10:30), 182 days and 30 minutes each year; its
+// nearest record is UTC+11 all year, wrong those winters, not the two summers
+// apart. Chatham: every record is wrong throughout; the nearest moves its
+// rule to UTC+13, 15 minutes ahead.
+TEST_F(Derive, TheScheduleSaysTheGapsOnce) {
+    if (!zic_->usable()) GTEST_SKIP() << "zic is not installed";
+    struct Row {
+        const char *place;
+        const char *tz;  // the one span's record
+        int64_t wrong;   // its wrong time, seconds
+    };
+    const qeltz::Window years = qeltz::years_window(2027, 2028);
+    const Row rows[] = {
+        {"Test/LordHowe", "MAGT-11:00", 2 * (182 * 86400 + 1800)},
+        {"Test/Chatham", "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00", years.to - years.from},
+    };
+    for (const Row &row : rows) {
+        const qeltz::TzifZone z = zone(kSources, row.place);
+        const auto plan = qeltz::plan_schedule(z, years);
+        ASSERT_EQ(plan.size(), 1u) << row.place;
+        const qeltz::Derivation &d = plan[0].derivation;
+        char tz[128] = "";
+        ASSERT_TRUE(d.representable && qel_tzset_to_tzstr(&d.record, tz, sizeof tz) == QEL_OK) << row.place;
+        EXPECT_STREQ(tz, row.tz) << row.place;
+        EXPECT_FALSE(d.approximate.empty()) << row.place;
+        const auto c =
+            qeltz::compare_timelines(qeltz::zone_local_time(z, years), qeltz::rule_local_time(d.rule, years), years.to);
+        EXPECT_EQ(c.wrong_seconds, row.wrong) << row.place;
     }
 }
 

@@ -13,6 +13,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -22,6 +25,7 @@
 #include "judge/fleet_audit.hpp"
 #include "judge/release_diff.hpp"
 #include "judge/schedule.hpp"
+#include "judge/verdict.hpp"
 #include "system/process.hpp"
 #include "system/zic_runner.hpp"
 
@@ -176,6 +180,81 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
         for (const auto &span : spans) EXPECT_TRUE(qeltz::sendable(span)) << place;
         EXPECT_TRUE(place != "Test/Abolish" || spans.at(0).tz == "CET-01:00") << place;
     }
+}
+
+// The fewest spans of any cover of the window by the candidates (a span held
+// throughout by one of them, or by none anywhere), trying every sequence of
+// the instants where one starts or stops holding: a shortest path over them.
+size_t fewest_spans(const std::vector<qeltz::ScheduleCandidate> &candidates, qeltz::Window w) {
+    std::vector<int64_t> at{w.from, w.to};
+    for (const auto &c : candidates) {
+        for (const auto &h : c.holds) at.insert(at.end(), {h.from, h.to});
+    }
+    std::sort(at.begin(), at.end());
+    at.erase(std::unique(at.begin(), at.end()), at.end());
+    const auto allowed = [&](int64_t a, int64_t b) {
+        bool any = false;
+        for (const auto &c : candidates) {
+            for (const auto &h : c.holds) {
+                if (h.from <= a && b <= h.to) return true;
+                any = any || (h.from < b && a < h.to);
+            }
+        }
+        return !any;
+    };
+    std::vector<size_t> fewest(at.size(), SIZE_MAX);
+    fewest[0] = 0;
+    for (size_t i = 0; i < at.size(); ++i) {
+        for (size_t j = i + 1; j < at.size() && fewest[i] != SIZE_MAX; ++j) {
+            if (allowed(at[i], at[j])) fewest[j] = std::min(fewest[j], fewest[i] + 1);
+        }
+    }
+    return fewest.back();
+}
+
+// Each zone's schedule covers the window, each span's record gives the
+// place's offsets over it by its rule (but the one approximate span's), and
+// no cover by the records the place's own changes allow is shorter. The fixtures' releases, the machine's
+// database and QEL_SECOND_TZDIR where set (another release), over ten years
+// and over each two-year window.
+TEST_F(Releases, ScheduleIsTheShortestCoverByThePlacesOwnRecords) {
+    std::vector<std::string> dirs{dir("old"), dir("new"), "/usr/share/zoneinfo"};
+    if (const char *second = std::getenv("QEL_SECOND_TZDIR")) dirs.emplace_back(second);
+    std::vector<qeltz::Window> windows{qeltz::years_window(2027, 2036)};
+    for (int y = 2027; y < 2036; y += 2) windows.push_back(qeltz::years_window(y, y + 1));
+    size_t several = 0;
+    for (const std::string &tzdir : dirs) {
+        for (const auto &name : qeltz::list_places(tzdir)) {
+            const qeltz::Place place = qeltz::load_place(qeltz::tz_database(tzdir), name);
+            if (!place.ok) continue;
+            for (const qeltz::Window &w : windows) {
+                const auto plan = qeltz::plan_schedule(place.zone, w);
+                ASSERT_FALSE(plan.empty());
+                int64_t from = w.from;
+                size_t approximate = 0;
+                for (const auto &s : plan) {
+                    ASSERT_EQ(s.span.from, from) << name;
+                    from = s.span.to;
+                    approximate += s.derivation.approximate.empty() ? 0u : 1u;
+                    if (!s.derivation.representable || !s.derivation.approximate.empty()) continue;
+                    const auto by_rule = qeltz::rule_local_time(s.derivation.rule, s.span);
+                    EXPECT_TRUE(qeltz::compare_timelines(qeltz::zone_local_time(place.zone, s.span), by_rule, s.span.to)
+                                    .differences.empty())
+                        << name << " from " << utc_text(s.span.from);
+                }
+                ASSERT_EQ(from, w.to) << name;
+                EXPECT_LE(approximate, 1u) << name;  // the gaps said once
+                if (plan.size() == 1) continue;
+                ++several;
+                const size_t fewest = fewest_spans(qeltz::schedule_candidates(place.zone, w), w);
+                if (approximate == 0) {
+                    EXPECT_EQ(plan.size(), fewest) << tzdir << " " << name << " " << w.text();
+                }
+                EXPECT_LE(plan.size(), fewest) << tzdir << " " << name << " " << w.text();
+            }
+        }
+    }
+    EXPECT_GT(several, 10u);
 }
 
 // Each compiled zone's local time as the tool computes it from the file

@@ -275,8 +275,9 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
             }
             const ScheduleSpans send = spans_of(to_send(&v, audit));
             if (send.size() == 1 && sendable(*send.front())) {
-                std::printf("  send: TZ string %s, %s\n", send.front()->tz.c_str(),
-                            describe(send.front()->record).c_str());
+                std::printf(
+                    "  send: TZ string %s, %s%s\n", send.front()->tz.c_str(), describe(send.front()->record).c_str(),
+                    send.front()->approximate.empty() ? "" : ("; the nearest: " + send.front()->approximate).c_str());
             } else if (send.size() > 1) {
                 for (const Judgement *s : send) {
                     std::printf(

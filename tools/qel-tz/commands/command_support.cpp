@@ -129,6 +129,15 @@ void end_progress(const Progress &progress) {
     if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
 }
 
+// For an approximate span: the place's own rule line, where every library
+// judged reads it as the tz database means it; else "".
+std::string rule_line_for(const Judgement &s) {
+    const bool right =
+        !s.rule_line_verdicts.empty() && std::none_of(s.rule_line_verdicts.begin(), s.rule_line_verdicts.end(),
+                                                      [](const auto &v) { return is_failure(v.second); });
+    return right ? s.rule_line : "";
+}
+
 void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
     json.array();
     for (const Judgement *s : spans) {
@@ -149,13 +158,20 @@ void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
         json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(zic ? s->zic : "");
         json.key("reasons");
         write_reasons(json, why);
+        json.key("approximate");
+        if (s->approximate.empty()) {
+            json.null();
+        } else {
+            json.object().key("cost").string(s->approximate).key("hours_wrong").decimal(s->hours_wrong());
+            json.key("rule_line").string_or_null(rule_line_for(*s)).end();
+        }
         json.end();
     }
     json.end();
 }
 
 void print_schedule(const ScheduleSpans &spans) {
-    if (spans.size() < 2) return;
+    if (spans.size() < 2 && (spans.empty() || spans[0]->approximate.empty())) return;
     std::printf("schedule:       no one record holds over the window; send each in turn\n");
     for (const Judgement *s : spans) {
         std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
@@ -163,6 +179,12 @@ void print_schedule(const ScheduleSpans &spans) {
                     sendable(*s)
                         ? ("TZ string " + shown(s->tz)).c_str()
                         : ("no record (" + shown(s->reasons.empty() ? "" : s->reasons.front().text) + ")").c_str());
+        if (s->approximate.empty()) continue;
+        std::printf("    approximate: no record expresses the place; this, the nearest, is %s\n",
+                    s->approximate.c_str());
+        const std::string line = rule_line_for(*s);
+        if (!line.empty())
+            std::printf("    a device that holds a TZ string may be given the place's own: %s\n", shown(line).c_str());
     }
 }
 

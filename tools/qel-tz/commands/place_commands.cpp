@@ -318,7 +318,7 @@ int run_places(const Request &r) {
             write_check(json, c, nullptr, &schedule);
         } else if (r.csv) {
             // Where a schedule is needed, the record to send now: its first span's.
-            const Judgement &now = !c.has_record && schedule.size() > 1 && sendable(*schedule[0]) ? *schedule[0] : c;
+            const Judgement &now = !c.has_record && !schedule.empty() && sendable(*schedule[0]) ? *schedule[0] : c;
             std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
                         csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),
                         record_cells(now.has_record ? &now.record : nullptr).c_str(), csv_field(now.tz).c_str(),

@@ -177,6 +177,7 @@ Derivation derive_record(const PosixTz &given, Window window) {
         d.record.start = record_rule(rule.start);
         d.record.end = record_rule(rule.end);
     }
+    d.rule = rule;
     d.representable = d.reasons.empty();
     return d;
 }

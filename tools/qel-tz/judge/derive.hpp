@@ -18,6 +18,11 @@ namespace qeltz {
 struct Derivation {
     bool representable = false;
     qel_tzset record{};
+    PosixTz rule;  // the rule the record holds (after the rewrites), where representable
+    // A schedule's nearest record where none expresses the place: what it
+    // gets wrong, in words ("": it expresses the place).
+    std::string approximate;
+    bool rule_line_holds = false;  // then: the place's own rule line gives its offsets over the span
     std::vector<Reason> rewrites;  // what was rewritten or taken, each giving the same offsets
     std::vector<Reason> reasons;   // why no record can express the rule
     // A rule rewritten to an equivalent that falls on the same days only in

@@ -134,11 +134,16 @@ size_t Engine::add(size_t place, Judgement j, Ask ask) {
 }
 
 size_t Engine::derived(size_t place, Ask ask) {
+    const Place &p = places_[place].place;
+    const Window within = ask.within.from < ask.within.to ? ask.within : window_;
+    return derivation(place, p.ok ? derive_place(p.zone, within) : Derivation{}, ask);
+}
+
+size_t Engine::derivation(size_t place, const Derivation &d, Ask ask) {
     Judgement j;
     const Place &p = places_[place].place;
     const Window within = ask.within.from < ask.within.to ? ask.within : window_;
     if (p.ok) {
-        const Derivation d = derive_place(p.zone, within);
         if (!d.representable) {
             j.reasons = d.reasons;
         } else {
@@ -146,12 +151,15 @@ size_t Engine::derived(size_t place, Ask ask) {
             j.has_record = true;
             j.record = d.record;
             j.valid_through = d.valid_through;
+            j.approximate = d.approximate;
             write_texts(j);
         }
     }
     const bool whole = within.from == window_.from && within.to == window_.to;
     const size_t i = add(place, std::move(j), ask);
-    items_[i].derived = whole;
+    // An approximate span's devices may be given the place's own rule line
+    // instead, where every library reads it as glibc does.
+    items_[i].derived = whole || d.rule_line_holds;
     return i;
 }
 

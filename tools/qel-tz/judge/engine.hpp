@@ -24,6 +24,7 @@
 namespace qeltz {
 
 class TzReadings;
+struct Derivation;
 
 // Told what a run is doing, from time to time ("12 of 447 places compared").
 using Progress = std::function<void(const std::string &)>;
@@ -57,6 +58,8 @@ class Engine {
     // Questions about a place; each returns its judgement's index.
     // The record derived from the place:
     size_t derived(size_t place, Ask ask = EngineAsk{});
+    // a record derived elsewhere (a schedule's span), with its rewrites:
+    size_t derivation(size_t place, const Derivation &d, Ask ask = EngineAsk{});
     // a given record:
     size_t record(size_t place, const qel_tzset &record, Ask ask = EngineAsk{});
     // a given TZ string (any the POSIX grammar allows):

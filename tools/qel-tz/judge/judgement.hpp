@@ -36,6 +36,9 @@ struct Judgement {
     int32_t tz_read_status = 0;  // then: what the device library's reader returned for it
     // The derived record holds only through this year (0: every year).
     int valid_through = 0;
+    // A schedule's span no record expresses: its record is the nearest one,
+    // and this what it gets wrong, in words ("": not such a span).
+    std::string approximate;
     Verdict tz_verdict = Verdict::kUnrepresentable, zic_verdict = Verdict::kUnrepresentable;
     std::vector<Reason> reasons;
     std::vector<LibraryComparison> tz_comparisons;  // one per library that read the TZ string
