@@ -45,10 +45,14 @@ TEST(Output, EscapesWhatIsNotPrintableText) {
     struct Row {
         std::string in, terminal, json;
     };
+    // UTF-8 as it is: the first and last of each length, and past the surrogates.
+    const std::string kept =
+        " ~\xC2\xA0\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     const Row rows[] = {
-        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC", "\"Caf\xC3\xA9 \xE2\x82\xAC\""},  // UTF-8 as it is
-        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},                                                 // a Latin-1 byte
-        {"\x1B[2J\x7F\xC2\x9B", "\\x1B[2J\\x7F\\xC2\\x9B", "\"\\u001b[2J\\u007f\\u009b\""},        // C0, DEL, C1
+        {kept, kept, "\"" + kept + "\""},
+        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},  // a Latin-1 byte
+        {"\x1F\x1B[2J\x7F\xC2\x9B\xC2\x9F", "\\x1F\\x1B[2J\\x7F\\xC2\\x9B\\xC2\\x9F",
+         "\"\\u001f\\u001b[2J\\u007f\\u009b\\u009f\""},  // C0, DEL, C1
         {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82",
          "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},  // overlong, surrogate,
                                                                                                 // past U+10FFFF, cut
