@@ -12,6 +12,7 @@
 #                      [--tests REGEX] [--only 3,17] [--list] [--jobs 2] [--ctest-jobs 1]
 import argparse
 import contextlib
+import fcntl
 import hashlib
 import json
 import os
@@ -154,7 +155,9 @@ def sync_copy(files):
         elif os.path.islink(dst) or not os.path.exists(dst) or read(dst) != read(src):
             if os.path.lexists(dst):
                 os.remove(dst)
-            shutil.copy2(src, dst)
+            # A fresh time stamp, newer than what was built from the old file.
+            shutil.copyfile(src, dst)
+            shutil.copymode(src, dst)
 
 
 def read(path):
@@ -218,10 +221,13 @@ def main():
     if args.mutant:
         mutants = [planted(spec) for spec in args.mutant]
     only = {int(x) for x in args.only.split(",") if x}
-    lines = {m: read(os.path.join(ROOT, m[0])).decode().count("\n", 0, m[1]) + 1 for m in mutants}
+    places = {}
+    for m in mutants:
+        text = read(os.path.join(ROOT, m[0])).decode()
+        places[m] = f"{text.count(chr(10), 0, m[1]) + 1}:{m[1] - text.rfind(chr(10), 0, m[1])}"
 
     def describe(i, m):
-        return f"#{i:<3} {m[0]}:{lines[m]}: '{' '.join(m[2].split())[:60]}' -> '{m[3]}'"
+        return f"#{i:<3} {m[0]}:{places[m]}: '{' '.join(m[2].split())[:60]}' -> '{m[3]}'"
 
     chosen_by = f"{len(mutants)} planted" if args.mutant else f"seed {args.seed}, {len(mutants)} mutants"
     print(f"{len(sites)} sites in {len(sources)} files of {args.folder}; {chosen_by}", flush=True)
@@ -231,6 +237,11 @@ def main():
         return 0
 
     os.makedirs(COPY, exist_ok=True)
+    lock = open(os.path.join(WORK, "lock"), "w")  # one run at a time in build/mutants
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        sys.exit("another mutation run is using " + WORK)
     sync_copy(files)
     snapshot = {rel: hashlib.sha256(read(os.path.join(COPY, rel))).hexdigest() for rel in sources}
     env = dict(os.environ)

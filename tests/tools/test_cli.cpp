@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command table: every row is reached by its name and shown in the
-// tool's --help and manual page, so a new row needs nothing else there.
+// tool's --help and manual page, so a new row needs nothing else there; the
+// options with their arguments in --help.
 // Every reason kind has its row in docs/places.md. Text from outside reaches
 // a terminal and JSON escaped.
 #include <gtest/gtest.h>
@@ -29,6 +30,10 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
         EXPECT_NE(help.find("qel-tz" + name + (c.synopsis[0] != '\0' ? " " : "") + c.synopsis), std::string::npos)
             << c.name;
         EXPECT_NE(manual.find(".B qel-tz\n" + (name.empty() ? "" : ".B" + name + "\n")), std::string::npos) << c.name;
+    }
+    for (const qeltz::Option &o : qeltz::option_rows()) {
+        const std::string arg = o.arg[0] != '\0' ? std::string(" ") + o.arg : "";
+        EXPECT_NE(help.find(std::string("\n  ") + o.name + arg + "\n      "), std::string::npos) << o.name;
     }
 }
 

@@ -160,7 +160,10 @@ TEST_F(Derive, FollowsThePlaceInTheWindow) {
         {"Test/Vancouver", qeltz::years_window(2026, 2036), "", "no-yearly-rule"},
         {"Test/Vancouver", qeltz::Window{qeltz::year_start(2026) + 340 * 86400, qeltz::year_start(2037)}, "MST+07:00",
          ""},
-        // From the changes of 2021-03-14 (the 14th: still week 2) and 2021-11-07.
+        // From the changes of 2020-03-08 (the 8th: week 2) and 2020-11-01, and
+        // of 2021-03-14 (the 14th: still week 2) and 2021-11-07.
+        {"Test/Vancouver", qeltz::years_window(2020, 2025), "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
+         "own-changes"},
         {"Test/Vancouver", qeltz::years_window(2021, 2025), "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
          "own-changes"},
         // Last Sundays of September and April, months of 30 days.
