@@ -37,7 +37,8 @@ TEST(BatchZic, EachTextGetsTheZoneItGetsAlone) {
         std::string said;
         const std::string single = alone.compile(texts[i], &said);
         EXPECT_EQ(outcomes[i].path.empty(), single.empty()) << texts[i];
-        EXPECT_EQ(outcomes[i].said.empty(), said.empty()) << outcomes[i].said;
+        // zic's words come with each text it refuses, and only then.
+        EXPECT_TRUE(outcomes[i].said.empty() == said.empty() && said.empty() == !single.empty()) << said;
         if (single.empty()) continue;
         const auto batch = qeltest::libc_local_time(":" + outcomes[i].path, years.from, years.to, 6 * 3600);
         const auto own = qeltest::libc_local_time(":" + single, years.from, years.to, 6 * 3600);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command table: every row is reached by its name and shown in the
-// tool's --help and manual page, so a new row needs nothing else there.
+// tool's --help and manual page, so a new row needs nothing else there; the
+// options with their arguments in --help.
 // Every reason kind has its row in docs/places.md. Text from outside reaches
 // a terminal and JSON escaped; instants are written by the tool's calendar.
 #include <gtest/gtest.h>
@@ -32,6 +33,10 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
             << c.name;
         EXPECT_NE(manual.find(".B qel-tz\n" + (name.empty() ? "" : ".B" + name + "\n")), std::string::npos) << c.name;
     }
+    for (const qeltz::Option &o : qeltz::option_rows()) {
+        const std::string arg = o.arg[0] != '\0' ? std::string(" ") + o.arg : "";
+        EXPECT_NE(help.find(std::string("\n  ") + o.name + arg + "\n      "), std::string::npos) << o.name;
+    }
 }
 
 TEST(Cli, EveryReasonKindHasARowInTheDocs) {
@@ -47,10 +52,14 @@ TEST(Output, EscapesWhatIsNotPrintableText) {
     struct Row {
         std::string in, terminal, json;
     };
+    // UTF-8 as it is: the first and last of each length, and past the surrogates.
+    const std::string kept =
+        " ~\xC2\xA0\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF";
     const Row rows[] = {
-        {"Caf\xC3\xA9 \xE2\x82\xAC", "Caf\xC3\xA9 \xE2\x82\xAC", "\"Caf\xC3\xA9 \xE2\x82\xAC\""},  // UTF-8 as it is
-        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},                                                 // a Latin-1 byte
-        {"\x1B[2J\x7F\xC2\x9B", "\\x1B[2J\\x7F\\xC2\\x9B", "\"\\u001b[2J\\u007f\\u009b\""},        // C0, DEL, C1
+        {kept, kept, "\"" + kept + "\""},
+        {"Caf\xE9", "Caf\\xE9", "\"Caf\\ufffd\""},  // a Latin-1 byte
+        {"\x1F\x1B[2J\x7F\xC2\x9B\xC2\x9F", "\\x1F\\x1B[2J\\x7F\\xC2\\x9B\\xC2\\x9F",
+         "\"\\u001f\\u001b[2J\\u007f\\u009b\\u009f\""},  // C0, DEL, C1
         {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82",
          "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},  // overlong, surrogate,
                                                                                                 // past U+10FFFF, cut

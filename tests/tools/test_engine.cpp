@@ -4,12 +4,16 @@
 // sources whose every change is worked out by hand in the rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "formats/posix_tz.hpp"
+#include "formats/time_text.hpp"
 #include "judge/derive.hpp"
+#include "judge/engine.hpp"
 #include "judge/judgement.hpp"
 #include "judge/local_time.hpp"
 #include "judge/schedule.hpp"
@@ -146,42 +150,158 @@ const char *const kSources =
     "Rule Chatham 2007 max - Sep lastSun 2:45s 1:00 -\n"
     "Zone Test/Chatham 12:45 Chatham +1245/+1345\n";
 
+// A derivation as its record's TZ string ("" for none) and the kinds of its
+// rewrites (or, without a record, of its reasons).
+std::pair<std::string, std::string> outcome(const qeltz::Derivation &d) {
+    char tz[128] = "";
+    EXPECT_TRUE(!d.representable || qel_tzset_to_tzstr(&d.record, tz, sizeof tz) == QEL_OK);
+    std::string kinds;
+    for (const auto &r : d.representable ? d.rewrites : d.reasons)
+        kinds += (kinds.empty() ? "" : " ") + std::string(qeltz::kind_word(r.kind));
+    return {tz, kinds};
+}
+
+// The record for a POSIX rule over a window: rewritten where the record
+// cannot hold it as it stands, none where it cannot hold it at all.
+TEST_F(Derive, RecordOfARule) {
+    struct Row {
+        const char *rule;
+        qeltz::Window window;
+        const char *tz, *kinds;
+        int valid_through;
+    };
+    const qeltz::Window years = qeltz::years_window(2026, 2036);
+    const Row rows[] = {
+        {"EST5EDT,M3.2.0,M11.1.0", years, "EST+05:00:00EDT+04:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
+         "default-taken default-taken default-taken", 0},
+        // Rule times of 0 and 24 hours, as they stand.
+        {"<-03>3<-02>2,M3.5.0/0,M10.5.0/24", years, "BRT+03:00:00BRST+02:00:00,M3.5.0/00:00:00,M10.5.0/24:00:00", "",
+         0},
+        // Winter as the daylight time: the rules swap.
+        {"IST-1GMT0,M10.5.0,M3.5.0/1", years, "GMT-00:00:00BST-01:00:00,M3.5.0/01:00:00,M10.5.0/02:00:00",
+         "negative-daylight default-taken", 0},
+        // 23:00 on the Saturday before the last Sunday of March is the
+        // fourth Saturday at 23:00 up to 2029 (2030's March ends on a Sunday).
+        {"<-01>1<+00>0,M3.5.0/-1,M10.5.0/0", qeltz::years_window(2026, 2028),
+         "EGT+01:00:00EGST-00:00:00,M3.4.6/23:00:00,M10.5.0/00:00:00", "rule-rewritten", 2029},
+        {"CET-1CEST,J60/2,M10.5.0/3", years, "", "rule-not-held", 0},  // March 1 falls on every weekday
+        {"<+0115>-1:15", years, "", "offset-outside-catalogue", 0},
+        {"CET-1CEST-1:45,M3.5.0/2,M10.5.0/3", years, "", "daylight-amount", 0},
+        {"CET-1CEST", years, "", "daylight-without-rules", 0},
+    };
+    for (const Row &row : rows) {
+        qeltz::PosixTz rule;
+        std::string why;
+        ASSERT_TRUE(qeltz::parse_posix_tz(row.rule, rule, why)) << why;
+        const qeltz::Derivation d = qeltz::derive_record(rule, row.window);
+        EXPECT_EQ(outcome(d), std::make_pair(std::string(row.tz), std::string(row.kinds))) << row.rule;
+        EXPECT_EQ(d.valid_through, row.valid_through) << row.rule;
+    }
+}
+
 // The record for a place over a window: from its rule line where that holds
 // throughout, from its own changes in the window where not, none where no
 // yearly rule gives them (a rule that ends inside the window is not kept).
+// Every rewrite and reason, by kind; the place's local time inside the window.
 TEST_F(Derive, FollowsThePlaceInTheWindow) {
     if (!zic_->usable()) GTEST_SKIP() << "zic is not installed";
     struct Row {
         const char *place;
         qeltz::Window window;
-        const char *tz;          // the record's TZ string; "" for none
-        qeltz::ReasonKind kind;  // the first reason or rewrite
+        const char *tz;     // the record's TZ string; "" for none
+        const char *kinds;  // the rewrites' (or reasons') kinds
     };
-    const auto kNone = qeltz::ReasonKind::kCount;
     const Row rows[] = {
-        {"Test/Berlin", qeltz::years_window(1970, 1970), "CET-01:00", qeltz::ReasonKind::kOwnChanges},
-        {"Test/Berlin", qeltz::years_window(2026, 2036), "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00",
-         qeltz::ReasonKind::kDefaultTaken},
+        {"Test/Berlin", qeltz::years_window(1970, 1970), "CET-01:00", "own-changes"},
+        // Up to the start of summer time in 2027; the daylight offset and the
+        // start rule's time are not given.
+        {"Test/Berlin", qeltz::Window{qeltz::year_start(2026), 1806195600},
+         "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00", "default-taken default-taken"},
         // PST8PDT ends on 2026-11-01: over the whole years no record, from
         // December on MST.
-        {"Test/Vancouver", qeltz::years_window(2026, 2036), "", qeltz::ReasonKind::kNoYearlyRule},
+        {"Test/Vancouver", qeltz::years_window(2026, 2036), "", "no-yearly-rule"},
         {"Test/Vancouver", qeltz::Window{qeltz::year_start(2026) + 340 * 86400, qeltz::year_start(2037)}, "MST+07:00",
-         kNone},
+         ""},
+        // From the changes of 2020-03-08 (the 8th: week 2) and 2020-11-01, and
+        // of 2021-03-14 (the 14th: still week 2) and 2021-11-07.
         {"Test/Vancouver", qeltz::years_window(2020, 2025), "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
-         qeltz::ReasonKind::kOwnChanges},
+         "own-changes"},
+        {"Test/Vancouver", qeltz::years_window(2021, 2025), "PST+08:00:00PDT+07:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00",
+         "own-changes"},
         // Last Sundays of September and April, months of 30 days.
         {"Test/South", qeltz::years_window(2026, 2036), "AST+04:00:00ADT+03:00:00,M9.5.0/02:00:00,M4.5.0/03:00:00",
-         qeltz::ReasonKind::kDefaultTaken},
+         "default-taken default-taken"},
     };
     for (const Row &row : rows) {
-        const qeltz::Derivation d = qeltz::derive_place(zone(kSources, row.place), row.window);
-        char tz[128] = "";
-        if (d.representable) {
-            ASSERT_EQ(qel_tzset_to_tzstr(&d.record, tz, sizeof tz), QEL_OK) << row.place;
-        }
-        EXPECT_STREQ(tz, row.tz) << row.place << " over " << row.window.text();
-        const auto &first = d.representable ? d.rewrites : d.reasons;
-        EXPECT_EQ(first.empty() ? kNone : first.front().kind, row.kind) << row.place << " over " << row.window.text();
+        const qeltz::TzifZone z = zone(kSources, row.place);
+        const auto spans = qeltz::zone_local_time(z, row.window);  // from the window's start, inside it
+        EXPECT_TRUE(!spans.empty() && spans.front().from == row.window.from && spans.back().from < row.window.to)
+            << row.place;
+        const qeltz::Derivation d = qeltz::derive_place(z, row.window);
+        EXPECT_EQ(outcome(d), std::make_pair(std::string(row.tz), std::string(row.kinds)))
+            << row.place << " over " << row.window.text();
+    }
+}
+
+// zic reads week 5 as "on or after the 29th": in years whose last Sunday of
+// the month comes before it (March 2027, October 2026), the zic text changes
+// a week late while the TZ string holds, whichever rule has week 5.
+TEST_F(Derive, ZicWeek5IsNamedForEitherRule) {
+    if (!zic_->usable()) GTEST_SKIP() << "zic is not installed";
+    const std::string source = std::string(kSources) +
+                               "Rule Early 2000 max - Mar lastSun 2:00 1:00 D\n"
+                               "Rule Early 2000 max - Nov Sun>=1 2:00 0 S\n"
+                               "Zone Test/Early -5:00 Early E%sT\n"
+                               "Rule Late 2000 max - Mar Sun>=8 2:00 1:00 D\n"
+                               "Rule Late 2000 max - Oct lastSun 2:00 0 S\n"
+                               "Zone Test/Late -5:00 Late E%sT\n";
+    const std::string berlin = zic_->compile(source, nullptr, "Test/Berlin");
+    ASSERT_FALSE(berlin.empty());
+    const std::string dir = berlin.substr(0, berlin.rfind("/Test/"));
+    ASSERT_TRUE(qeltz::write_file(dir + "/tzdata.zi", source));
+    qeltz::Engine engine(qeltz::years_window(2026, 2036), qeltz::c_libraries());
+    const qeltz::TzDatabase db = qeltz::tz_database(dir);
+    const size_t early = engine.derived(engine.place(db, "Test/Early")),
+                 late = engine.derived(engine.place(db, "Test/Late"));
+    std::string why;
+    ASSERT_TRUE(engine.run(why)) << why;
+    for (size_t at : {early, late}) {
+        const qeltz::Judgement &j = engine.result(at);
+        EXPECT_EQ(j.tz_verdict, Verdict::kExact) << j.tz;
+        EXPECT_EQ(j.zic_verdict, Verdict::kDiffers) << j.tz;
+        EXPECT_TRUE(std::any_of(j.reasons.begin(), j.reasons.end(), [](const qeltz::Reason &r) {
+            return r.kind == qeltz::ReasonKind::kZicWeek5;
+        })) << j.tz;
+    }
+}
+
+// From the start of the hour of now to the end of the tenth year after.
+TEST(Window, FromTheHourToTheEndOfTheTenthYear) {
+    struct Row {
+        int64_t now;
+        const char *from, *to;
+    };
+    const Row rows[] = {
+        {1796621430, "2026-12-07 05:00:00", "2037-01-01 00:00:00"},  // 05:30:30
+        {1798761599, "2026-12-31 23:00:00", "2037-01-01 00:00:00"},  // the last second of 2026
+        {1798761600, "2027-01-01 00:00:00", "2038-01-01 00:00:00"},
+        {-1, "1969-12-31 23:00:00", "1980-01-01 00:00:00"},
+    };
+    for (const Row &row : rows) {
+        const qeltz::Window w = qeltz::window_from(row.now);
+        EXPECT_EQ(qeltz::date_time_text(w.from) + " " + qeltz::date_time_text(w.to),
+                  std::string(row.from) + " " + row.to)
+            << row.now;
+    }
+    // Every year's first second against the C library's calendar.
+    for (int year = 1800; year <= 2500; ++year) {
+        struct tm tm {};
+        tm.tm_year = year - 1900;
+        tm.tm_mday = 1;
+        const int64_t start = timegm(&tm);
+        ASSERT_EQ(qeltz::year_start(year), start) << year;
+        ASSERT_EQ(qeltz::year_of(start), year);
+        ASSERT_EQ(qeltz::year_of(start - 1), year - 1);
     }
 }
 

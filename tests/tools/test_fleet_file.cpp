@@ -7,6 +7,7 @@
 // few bytes. Device names found again.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -38,6 +39,7 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
         {std::string("d\0e\0v\0,\0", 8), "the fleet file is UTF-16 (little-endian)", ""},
         {std::string("\0d\0e\0v\0,", 8), "the fleet file is UTF-16 (big-endian)", ""},
         {std::string("\0\0\xFE\xFF\0\0\0d", 8), "the fleet file is UTF-32 (big-endian)", ""},
+        {std::string("de\0v\0i\0c\0e\0", 10), "the header row names no device column", ""},  // not from its start
         {" Device ,PLACE,tz,\"x\ny\"\nd,P,CET-1,\"a \"\"b\"\"\"\r\nd,P,,\nd,P,\"CET\"-1,\nd,P,UTC,\n", "",
          "ok|no TZ string and no record|text after the closing quote of a field|tz UTC is not a TZ string"},
         {head + "\"gate\r\n4\",P,UTC0\n\"a \"\"b\"\"\",P,UTC0\nx\\x41\x01\xff ,P,UTC0\n", "", "ok|ok|ok"},
@@ -112,12 +114,18 @@ TEST(FleetFile, WritesAFieldByteForByte) {
 TEST(FleetFile, NamesTheCauseOfAReadError) {
     const std::string dir = QEL_SOURCE_DIR "/tests";
     std::FILE *as_file = std::fopen(dir.c_str(), "r");
+    const qeltz::CsvSource silent = [](char *, size_t) -> long {
+        errno = 0;
+        return -1;
+    };
     qeltz::FleetReader reader;
-    std::string why[2];
-    EXPECT_FALSE(reader.open(dir, why[0]) || reader.open(as_file, "D", why[1]));  // fstat's answer, fread's error
+    std::string why[3];
+    // fstat's answer, fread's error, a read error without errno.
+    EXPECT_FALSE(reader.open(dir, why[0]) || reader.open(as_file, "D", why[1]) || reader.open(silent, "S", why[2]));
     std::fclose(as_file);
     EXPECT_EQ(why[0], "cannot read the fleet file " + dir + ": Is a directory");
     EXPECT_EQ(why[1], "cannot read the fleet file D: Is a directory");
+    EXPECT_EQ(why[2], "cannot read the fleet file S: " + std::string(std::strerror(EIO)));
 }
 
 }  // namespace

@@ -114,4 +114,28 @@ TEST(PosixTz, RuleInstantsAgreeWithTheCLibrary) {
     }
 }
 
+// Every month-week-day rule, by the C library's calendar: on its weekday in
+// its month, week n from day 7n-6 on, week 5 the last of the month; in
+// common and leap years (2100 where time_t reaches it).
+TEST(PosixTz, EveryMonthWeekDayFallsInItsWeek) {
+    for (int year : {2023, 2024, 2036, sizeof(time_t) > 4 ? 2100 : 2037}) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int week = 1; week <= 5; ++week) {
+                for (int wday = 0; wday <= 6; ++wday) {
+                    const PosixRule rule{PosixRule::kMonthWeekDay, 0, month, week, wday, 0, true};
+                    const time_t at = static_cast<time_t>(qeltz::rule_local_seconds(rule, year));
+                    const time_t week_on = at + time_t{7} * 86400;
+                    struct tm day {};
+                    struct tm next {};
+                    ASSERT_TRUE(gmtime_r(&at, &day) != nullptr && gmtime_r(&week_on, &next) != nullptr);
+                    const bool last = next.tm_mon != month - 1;
+                    EXPECT_TRUE(day.tm_year == year - 1900 && day.tm_mon == month - 1 && day.tm_wday == wday &&
+                                (week == 5 ? last : (day.tm_mday - 1) / 7 == week - 1))
+                        << "M" << month << "." << week << "." << wday << " in " << year;
+                }
+            }
+        }
+    }
+}
+
 }  // namespace

@@ -119,6 +119,49 @@ TEST_F(Releases, DiffNamesEveryChangeAndWhenTheOldStringGoesWrong) {
         EXPECT_EQ(qeltz::database_problem(folder).empty(), folder == dir("old")) << folder;
 }
 
+// What is wrong now outside what was wrong before: stretches [from, until)
+// cut around, split by or lying off the earlier ones.
+TEST(ReleaseDiff, StretchesWrongNowMinusThoseWrongBefore) {
+    using Stretches = std::vector<std::pair<int64_t, int64_t>>;
+    struct Row {
+        Stretches now, before, left;
+    };
+    const Row rows[] = {
+        {{{10, 20}}, {}, {{10, 20}}},
+        {{{10, 20}}, {{0, 5}, {25, 30}}, {{10, 20}}},
+        {{{10, 20}}, {{0, 10}, {20, 30}}, {{10, 20}}},
+        {{{10, 20}}, {{12, 15}}, {{10, 12}, {15, 20}}},
+        {{{10, 20}}, {{5, 12}, {14, 16}, {18, 30}}, {{12, 14}, {16, 18}}},
+        {{{10, 20}, {30, 40}}, {{15, 35}}, {{10, 15}, {35, 40}}},
+        {{{10, 20}}, {{10, 20}}, {}},
+    };
+    for (const Row &row : rows) {
+        std::vector<qeltz::Difference> now, before;
+        for (const auto &[from, until] : row.now) now.push_back({from, until, {}, {}});
+        for (const auto &[from, until] : row.before) before.push_back({from, until, {}, {}});
+        Stretches left;
+        for (const auto &d : qeltz::minus(now, before)) left.emplace_back(d.utc, d.until);
+        EXPECT_EQ(left, row.left);
+    }
+}
+
+// An unknown name's nearest places: by edit distance without case, of the
+// whole name or its last part, at most a sixth of the name's length (at
+// least 1) away, nearest first, at most three.
+TEST_F(Releases, UnknownNamesGetTheNearestPlaces) {
+    const std::pair<const char *, std::vector<std::string>> rows[] = {
+        {"Test/Lunr", {"Test/Lunar"}},
+        {"Lunr", {"Test/Lunar"}},
+        {"TEST/STEADY", {"Test/Steady"}},
+        {"Test/Shfited", {"Test/Shifted"}},
+        {"Europe/Retimed", {"Test/Retimed", "Test/Renamed"}},
+        {"Some/Where/Far/Far/Away/Renamd", {"Test/Renamed", "Test/Retimed", "Test/Lunar"}},
+        {"Test/Nowhere", {}},
+    };
+    const qeltz::TzDatabase db = qeltz::tz_database(dir("new"));
+    for (const auto &[name, nearest] : rows) EXPECT_EQ(qeltz::nearest_places(db, name), nearest) << name;
+}
+
 TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
     struct Row {
         size_t line;

@@ -39,8 +39,9 @@ TEST(TzReader, RefusesWhatCouldNameAFile) {
     for (const Row &row : rows) {
         EXPECT_EQ(tzr_check_value(row.value.data(), row.value.size()), row.refusal) << row.value;
     }
-    // Years past 2037 only where time_t has 64 bits.
+    // Years past 2037 only where time_t has 64 bits; no empty span.
     EXPECT_EQ(tzr_span_fits(tzr_year_start(2026), tzr_year_start(2039)), sizeof(time_t) == 8);
+    EXPECT_FALSE(tzr_span_fits(tzr_year_start(2026), tzr_year_start(2026)));
 }
 
 TEST(LibraryChoices, NamesWhatTheLibraryDecides) {

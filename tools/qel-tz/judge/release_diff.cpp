@@ -64,7 +64,8 @@ std::vector<std::string> names_of(const std::vector<Span> &timeline) {
     return {names.begin(), names.end()};
 }
 
-// The parts of `now` outside every stretch of `before`.
+}  // namespace
+
 std::vector<Difference> minus(const std::vector<Difference> &now, const std::vector<Difference> &before) {
     std::vector<Difference> out;
     for (Difference d : now) {
@@ -81,6 +82,8 @@ std::vector<Difference> minus(const std::vector<Difference> &now, const std::vec
     }
     return out;
 }
+
+namespace {
 
 bool same_record(const Judgement &a, const Judgement &b) {
     return a.has_record == b.has_record && (!a.has_record || std::memcmp(&a.record, &b.record, sizeof a.record) == 0);

@@ -67,6 +67,10 @@ struct ReleaseDiff {
     std::vector<PlaceDiff> places;
 };
 
+// The parts of the stretches `now` outside every stretch of `before` (each
+// in order, apart): what is wrong now that was not wrong before.
+std::vector<Difference> minus(const std::vector<Difference> &now, const std::vector<Difference> &before);
+
 // Both folders are tz databases (database_problem says where one is not).
 // False, with one line naming the problem, where a reader fails.
 bool diff_releases(const std::string &old_dir, const std::string &new_dir, Window window,
