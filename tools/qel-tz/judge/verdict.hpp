@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "judge/local_time.hpp"
@@ -44,5 +46,21 @@ struct Comparison {
 // Compares two timelines over [from, to): `expected` the place's, `got` the
 // record's. exact, offsets or differs.
 Comparison compare_timelines(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t to);
+
+// The same, a stretch of time after another: each add() compares the
+// timelines over [from, to) (each has a span in force at `from`), from where
+// the stretch before ended; result(), once at the end, is what
+// compare_timelines gives over all of them at once.
+class TimelineComparison {
+  public:
+    void add(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t from, int64_t to);
+    Comparison result() &&;
+
+  private:
+    Comparison c_;
+    std::set<std::pair<std::string, std::string>> names_;  // abbreviations: the place's, the record's
+    std::pair<std::string, std::string> last_names_;       // the last pair added
+    std::set<std::string> flags_;                          // daylight flags that differ, in words
+};
 
 }  // namespace qeltz
