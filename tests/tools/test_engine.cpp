@@ -339,4 +339,50 @@ TEST_F(Derive, TheScheduleSaysTheGapsOnce) {
     }
 }
 
+// The record's rule for one it cannot hold, against an oracle that tries
+// every month, week and weekday at the time brought into 0..24 hours: the
+// one that falls where the rule does in the most years from the first on,
+// then in the most years, the first such. Rules whose days move into other
+// months and years, over a year, ten and five centuries.
+TEST(DeriveRecord, ClosestRuleIsTheBestOfEveryCandidate) {
+    const char *const rules[] = {"J60/2", "59/2", "M3.4.4/26", "M10.5.0/-1", "J365/25", "M2.5.6/-48", "0/-25"};
+    const qeltz::Window windows[] = {qeltz::years_window(2024, 2024), qeltz::years_window(2026, 2036),
+                                     qeltz::years_window(1900, 2400)};
+    for (const char *text : rules) {
+        for (const qeltz::Window &window : windows) {
+            qeltz::PosixTz tz;
+            std::string why;
+            ASSERT_TRUE(qeltz::parse_posix_tz(std::string("AAA-1BBB,") + text + ",M10.5.0", tz, why)) << why;
+            qeltz::PosixRule best;
+            std::pair<int, int> best_score{0, 0};  // years held from the first on, years held
+            for (int m = 1; m <= 12; ++m) {
+                for (int w = 1; w <= 5; ++w) {
+                    for (int d = 0; d <= 6; ++d) {
+                        qeltz::PosixRule c;
+                        c.month = m, c.week = w, c.wday = d, c.time = (tz.start.time % 86400 + 86400) % 86400;
+                        std::pair<int, int> score{0, 0};
+                        for (int y = window.first_year(); y <= window.last_year(); ++y) {
+                            const bool same = rule_local_seconds(c, y) == rule_local_seconds(tz.start, y);
+                            score.first += same && score.first == y - window.first_year() ? 1 : 0;
+                            score.second += same ? 1 : 0;
+                        }
+                        if (score > best_score) best_score = score, best = c;
+                    }
+                }
+            }
+            const qeltz::Derivation d = qeltz::derive_record(tz, window);
+            const int years = window.last_year() - window.first_year() + 1;
+            if (best_score.first == years) {
+                EXPECT_EQ(qeltz::rule_text(qeltz::rule_of(d.record.start)), qeltz::rule_text(best)) << text;
+            } else {
+                ASSERT_FALSE(d.reasons.empty()) << text << " over " << window.years_text();
+                EXPECT_EQ(d.reasons.back().kind, qeltz::ReasonKind::kRuleNotHeld) << text;
+                EXPECT_EQ(best_score.second > 0,
+                          d.reasons.back().text.find(qeltz::rule_text(best)) != std::string::npos)
+                    << text << " over " << window.years_text() << ": " << d.reasons.back().text;
+            }
+        }
+    }
+}
+
 }  // namespace

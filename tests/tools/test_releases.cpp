@@ -22,6 +22,7 @@
 
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
+#include "judge/engine.hpp"
 #include "judge/fleet_audit.hpp"
 #include "judge/release_diff.hpp"
 #include "judge/schedule.hpp"
@@ -298,6 +299,66 @@ TEST_F(Releases, ScheduleIsTheShortestCoverByThePlacesOwnRecords) {
         }
     }
     EXPECT_GT(several, 10u);
+}
+
+// Everything a judgement says, as text.
+std::string said(const qeltz::Judgement &j) {
+    std::string out = j.tz + " " + qeltz::verdict_name(j.tz_verdict) + " " + qeltz::verdict_name(j.zic_verdict) + " " +
+                      std::to_string(j.wrong_from) + " " + std::to_string(j.wrong_seconds) + "\n";
+    for (const auto &r : j.reasons) out += std::string(qeltz::kind_word(r.kind)) + " " + r.text + "\n";
+    for (const auto &[library, v] : j.rule_line_verdicts) out += library + " " + qeltz::verdict_name(v) + "\n";
+    std::vector<const qeltz::Comparison *> all = {&j.zic_comparison};
+    for (const auto &c : j.tz_comparisons) all.push_back(&c.comparison);
+    for (const qeltz::Comparison *c : all) {
+        for (const auto &d : c->differences) {
+            out += utc_text(d.utc) + " to " + utc_text(d.until) + ": " + std::to_string(d.expected.offset) +
+                   d.expected.abbr + " as " + std::to_string(d.got.offset) + d.got.abbr + "\n";
+        }
+    }
+    return out;
+}
+
+// The engine reads and compares a window a stretch at a time: stretches of
+// 210 days, one ending on the second EU summer time starts in 2028, judge
+// every place, its schedule and given strings (wrong ones, one read hourly,
+// one uClibc-ng reads as UTC) as one stretch over the whole window does.
+TEST_F(Releases, StretchesJudgeAsTheWholeWindow) {
+    qeltz::PosixRule eu;
+    std::string why;
+    ASSERT_TRUE(qeltz::parse_posix_rule("M3.5.0/1", eu, why));
+    const int64_t steps = 7, change = qeltz::rule_local_seconds(eu, 2028);
+    const qeltz::Window window{change - 3 * steps * qeltz::Sampling::kSparse, qeltz::year_start(2036)};
+    const qeltz::TzDatabase db = qeltz::tz_database(dir("new"));
+    const char *const strings[] = {"CET-1CEST,M3.5.0,M10.5.0/3", "CET-1CEST,M3.4.0,M10.5.0/3", "EST5EDT", "ABCDEFG-1",
+                                   "<+03>-3"};
+    qeltz::Engine whole(window, qeltz::libraries_named("linux")), stretched(window, qeltz::libraries_named("linux"));
+    stretched.stretch_steps(steps);
+    std::vector<size_t> asked, places;
+    for (qeltz::Engine *engine : {&whole, &stretched}) {
+        engine->keep_timelines();
+        asked.clear();
+        places.clear();
+        for (const std::string &name : qeltz::list_places(db.dir)) {
+            places.push_back(engine->place(db, name));
+            const std::vector<size_t> schedule =
+                qeltz::ask_schedule(*engine, places.back(), engine->derived(places.back()));
+            asked.insert(asked.end(), schedule.begin(), schedule.end());
+            for (const char *tz : strings) asked.push_back(engine->tz_string(places.back(), tz));
+        }
+        ASSERT_TRUE(engine->run(why)) << why;
+    }
+    size_t differences = 0;
+    for (const size_t i : asked) {
+        EXPECT_EQ(said(stretched.result(i)), said(whole.result(i)));
+        differences += whole.result(i).wrong_seconds > 0;
+    }
+    EXPECT_GT(differences, places.size());
+    for (const size_t p : places) {
+        const auto &a = whole.timeline(p), &b = stretched.timeline(p);
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto &x, const auto &y) {
+            return x.from == y.from && qeltz::same_local_time(x, y);
+        })) << whole.place_at(p).name;
+    }
 }
 
 // Each compiled zone's local time as the tool computes it from the file

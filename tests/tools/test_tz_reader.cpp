@@ -5,6 +5,7 @@
 // its processes tested in test_libraries.cpp.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -96,16 +97,22 @@ TEST(LibraryChoices, NamesWhatALibraryMisreads) {
 }
 
 // The readers' answer: an abbreviation's escaped bytes, even one followed by
-// a hex digit, come back as they were.
+// a hex digit, come back as they were; read as it comes, in pieces of any
+// size, it gives the same readings (the last line's end may be missing).
 TEST(TzReader, AnswerEscapesComeBack) {
-    std::vector<qeltz::TzReading> readings;
-    std::string why;
-    ASSERT_TRUE(
-        qeltz::parse_reader_answer("at 100 3600 0 \\x41B\nat 200 7200 1 a\\x5Cx41\nend\n", 1, 100, 300, readings, why))
-        << why;
-    ASSERT_EQ(readings.at(0).spans.size(), 2u);
-    EXPECT_EQ(readings[0].spans[0].abbr, "AB");
-    EXPECT_EQ(readings[0].spans[1].abbr, "a\\x41");
+    const std::string answer = "at 100 3600 0 \\x41B\nat 200 7200 1 a\\x5Cx41\nend\nrefused file-name\nend";
+    for (size_t piece = 1; piece <= answer.size(); ++piece) {
+        std::vector<qeltz::TzReading> readings(2);
+        qeltz::ReaderAnswer reader(2, 100, 300, [&](size_t i, qeltz::TzReading &&r) { readings.at(i) = std::move(r); });
+        for (size_t at = 0; at < answer.size(); at += piece)
+            ASSERT_TRUE(reader.add(&answer[at], std::min(piece, answer.size() - at)));
+        std::string why;
+        ASSERT_TRUE(reader.finish(why)) << why;
+        ASSERT_EQ(readings[0].spans.size(), 2u) << piece;
+        EXPECT_EQ(readings[0].spans[0].abbr, "AB");
+        EXPECT_EQ(readings[0].spans[1].abbr, "a\\x41");
+        EXPECT_EQ(readings[1].refused, "file-name");
+    }
 }
 
 }  // namespace

@@ -47,26 +47,30 @@ class Reader {
 
     // A decimal number from min to max. Every digit is read, the value kept
     // bounded, so that a long run of digits is refused, never wrapped.
-    bool number(int64_t min, int64_t max, int64_t &out, const std::string &what) {
-        if (!isdigit(peek())) return fail(what + " is missing");
+    // `what()` names it, where it is refused: words are made only then.
+    template <typename What>
+    bool number(int64_t min, int64_t max, int64_t &out, const What &what) {
+        if (!isdigit(peek())) return fail(what() + " is missing");
         const size_t from = i_;
         out = 0;
         for (; isdigit(peek()); ++i_) {
             if (out <= max) out = out * 10 + (s_[i_] - '0');
         }
         if (out >= min && out <= max) return true;
-        why_ = what + " " + s_.substr(from, i_ - from) + " is not " + std::to_string(min) + ".." + std::to_string(max);
+        why_ =
+            what() + " " + s_.substr(from, i_ - from) + " is not " + std::to_string(min) + ".." + std::to_string(max);
         return false;
     }
 
     // [+-]hh[:mm[:ss]] as seconds, the sign applied.
-    bool hms(int64_t max_hours, int32_t &seconds, const char *what) {
+    template <typename What>
+    bool hms(int64_t max_hours, int32_t &seconds, const What &what) {
         const bool negative = eat('-');
         if (!negative) eat('+');
         int64_t h = 0, m = 0, s = 0;
-        const std::string w = what;
-        if (!number(0, max_hours, h, w + " hours")) return false;
-        if (eat(':') && (!number(0, 59, m, w + " minutes") || (eat(':') && !number(0, 59, s, w + " seconds")))) {
+        if (!number(0, max_hours, h, [&] { return what() + " hours"; })) return false;
+        if (eat(':') && (!number(0, 59, m, [&] { return what() + " minutes"; }) ||
+                         (eat(':') && !number(0, 59, s, [&] { return what() + " seconds"; })))) {
             return false;
         }
         const int64_t total = h * 3600 + m * 60 + s;
@@ -75,17 +79,20 @@ class Reader {
     }
 
     bool rule(PosixRule &r, const char *which) {
-        const std::string what = *which != '\0' ? std::string("the ") + which + " rule" : std::string("the rule");
+        const auto what = [which] {
+            return *which != '\0' ? std::string("the ") + which + " rule" : std::string("the rule");
+        };
         int64_t a = 0, b = 0, c = 0;
         if (eat('J')) {
             r.form = PosixRule::kJulian;
-            if (!number(1, 365, a, what + " day")) return false;
+            if (!number(1, 365, a, [&] { return what() + " day"; })) return false;
             r.day = static_cast<int>(a);
         } else if (eat('M')) {
             r.form = PosixRule::kMonthWeekDay;
-            if (!number(1, 12, a, what + " month") || !(eat('.') || fail(what + " is not Mm.w.d")) ||
-                !number(1, 5, b, what + " week") || !(eat('.') || fail(what + " is not Mm.w.d")) ||
-                !number(0, 6, c, what + " weekday")) {
+            if (!number(1, 12, a, [&] { return what() + " month"; }) ||
+                !(eat('.') || fail(what() + " is not Mm.w.d")) || !number(1, 5, b, [&] { return what() + " week"; }) ||
+                !(eat('.') || fail(what() + " is not Mm.w.d")) ||
+                !number(0, 6, c, [&] { return what() + " weekday"; })) {
                 return false;
             }
             r.month = static_cast<int>(a);
@@ -93,12 +100,12 @@ class Reader {
             r.wday = static_cast<int>(c);
         } else {
             r.form = PosixRule::kDayOfYear;
-            if (!number(0, 365, a, what + " day")) return false;
+            if (!number(0, 365, a, [&] { return what() + " day"; })) return false;
             r.day = static_cast<int>(a);
         }
         r.time = 7200;
         r.time_given = eat('/');
-        return !r.time_given || hms(167, r.time, (what + " time").c_str());
+        return !r.time_given || hms(167, r.time, [&] { return what() + " time"; });
     }
 
   private:
@@ -125,14 +132,16 @@ bool parse_posix_tz(const std::string &text, PosixTz &tz, std::string &why) {
         return false;
     }
     int32_t west = 0;
-    if (!r.name(tz.std_name, "standard") || !r.hms(24, west, "the standard offset")) return done(false);
+    if (!r.name(tz.std_name, "standard") || !r.hms(24, west, [] { return std::string("the standard offset"); })) {
+        return done(false);
+    }
     tz.std_offset = -west;
     if (r.at_end()) return true;
     tz.has_dst = true;
     if (!r.name(tz.dst_name, "daylight")) return done(false);
     tz.dst_offset = tz.std_offset + 3600;
     if (!r.at_end() && r.peek() != ',') {
-        if (!r.hms(24, west, "the daylight offset")) return done(false);
+        if (!r.hms(24, west, [] { return std::string("the daylight offset"); })) return done(false);
         tz.dst_offset = -west;
         tz.dst_offset_given = true;
     }

@@ -41,9 +41,36 @@ namespace {
 // time as `rule`, as a mask from the first.
 std::vector<bool> same_in(const PosixRule &candidate, const PosixRule &rule, Window window) {
     std::vector<bool> same;
-    for (int y = window.first_year(); y <= window.last_year(); ++y)
+    for (int y = window.first_year(), last = window.last_year(); y <= last; ++y)
         same.push_back(rule_local_seconds(candidate, y) == rule_local_seconds(rule, y));
     return same;
+}
+
+int days_in_month(int year, int month) {
+    return static_cast<int>(days_from_civil(year + month / 12, month % 12 + 1, 1) - days_from_civil(year, month, 1));
+}
+
+// The month-week-day rules that put a change at this local date and time:
+// the week of the month it falls in, and week 5 too where it is the last.
+std::vector<PosixRule> rules_at(int64_t local) {
+    const int64_t days = (local >= 0 ? local : local - 86399) / 86400;
+    const int year = year_of(days * 86400);
+    int month = 1;
+    while (month < 12 && days_from_civil(year, month + 1, 1) <= days) ++month;
+    const int day = static_cast<int>(days - days_from_civil(year, month, 1)) + 1;
+    PosixRule r;
+    r.month = month;
+    r.wday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
+    r.time = static_cast<int32_t>(local - days * 86400);
+    r.time_given = true;
+    std::vector<PosixRule> out;
+    r.week = (day - 1) / 7 + 1;
+    if (r.week < 5) out.push_back(r);
+    if (day + 7 > days_in_month(year, month)) {
+        r.week = 5;
+        out.push_back(r);
+    }
+    return out;
 }
 
 // The years a mask holds, as "2026-2029, 2031".
@@ -62,33 +89,44 @@ std::string years_text(const std::vector<bool> &mask, int first) {
 // Among the rules the record can hold (the time brought into 0..24 hours,
 // every month, week and weekday), the one that falls on the same local date
 // and time as `rule` in the most years from the first on, then in the most
-// years; its mask. All true: it stands for `rule` in every year.
+// years, the first such in the order month, week, weekday; its mask. All
+// true: it stands for `rule` in every year. Each year, those that fall where
+// `rule` does are the one or two that rules_at gives for its instant, where
+// that is in the same year: each candidate is scored from them.
 std::vector<bool> closest_rule(const PosixRule &rule, Window window, PosixRule &out) {
-    const int32_t time = ((rule.time % 86400) + 86400) % 86400;
-    std::vector<bool> best;
-    std::pair<size_t, size_t> best_score{0, 0};  // years held from the first on, years held
-    for (int month = 1; month <= 12; ++month) {
-        for (int week = 1; week <= 5; ++week) {
-            for (int wday = 0; wday <= 6; ++wday) {
-                PosixRule c;
-                c.month = month;
-                c.week = week;
-                c.wday = wday;
-                c.time = time;
-                c.time_given = true;
-                std::vector<bool> same = same_in(c, rule, window);
-                const auto score =
-                    std::make_pair(static_cast<size_t>(std::find(same.begin(), same.end(), false) - same.begin()),
-                                   static_cast<size_t>(std::count(same.begin(), same.end(), true)));
-                if (score > best_score) {
-                    best_score = score;
-                    best = std::move(same);
-                    out = c;
-                }
-            }
+    constexpr size_t kWeeks = 5, kWdays = 7;
+    const auto index = [](const PosixRule &r) {
+        return (static_cast<size_t>(r.month - 1) * kWeeks + static_cast<size_t>(r.week - 1)) * kWdays +
+               static_cast<size_t>(r.wday);
+    };
+    std::vector<std::pair<size_t, size_t>> scores(12 * kWeeks * kWdays);  // years held from the first on, years held
+    const int first = window.first_year(), last = window.last_year();
+    for (int y = first; y <= last; ++y) {
+        const int64_t local = rule_local_seconds(rule, y);
+        const int64_t day = (local >= 0 ? local : local - 86399) / 86400;
+        if (year_of(day * 86400) != y) continue;  // moved into another year by its time: no rule of this one
+        for (const PosixRule &c : rules_at(local)) {
+            std::pair<size_t, size_t> &score = scores[index(c)];
+            if (score.first == static_cast<size_t>(y - first)) ++score.first;
+            ++score.second;
         }
     }
-    return best;
+    size_t best = scores.size();
+    std::pair<size_t, size_t> best_score{0, 0};
+    for (size_t i = 0; i < scores.size(); ++i) {
+        if (scores[i] > best_score) {
+            best_score = scores[i];
+            best = i;
+        }
+    }
+    if (best == scores.size()) return {};
+    out = PosixRule();
+    out.month = static_cast<int>(best / (kWeeks * kWdays)) + 1;
+    out.week = static_cast<int>(best / kWdays % kWeeks) + 1;
+    out.wday = static_cast<int>(best % kWdays);
+    out.time = ((rule.time % 86400) + 86400) % 86400;
+    out.time_given = true;
+    return same_in(out, rule, window);
 }
 
 // The last year from `last` on in which `same` still falls where `rule`
@@ -187,33 +225,6 @@ namespace {
 // Whether two local times give the same UTC offsets throughout the window.
 bool same_offsets(const std::vector<Span> &a, const std::vector<Span> &b, Window window) {
     return compare_timelines(a, b, window.to).differences.empty();
-}
-
-int days_in_month(int year, int month) {
-    return static_cast<int>(days_from_civil(year + month / 12, month % 12 + 1, 1) - days_from_civil(year, month, 1));
-}
-
-// The month-week-day rules that put a change at this local date and time:
-// the week of the month it falls in, and week 5 too where it is the last.
-std::vector<PosixRule> rules_at(int64_t local) {
-    const int64_t days = (local >= 0 ? local : local - 86399) / 86400;
-    const int year = year_of(days * 86400);
-    int month = 1;
-    while (month < 12 && days_from_civil(year, month + 1, 1) <= days) ++month;
-    const int day = static_cast<int>(days - days_from_civil(year, month, 1)) + 1;
-    PosixRule r;
-    r.month = month;
-    r.wday = static_cast<int>(((days % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-    r.time = static_cast<int32_t>(local - days * 86400);
-    r.time_given = true;
-    std::vector<PosixRule> out;
-    r.week = (day - 1) / 7 + 1;
-    if (r.week < 5) out.push_back(r);
-    if (day + 7 > days_in_month(year, month)) {
-        r.week = 5;
-        out.push_back(r);
-    }
-    return out;
 }
 
 // A yearly rule for the place's local time within the window: one UTC

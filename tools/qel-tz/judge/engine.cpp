@@ -2,6 +2,8 @@
 #include "judge/engine.hpp"
 
 #include <algorithm>
+#include <map>
+#include <utility>
 
 #include "formats/posix_tz.hpp"
 #include "formats/time_text.hpp"
@@ -102,9 +104,12 @@ Engine::Engine(Window window, std::vector<CLibrary> libraries) : window_(window)
 }
 
 size_t Engine::place(const TzDatabase &db, const std::string &name) {
-    for (size_t i = 0; i < places_.size(); ++i) {
-        if (places_[i].place.name == name && places_[i].place.tzdata == db.version && places_[i].db == db.dir) return i;
+    const auto [first, last] = place_index_.equal_range(name);
+    for (auto at = first; at != last; ++at) {
+        const PlaceState &p = places_[at->second];
+        if (p.place.tzdata == db.version && p.db == db.dir) return at->second;
     }
+    place_index_.emplace(name, places_.size());
     places_.push_back({load_place(db, name), {}, db.dir});
     return places_.size() - 1;
 }
@@ -117,7 +122,14 @@ size_t Engine::add(size_t place, Judgement j, Ask ask) {
     j.tzdata = p.tzdata;
     j.window = within;
     j.rule_line = p.zone.rule_line;
-    for (const CLibrary &library : libraries) j.libraries.push_back(library.label());
+    // The engine's own libraries' labels, made once (a fleet's row names
+    // its libraries, most often the engine's).
+    const bool own = std::equal(libraries.begin(), libraries.end(), libraries_.begin(), libraries_.end(),
+                                [](const CLibrary &a, const CLibrary &b) { return a.name == b.name; });
+    if (own && labels_.size() != libraries_.size()) {
+        for (const CLibrary &library : libraries_) labels_.push_back(library.label());
+    }
+    for (size_t k = 0; k < libraries.size(); ++k) j.libraries.push_back(own ? labels_[k] : libraries[k].label());
     if (!p.ok) {
         j.reasons.insert(j.reasons.begin(), p.problem);
         j.tz.clear();
@@ -190,12 +202,19 @@ size_t Engine::tz_string(size_t place, const std::string &tz, Ask ask) {
     return add(place, std::move(j), ask);
 }
 
-bool Engine::run(std::string &error, const Progress &progress) {
-    if (host_.name.empty()) {
-        error = "this qel-tz has no reader for the C library it runs on";
-        return false;
-    }
-    // Every zic text in one zic run.
+namespace {
+
+bool overlaps(Window a, Window b) { return a.from < b.to && b.from < a.to; }
+
+// The rule line's local time as glibc read it, or null where it did not.
+const std::vector<Span> *read_rule_line(const TzReadings &readings, const CLibrary &host, const TzifZone &zone) {
+    const TzReading *r = readings.find(host, zone.rule_line);
+    return r != nullptr && r->refused.empty() ? &r->spans : nullptr;
+}
+
+}  // namespace
+
+void Engine::compile_zic_texts(const Progress &progress) {
     ZicWorkspace zic;
     std::vector<std::string> texts;
     for (const Item &item : items_) {
@@ -203,76 +222,176 @@ bool Engine::run(std::string &error, const Progress &progress) {
     }
     if (progress && !texts.empty()) progress("compiling the zic texts");
     if (zic.usable()) zic.compile_all(texts);
-    TzReadings readings(window_);
-    for (const PlaceState &p : places_) {
-        if (p.place.ok && is_posix(p.place.zone.rule_line)) readings.want(host_, p.place.zone.rule_line);
-    }
+    std::map<std::string, std::pair<size_t, std::string>> outputs;  // by path: into zic_zones_, or why unread
     for (Item &item : items_) {
         Judgement &j = item.judgement;
-        if (!item.zic) {
-            // not asked for
-        } else if (!j.zic.empty() && !zic.usable()) {
+        if (!item.zic || j.zic.empty()) continue;
+        if (!zic.usable()) {
             j.reasons.push_back({ReasonKind::kZicNotChecked, "zic text not checked: zic or zdump is not installed"});
-        } else if (!j.zic.empty()) {
-            std::string said, bytes, why;
-            item.zic_path = zic.compile(j.zic, &said);
-            if (item.zic_path.empty()) {
-                j.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + said});
-            } else if (!read_file(item.zic_path, bytes) || !parse_tzif(bytes, item.zic_zone, why)) {
-                j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + why});
-                item.zic_path.clear();
-            } else if (is_posix(item.zic_zone.rule_line)) {
-                readings.want(host_, item.zic_zone.rule_line);
-            }
+            continue;
         }
-        if (!j.tz.empty()) {
-            for (const CLibrary &library : item.libraries) readings.want(library, j.tz);
+        std::string said;
+        const std::string path = zic.compile(j.zic, &said);
+        if (path.empty()) {
+            j.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + said});
+            continue;
         }
-        const std::string &rule_line = places_[item.place].place.zone.rule_line;
-        if (item.derived && places_[item.place].place.ok && is_posix(rule_line)) {
-            for (const CLibrary &library : libraries_) readings.want(library, rule_line);
+        auto known = outputs.find(path);
+        if (known == outputs.end()) {
+            std::string bytes, why;
+            TzifZone zone;
+            const bool read = read_file(path, bytes) && parse_tzif(bytes, zone, why);
+            if (read) zic_zones_.push_back(std::move(zone));
+            known = outputs.emplace(path, std::make_pair(read ? zic_zones_.size() - 1 : SIZE_MAX, why)).first;
         }
+        item.zic_zone = known->second.first;
+        if (item.zic_zone == SIZE_MAX)
+            j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + known->second.second});
     }
-    if (!readings.read(error, progress)) return false;
-    // The places' local time: their tables, their rule lines as glibc reads them.
-    const auto rule_line = [&](const TzifZone &zone) -> const std::vector<Span> * {
-        const TzReading *r = readings.find(host_, zone.rule_line);
-        return r != nullptr && r->refused.empty() ? &r->spans : nullptr;
-    };
-    for (PlaceState &p : places_) {
-        if (p.place.ok) p.timeline = zone_local_time(p.place.zone, window_, rule_line(p.place.zone));
+}
+
+bool Engine::run(std::string &error, const Progress &progress) {
+    if (host_.name.empty()) {
+        error = "this qel-tz has no reader for the C library it runs on";
+        return false;
+    }
+    compile_zic_texts(progress);
+    for (Item &item : items_) {
+        item.tz.assign(item.judgement.tz.empty() ? 0 : item.libraries.size(), Reading{});
+        item.rule_line.assign(item.derived ? libraries_.size() : 0, Reading{});
+    }
+    // Each stretch starts on a sampling step of the whole window's.
+    const int64_t stretch = stretch_steps_ * Sampling::kSparse;
+    for (int64_t from = window_.from; from < window_.to; from += stretch) {
+        if (!run_stretch({from, std::min(window_.to, from + stretch)}, error, progress)) return false;
     }
     for (size_t i = 0; i < items_.size(); ++i) {
         if (progress && i % 64 == 0) {
             progress(std::to_string(i + 1) + " of " + std::to_string(items_.size()) +
-                     " compared: " + items_[i].judgement.place);
+                     " judged: " + items_[i].judgement.place);
         }
-        if (places_[items_[i].place].place.ok) verify(items_[i], readings);
+        Item &item = items_[i];
+        if (places_[item.place].place.ok) judge(item);
+        item.tz = {};  // what was compared, no longer needed
+        item.rule_line = {};
+        item.zic_read = {};
     }
     return true;
 }
 
-void Engine::verify(Item &item, const TzReadings &readings) {
-    const std::vector<Span> place = spans_from(places_[item.place].timeline, item.within.from);
-    Judgement &j = item.judgement;
-    const int64_t to = item.within.to;
-    const auto within = [&item](const std::vector<Span> &spans) { return spans_from(spans, item.within.from); };
+bool Engine::run_stretch(Window stretch, std::string &error, const Progress &progress) {
+    // Read one second past the stretch where another follows: a reader
+    // samples at its last second, and the stretch's end is a step of the
+    // whole window's, so that each string is sampled at the same instants,
+    // and so read alike, as over the whole window.
+    const Window read{stretch.from, stretch.to < window_.to ? stretch.to + 1 : stretch.to};
+    std::vector<Item *> items;  // those that judge some of the stretch
+    for (Item &item : items_) {
+        if (places_[item.place].place.ok && overlaps(item.within, stretch)) items.push_back(&item);
+    }
 
+    // First glibc's readings of the rule lines that the places and zic's
+    // outputs follow after their last transitions: the places' local time
+    // and zic's, from their tables and their rule lines.
+    TzReadings rule_lines(read);
+    for (const PlaceState &p : places_) {
+        if (p.place.ok && is_posix(p.place.zone.rule_line)) rule_lines.want(host_, p.place.zone.rule_line);
+    }
+    for (const Item *item : items) {
+        if (item->zic_zone != SIZE_MAX && is_posix(zic_zones_[item->zic_zone].rule_line))
+            rule_lines.want(host_, zic_zones_[item->zic_zone].rule_line);
+    }
+    if (!rule_lines.read(error, progress)) return false;
+    std::vector<std::vector<Span>> timelines(places_.size()), zic_timelines(zic_zones_.size());
+    for (size_t p = 0; p < places_.size(); ++p) {
+        PlaceState &place = places_[p];
+        if (!place.place.ok) continue;
+        timelines[p] = zone_local_time(place.place.zone, stretch, read_rule_line(rule_lines, host_, place.place.zone));
+        if (!keep_timelines_) continue;
+        for (const Span &s : timelines[p]) {
+            if (place.timeline.empty() || !same_local_time(place.timeline.back(), s)) place.timeline.push_back(s);
+        }
+    }
+    for (Item *item : items) {
+        if (item->zic_zone == SIZE_MAX) continue;
+        const int64_t from = std::max(item->within.from, stretch.from), to = std::min(item->within.to, stretch.to);
+        std::vector<Span> &zic = zic_timelines[item->zic_zone];
+        const TzifZone &zone = zic_zones_[item->zic_zone];
+        if (zic.empty()) zic = zone_local_time(zone, stretch, read_rule_line(rule_lines, host_, zone));
+        item->zic_read.add(timelines[item->place], zic, from, to);
+    }
+
+    // Then each library's readings of the TZ strings and of the places' own
+    // rule lines, each compared as it comes (in the library's reader
+    // thread) with what it is wanted for, and not kept: the place's local
+    // time, or glibc's reading of the rule line. A reading glibc has given
+    // already is not asked for again.
+    struct Target {
+        Reading *reading;
+        const std::vector<Span> *expected;
+        int64_t from, to;
+    };
+    const auto compare = [](const Target &t, const TzReading &r) {
+        if (!r.refused.empty()) {
+            if (t.reading->unread.empty()) t.reading->unread = r.refused;
+        } else {
+            t.reading->comparison.add(*t.expected, r.spans, t.from, t.to);
+        }
+    };
+    TzReadings strings(read);
+    std::vector<std::vector<std::vector<Target>>> targets;  // by the library's call and the string's place in it
+    const auto want = [&](const CLibrary &library, const std::string &tz, const Target &target) {
+        const TzReading *known = library.name == host_.name ? rule_lines.find(host_, tz) : nullptr;
+        if (known != nullptr) return compare(target, *known);
+        const auto [call, string] = strings.want(library, tz);
+        if (targets.size() <= call) targets.resize(call + 1);
+        if (targets[call].size() <= string) targets[call].resize(string + 1);
+        targets[call][string].push_back(target);
+    };
+    for (Item *item : items) {
+        const Judgement &j = item->judgement;
+        const int64_t from = std::max(item->within.from, stretch.from), to = std::min(item->within.to, stretch.to);
+        for (size_t k = 0; k < item->tz.size(); ++k)
+            want(item->libraries[k], j.tz, {&item->tz[k], &timelines[item->place], from, to});
+        if (!item->derived) continue;
+        const TzReading *own = rule_lines.find(host_, j.rule_line);
+        item->own_read = item->own_read && own != nullptr && own->refused.empty();
+        if (!item->own_read) continue;
+        for (size_t k = 0; k < item->rule_line.size(); ++k)
+            want(libraries_[k], j.rule_line, {&item->rule_line[k], &own->spans, from, to});
+    }
+    std::vector<std::vector<char>> answered(targets.size());  // each library's strings, as they come
+    for (size_t call = 0; call < targets.size(); ++call) answered[call].resize(targets[call].size());
+    if (!strings.read(error, progress, [&](size_t call, size_t string, TzReading &&reading) {
+            for (const Target &t : targets[call][string]) compare(t, reading);
+            answered[call][string] = 1;
+        })) {
+        return false;
+    }
+    for (size_t call = 0; call < targets.size(); ++call) {
+        for (size_t string = 0; string < targets[call].size(); ++string) {
+            if (answered[call][string] != 0) continue;
+            for (const Target &t : targets[call][string]) compare(t, TzReading{"not read", {}});
+        }
+    }
+    return true;
+}
+
+void Engine::judge(Item &item) const {
+    Judgement &j = item.judgement;
     // The TZ string, as each library reads it: the verdict is the worst, the
     // wrong time the earliest and the longest any library gives.
     if (!j.tz.empty()) {
         j.tz_verdict = Verdict::kExact;
-        for (const CLibrary &library : item.libraries) {
-            const TzReading *r = readings.find(library, j.tz);
-            LibraryComparison read{library.label(), {}};
-            if (r == nullptr || !r->refused.empty()) {
+        for (size_t k = 0; k < item.tz.size(); ++k) {
+            LibraryComparison read{j.libraries[k], {}};
+            if (!item.tz[k].unread.empty()) {
                 read.comparison.verdict = Verdict::kDiffers;
-                j.reasons.push_back({ReasonKind::kNotRead, "TZ string not handed to " + library.label() +
-                                                               "'s reader (" +
-                                                               (r != nullptr ? r->refused : "not read") + ")"});
+                j.reasons.push_back({ReasonKind::kNotRead, "TZ string not handed to " + read.library + "'s reader (" +
+                                                               item.tz[k].unread + ")"});
             } else {
-                read.comparison = compare_timelines(place, within(r->spans), to);
-                explain_differences(read.comparison, item.within.from, to);
+                read.comparison = std::move(item.tz[k].comparison).result();
+                explain_differences(read.comparison, item.within.from, item.within.to);
             }
             j.tz_comparisons.push_back(std::move(read));
         }
@@ -300,28 +419,21 @@ void Engine::verify(Item &item, const TzReadings &readings) {
         }
     }
 
-    // The place's own rule line, as each library reads it against glibc's
-    // reading, which is what the tz database means by it.
-    const TzReading *own = item.derived ? readings.find(host_, j.rule_line) : nullptr;
-    if (own != nullptr && own->refused.empty()) {
-        for (const CLibrary &library : libraries_) {
-            const TzReading *r = readings.find(library, j.rule_line);
-            const Verdict v = r != nullptr && r->refused.empty() ? compare_timelines(own->spans, r->spans, to).verdict
-                                                                 : Verdict::kDiffers;
-            j.rule_line_verdicts.emplace_back(library.label(), v);
+    // The place's own rule line, as each library reads it, against glibc.
+    if (item.derived && item.own_read) {
+        for (size_t k = 0; k < item.rule_line.size(); ++k) {
+            Reading &r = item.rule_line[k];
+            j.rule_line_verdicts.emplace_back(
+                libraries_[k].label(), r.unread.empty() ? std::move(r.comparison).result().verdict : Verdict::kDiffers);
         }
     }
 
-    // zic's output, from its table and its rule line as glibc reads it.
-    if (!item.zic_path.empty()) {
-        const TzReading *r = readings.find(host_, item.zic_zone.rule_line);
+    // zic's output.
+    if (item.zic_zone != SIZE_MAX) {
         j.zic_library = host_.label();
-        j.zic_comparison = compare_timelines(
-            place,
-            within(zone_local_time(item.zic_zone, window_, r != nullptr && r->refused.empty() ? &r->spans : nullptr)),
-            to);
+        j.zic_comparison = std::move(item.zic_read).result();
         j.zic_verdict = j.zic_comparison.verdict;
-        explain_differences(j.zic_comparison, item.within.from, to);
+        explain_differences(j.zic_comparison, item.within.from, item.within.to);
         for (const Reason &n : j.zic_comparison.notes) {
             const ReasonKind kind = n.kind == ReasonKind::kWrongOffset    ? ReasonKind::kZicWrongOffset
                                     : n.kind == ReasonKind::kAbbreviation ? ReasonKind::kZicAbbreviation

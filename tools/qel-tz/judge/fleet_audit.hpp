@@ -49,7 +49,7 @@ struct FleetAudit {
 
 // The distinct settings judged `batch` at a time.
 FleetAudit audit_settings(const std::vector<FleetSetting> &settings, const std::string &tzdir, Window window,
-                          const std::vector<CLibrary> &libraries, size_t batch = 20000);
+                          const std::vector<CLibrary> &libraries, size_t batch = 10000);
 
 // The libraries a row's libc cell names, or why it names none this qel-tz
 // can run ("" with `libraries` for an empty cell).

@@ -2,6 +2,7 @@
 #include "judge/local_time.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace qeltz {
@@ -21,14 +22,19 @@ std::vector<Span> spans_from(const std::vector<Span> &spans, int64_t from) {
 namespace {
 
 // Each change of the rules from the year before the window to the year after,
-// in order: the instant and whether daylight time starts there.
+// in order: the instant and whether daylight time starts there. Each rule's
+// changes come later year by year: the two are merged.
 std::vector<std::pair<int64_t, bool>> rule_changes(const PosixTz &tz, Window window) {
-    std::vector<std::pair<int64_t, bool>> changes;
-    for (int year = window.first_year() - 1; year <= window.last_year() + 1; ++year) {
-        changes.emplace_back(rule_local_seconds(tz.start, year) - tz.std_offset, true);
-        changes.emplace_back(rule_local_seconds(tz.end, year) - tz.dst_offset, false);
+    std::vector<std::pair<int64_t, bool>> starts, ends, changes;
+    const int first = window.first_year() - 1, last = window.last_year() + 1;
+    starts.reserve(static_cast<size_t>(last - first) + 1);
+    ends.reserve(starts.capacity());
+    for (int year = first; year <= last; ++year) {
+        starts.emplace_back(rule_local_seconds(tz.start, year) - tz.std_offset, true);
+        ends.emplace_back(rule_local_seconds(tz.end, year) - tz.dst_offset, false);
     }
-    std::stable_sort(changes.begin(), changes.end());
+    changes.reserve(starts.size() + ends.size());
+    std::merge(starts.begin(), starts.end(), ends.begin(), ends.end(), std::back_inserter(changes));
     return changes;
 }
 
@@ -82,10 +88,13 @@ std::vector<Span> zone_local_time(const TzifZone &zone, Window window, const std
     };
     // The rule line takes over at the last transition (a zone without
     // transitions keeps its first standard time type, as the C library does).
+    // It is computed here only where the window reaches past the last
+    // transition: before it the rule line is not used.
     std::vector<Span> computed;
     PosixTz own_rule;
     std::string why;
-    if (rule_line == nullptr && !zone.times.empty() && parse_posix_tz(zone.rule_line, own_rule, why)) {
+    if (rule_line == nullptr && !zone.times.empty() && zone.times.back() < window.to &&
+        parse_posix_tz(zone.rule_line, own_rule, why)) {
         computed = rule_local_time(own_rule, window);
         if (!computed.empty()) rule_line = &computed;
     }

@@ -130,6 +130,7 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Windo
     std::set<std::string> names = old_release.zones;
     names.insert(new_release.zones.begin(), new_release.zones.end());
     Engine engine(window, libraries);
+    engine.keep_timelines();  // compared between the releases below
     std::vector<Loaded> loaded;
     for (const auto &name : names) {
         TzifZone a, b;

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "judge/local_time.hpp"
@@ -71,5 +73,21 @@ std::vector<OffsetError> offset_errors(const std::vector<Difference> &difference
 // Puts a reason (wrong-offset) for each offset error of the comparison over
 // [from, to) before its notes: what the difference is, when and how long.
 void explain_differences(Comparison &c, int64_t from, int64_t to);
+
+// The same, a stretch of time after another: each add() compares the
+// timelines over [from, to) (each has a span in force at `from`), from where
+// the stretch before ended; result(), once at the end, is what
+// compare_timelines gives over all of them at once.
+class TimelineComparison {
+  public:
+    void add(const std::vector<Span> &expected, const std::vector<Span> &got, int64_t from, int64_t to);
+    Comparison result() &&;
+
+  private:
+    Comparison c_;
+    std::set<std::pair<std::string, std::string>> names_;  // abbreviations: the place's, the record's
+    std::pair<std::string, std::string> last_names_;       // the last pair added
+    std::set<std::string> flags_;                          // daylight flags that differ, in words
+};
 
 }  // namespace qeltz

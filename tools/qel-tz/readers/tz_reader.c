@@ -138,6 +138,15 @@ int tzr_protect(char *dir, size_t size) {
 #endif
 }
 
+int tzr_lean_environment(const char *dir) {
+#ifdef _NEWLIB_VERSION
+    (void)dir; /* no TZDIR, and an environment of its own under semihosting */
+    return 0;
+#else
+    return clearenv() == 0 && setenv("TZDIR", dir, 1) == 0 ? 0 : -1;
+#endif
+}
+
 /* Days from 1970-01-01 to a date of the proleptic Gregorian calendar. */
 static long long days_from_civil(long long y, int m, int d) {
     y -= m <= 2;
@@ -183,12 +192,22 @@ const char *tzr_library(void) {
 #endif
 }
 
+/* The first TZR_ABBR_MAX bytes of a name, NUL-terminated (strncpy would
+ * fill the rest of the buffer with NULs at every sample). */
+static void copy_abbr(char *abbr, const char *name) {
+    const size_t n = strnlen(name, TZR_ABBR_MAX);
+    memcpy(abbr, name, n);
+    abbr[n] = '\0';
+}
+
 static void read_at(long long t, struct tzr_span *span) {
     const time_t when = (time_t)t;
     struct tm tm;
-    memset(span, 0, sizeof *span);
     memset(&tm, 0, sizeof tm);
     span->at = t;
+    span->offset = 0;
+    span->isdst = 0;
+    span->abbr[0] = '\0';
     if (localtime_r(&when, &tm) != NULL) {
 #ifdef TZR_NO_TM_GMTOFF
         /* The offset is local time less UTC, both as seconds of the same
@@ -201,9 +220,9 @@ static void read_at(long long t, struct tzr_span *span) {
         span->isdst = tm.tm_isdst > 0;
 #ifdef TZR_NO_TM_ZONE
         /* The name tzset took from the string for that half of the year. */
-        if (tzname[span->isdst] != NULL) strncpy(span->abbr, tzname[span->isdst], TZR_ABBR_MAX);
+        if (tzname[span->isdst] != NULL) copy_abbr(span->abbr, tzname[span->isdst]);
 #else
-        if (tm.tm_zone != NULL) strncpy(span->abbr, tm.tm_zone, TZR_ABBR_MAX);
+        if (tm.tm_zone != NULL) copy_abbr(span->abbr, tm.tm_zone);
 #endif
     }
 }
@@ -338,12 +357,13 @@ long tzr_serve(FILE *in, FILE *out, long long from, long long to, long step, int
         if (c == EOF && !any) break;
         if (hinted && c != EOF) count = read_hints(in, hints, TZR_HINTS_MAX, &own_step, &eof);
         refusal = tzr_read(line, size, from, to, own_step, hints, count, print_span, &printer);
-        /* A write error shows in ferror, checked after each record. */
+        /* A write error shows in ferror, checked after each record; the
+         * records go out as the buffer fills, not one write each. */
         if (refusal != TZR_READ) (void)fprintf(out, "refused %s\n", tzr_refusal_word(refusal));
         (void)fputs("end\n", out);
         ++records;
-        if (fflush(out) != 0 || ferror(out)) return -1;
+        if (ferror(out)) return -1;
         if (c == EOF || eof) break;
     }
-    return records;
+    return fflush(out) == 0 && !ferror(out) ? records : -1;
 }

@@ -66,6 +66,12 @@ int tzr_check_value(const char *value, size_t size);
  * the directory could not be made. */
 int tzr_protect(char *dir, size_t size);
 
+/* Leaves TZDIR = dir alone in the environment (TZ is set for each string):
+ * the C libraries look TZ up at every conversion, by a walk over the whole
+ * environment, which a caller's long one makes the reader's main cost. 0,
+ * or -1 if it could not be done. */
+int tzr_lean_environment(const char *dir);
+
 /* The first second of a year (1..9999), UTC. */
 long long tzr_year_start(int year);
 

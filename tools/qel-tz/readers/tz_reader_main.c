@@ -36,6 +36,7 @@ static int parse_number(const char *text, long long low, long long high, long lo
 }
 
 int main(int argc, char **argv) {
+    static char output[65536];
     char dir[512];
     long long from = 0, to = 0, step = TZR_STEP;
     long records;
@@ -61,9 +62,17 @@ int main(int argc, char **argv) {
         (void)fprintf(stderr, "%s: cannot make a private TZDIR\n", argv[0]);
         return 2;
     }
+    if (tzr_lean_environment(dir) != 0) {
+        (void)fprintf(stderr, "%s: cannot clear the environment\n", argv[0]);
+#ifndef _NEWLIB_VERSION
+        (void)rmdir(dir);
+#endif
+        return 2;
+    }
     /* A reader whose caller stops listening ends through a write error, and
-     * so still removes its directory. */
+     * so still removes its directory. Its answer goes out in large writes. */
     (void)signal(SIGPIPE, SIG_IGN);
+    (void)setvbuf(stdout, output, _IOFBF, sizeof output);
     records = printf("reader %s\n", tzr_library()) > 0 && fflush(stdout) == 0
                   ? tzr_serve(stdin, stdout, from, to, (long)step, hinted)
                   : -1;

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <limits>
-#include <sstream>
+#include <string_view>
 
 #ifdef __GLIBC__
 #include <gnu/libc-version.h>
@@ -35,11 +37,12 @@ std::string directory_of(const std::string &path) {
 }
 
 // "\x1B" and the like back to their bytes.
-std::string unescape(const std::string &text) {
+std::string unescape(std::string_view text) {
+    if (text.find('\\') == std::string_view::npos) return std::string(text);
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] == 'x') {
-            out += static_cast<char>(std::strtol(text.substr(i + 2, 2).c_str(), nullptr, 16));
+            out += static_cast<char>(std::strtol(std::string(text.substr(i + 2, 2)).c_str(), nullptr, 16));
             i += 3;
         } else {
             out += text[i];
@@ -48,25 +51,27 @@ std::string unescape(const std::string &text) {
     return out;
 }
 
-// "at SECONDS OFFSET ISDST ABBR".
-bool parse_span(const std::string &line, Span &span) {
-    std::istringstream in(line);
-    std::string at;
+// "at SECONDS OFFSET ISDST ABBR", as the readers write it (ABBR may be empty,
+// with or without the space before it).
+bool parse_span(std::string_view line, Span &span) {
+    constexpr std::string_view kAt = "at ";
+    if (line.substr(0, kAt.size()) != kAt) return false;
+    const char *p = line.data() + kAt.size(), *const end = line.data() + line.size();
+    const auto number = [&p, end](long long &n) {
+        const auto [next, error] = std::from_chars(p, end, n);
+        if (error != std::errc() || next == end || *next != ' ') return false;
+        p = next + 1;
+        return true;
+    };
     long long from = 0, offset = 0;
-    int isdst = 0;
-    if (!(in >> at >> from >> offset >> isdst) || at != "at" || (isdst != 0 && isdst != 1)) return false;
-    std::string rest;
-    std::getline(in, rest);
-    if (rest.empty() || rest[0] != ' ') {
-        if (!rest.empty()) return false;
-    } else {
-        rest.erase(0, 1);
-    }
+    if (!number(from) || !number(offset) || p == end || (*p != '0' && *p != '1')) return false;
+    const bool isdst = *p++ == '1';
+    if (p != end && *p++ != ' ') return false;
     constexpr long long kLow = std::numeric_limits<int32_t>::min(), kHigh = std::numeric_limits<int32_t>::max();
     span.from = from;
     span.offset = static_cast<int32_t>(offset < kLow ? kLow : offset > kHigh ? kHigh : offset);
-    span.isdst = isdst == 1;
-    span.abbr = unescape(rest);
+    span.isdst = isdst;
+    span.abbr = unescape({p, static_cast<size_t>(end - p)});
     return true;
 }
 
@@ -186,7 +191,7 @@ Sampling sampling_of(const std::string &tz, Window window) {
     Sampling s;
     std::vector<int64_t> changes;
     if (!expected_changes(tz, window, changes)) return s;
-    s.step = int64_t{30} * 86400;
+    s.step = Sampling::kSparse;
     for (const int64_t t : changes) {
         if (t <= window.from || t >= window.to) continue;
         s.hints.push_back(t - 1);
@@ -196,22 +201,31 @@ Sampling sampling_of(const std::string &tz, Window window) {
 }
 
 LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Window window,
-                                const Answered &answered) {
+                                const TakeReading &take) {
     LibraryReadings result;
-    result.readings.resize(tz.size());
+    if (!take) result.readings.resize(tz.size());
+    const TakeReading keep = take ? take : [&result](size_t i, TzReading &&r) { result.readings[i] = std::move(r); };
     // One string a line, then its step and hints: a string with a newline
     // cannot be sent.
     std::string input;
     std::vector<size_t> sent;
     for (size_t i = 0; i < tz.size(); ++i) {
         if (tz[i].find('\n') != std::string::npos) {
-            result.readings[i].refused = "newline";
+            TzReading refused;
+            refused.refused = "newline";
+            keep(i, std::move(refused));
             continue;
         }
         const Sampling sampling = sampling_of(tz[i], window);
-        input += tz[i] + "\n" + std::to_string(sampling.step);
-        for (const int64_t t : sampling.hints) input += " " + std::to_string(t);
-        input += "\n";
+        char digits[24];
+        const auto number = [&](int64_t n) { input.append(digits, std::to_chars(digits, std::end(digits), n).ptr); };
+        input.append(tz[i]).append(1, '\n');
+        number(sampling.step);
+        for (const int64_t t : sampling.hints) {
+            input += ' ';
+            number(t);
+        }
+        input += '\n';
         sent.push_back(i);
     }
     if (access(library.reader.c_str(), X_OK) != 0) {
@@ -231,73 +245,109 @@ LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::
     std::vector<std::string> argv = {library.reader, std::to_string(window.from), std::to_string(window.to), "3600",
                                      "--hints"};
     if (library.emulated) argv.insert(argv.begin(), qemu);
-    // Each record ends with "end" on a line of its own.
-    size_t ends = 0, seen = 0;
-    std::function<void(const std::string &)> heard;
-    if (answered) {
-        heard = [&](const std::string &output) {
-            for (size_t at; (at = output.find("\nend\n", seen)) != std::string::npos; seen = at + 4) ++ends;
-            answered(ends);
-        };
-    }
-    const ProgramResult run = run_program(argv, input_file, heard);
-    const size_t eol = run.output.find('\n');
-    const std::string header = run.output.substr(0, eol);
-    if (!run.ran || run.exit_status != 0 || eol == std::string::npos || header.rfind("reader ", 0) != 0) {
+    // The answer as it comes: the "reader" line (its first 4096 bytes kept),
+    // then the records.
+    constexpr size_t kHeaderMost = 4096;
+    std::string header;
+    bool headed = false, broken = false;
+    ReaderAnswer answer(sent.size(), window.from, window.to,
+                        [&](size_t i, TzReading &&reading) { keep(sent[i], std::move(reading)); });
+    const ProgramResult run = run_program(argv, input_file, [&](const char *data, size_t size) {
+        if (!headed) {
+            const auto *eol = static_cast<const char *>(std::memchr(data, '\n', size));
+            const size_t line = eol != nullptr ? static_cast<size_t>(eol - data) : size;
+            header.append(data, std::min(line, kHeaderMost - std::min(kHeaderMost, header.size())));
+            if (eol == nullptr) return;
+            headed = true;
+            data = eol + 1;
+            size -= line + 1;
+        }
+        if (!broken && header.rfind("reader ", 0) == 0) broken = !answer.add(data, size);
+    });
+    if (!run.ran || run.exit_status != 0 || !headed || header.rfind("reader ", 0) != 0) {
         result.error = "the " + library.name + " reader " +
                        (!run.ran ? "could not be run" : "failed (status " + std::to_string(run.exit_status) + ")") +
                        (header.empty() ? "" : ": " + header);
         return result;
     }
     result.reader_says = header.substr(7);
-    std::vector<TzReading> answered_strings;
     std::string why;
-    if (!parse_reader_answer(run.output.substr(eol + 1), sent.size(), window.from, window.to, answered_strings, why)) {
+    if (!answer.finish(why)) {
         result.error = "the " + library.name + " reader's answer is broken: " + why;
         return result;
     }
-    for (size_t i = 0; i < sent.size(); ++i) result.readings[sent[i]] = std::move(answered_strings[i]);
     result.ok = true;
     return result;
+}
+
+ReaderAnswer::ReaderAnswer(size_t count, int64_t from, int64_t to, TakeReading take)
+    : count_(count), from_(from), to_(to), take_(std::move(take)) {}
+
+bool ReaderAnswer::add(const char *data, size_t size) {
+    // Whole lines are read where they stand; a line cut between two pieces
+    // waits in partial_.
+    const char *const end = data + size;
+    while (why_.empty() && data < end) {
+        const auto *eol = static_cast<const char *>(std::memchr(data, '\n', static_cast<size_t>(end - data)));
+        if (eol == nullptr) {
+            partial_.append(data, end);
+            break;
+        }
+        if (partial_.empty()) {
+            line({data, static_cast<size_t>(eol - data)});
+        } else {
+            partial_.append(data, eol);
+            line(partial_);
+            partial_.clear();
+        }
+        data = eol + 1;
+    }
+    return why_.empty();
+}
+
+bool ReaderAnswer::finish(std::string &why) {
+    // A last line without its line end is a line.
+    if (why_.empty() && !partial_.empty()) line(partial_);
+    partial_.clear();
+    if (why_.empty() && (record_ != count_ || open_)) {
+        why_ = std::to_string(record_) + " records for " + std::to_string(count_) + " strings";
+    }
+    why = why_;
+    return why_.empty();
+}
+
+void ReaderAnswer::line(std::string_view text) {
+    if (record_ == count_) {
+        why_ = "more records than strings";
+        return;
+    }
+    Span span;
+    if (text == "end" && open_) {
+        take_(record_++, std::move(reading_));
+        reading_.refused.clear();  // kept where take_ did not move it: one buffer for every record
+        reading_.spans.clear();
+        open_ = false;
+    } else if (text.rfind("refused ", 0) == 0 && !open_ && text.size() > 8) {
+        reading_.refused = text.substr(8);
+        open_ = true;
+    } else if (parse_span(text, span) && reading_.refused.empty() &&
+               // The first span starts at the first second, each further
+               // one later than the one before and within the window.
+               (reading_.spans.empty() ? span.from == from_
+                                       : span.from > reading_.spans.back().from && span.from < to_)) {
+        reading_.spans.push_back(std::move(span));
+        open_ = true;
+    } else {
+        why_ = "record " + std::to_string(record_ + 1) + " has the line \"" + std::string(text) + "\"";
+    }
 }
 
 bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
                          std::vector<TzReading> &readings, std::string &why) {
     readings.assign(count, TzReading());
-    std::istringstream lines(answer);
-    std::string line;
-    size_t record = 0;
-    bool open = false;  // a record has begun and not ended
-    while (std::getline(lines, line)) {
-        if (record == count) {
-            why = "more records than strings";
-            return false;
-        }
-        TzReading &reading = readings[record];
-        Span span;
-        if (line == "end" && open) {
-            ++record;
-            open = false;
-        } else if (line.rfind("refused ", 0) == 0 && !open && line.size() > 8) {
-            reading.refused = line.substr(8);
-            open = true;
-        } else if (parse_span(line, span) && reading.refused.empty() &&
-                   // The first span starts at the first second, each further
-                   // one later than the one before and within the window.
-                   (reading.spans.empty() ? span.from == from
-                                          : span.from > reading.spans.back().from && span.from < to)) {
-            reading.spans.push_back(span);
-            open = true;
-        } else {
-            why = "record " + std::to_string(record + 1) + " has the line \"" + line + "\"";
-            return false;
-        }
-    }
-    if (record != count || open) {
-        why = std::to_string(record) + " records for " + std::to_string(count) + " strings";
-        return false;
-    }
-    return true;
+    ReaderAnswer reader(count, from, to, [&readings](size_t i, TzReading &&r) { readings[i] = std::move(r); });
+    reader.add(answer.data(), answer.size());
+    return reader.finish(why);
 }
 
 std::vector<Reason> library_misreadings(const std::string &tz, const std::vector<CLibrary> &libraries) {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// The C libraries that judge TZ strings: glibc, and musl where the
-// tool was built with its reader. Each library reads the strings in a reader
-// program of its own (tz_reader.h), one process per library per call, which
-// reads every string as a POSIX TZ string only, never as a file of this
+// The C libraries that judge TZ strings: glibc, and musl, uClibc-ng and
+// newlib where the tool was built with their readers. Each library reads the
+// strings in a reader program of its own (tz_reader.h), one process per call,
+// which reads every string as a POSIX TZ string only, never as a file of this
 // machine; and a string whose meaning the libraries leave to themselves is
 // told apart by library_choices.
 #pragma once
@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "judge/local_time.hpp"
@@ -95,23 +96,46 @@ struct LibraryReadings {
 // the grammar), every hour, which still sees the one-hour state a year musl
 // gives EST5EDT.
 struct Sampling {
-    int64_t step = 3600;
+    static constexpr int64_t kHourly = 3600, kSparse = int64_t{30} * 86400;  // a multiple of kHourly
+    int64_t step = kHourly;
     std::vector<int64_t> hints;
 };
 Sampling sampling_of(const std::string &tz, Window window);
 
-// Told the number of strings answered so far, as the answer comes in.
-using Answered = std::function<void(size_t)>;
+// Handed each string's reading as it comes, with the string's index.
+using TakeReading = std::function<void(size_t index, TzReading &&reading)>;
 
 // Hands all the strings to one reader process of the library, on its
 // standard input, and reads each over the window as sampling_of says.
+// `take`, where given, is handed each reading as the reader gives it, and
+// the result keeps none: the answer is read as a stream.
 LibraryReadings read_tz_strings(const CLibrary &library, const std::vector<std::string> &tz, Window window,
-                                const Answered &answered = {});
+                                const TakeReading &take = {});
 
-// Reads a reader's answer for `count` strings over [from, to): its output
-// after the "reader" line (readers/tz_reader.h). False, with why, for an
-// answer the protocol does not allow: a record for each string, spans in
-// order within the window, the first at `from`.
+// Reads a reader's answer for `count` strings over [from, to), as it comes:
+// its output after the "reader" line (readers/tz_reader.h), each record
+// handed to `take` (its index counts the records) once it ends. An answer
+// the protocol does not allow stops it, with why: a record for each string,
+// spans in order within the window, the first at `from`.
+class ReaderAnswer {
+  public:
+    ReaderAnswer(size_t count, int64_t from, int64_t to, TakeReading take);
+    // The next piece of the answer; false once it is broken.
+    bool add(const char *data, size_t size);
+    // Whether the answer was whole, once all of it is added; why not.
+    bool finish(std::string &why);
+
+  private:
+    void line(std::string_view text);
+    size_t count_, record_ = 0;
+    int64_t from_, to_;
+    TakeReading take_;
+    TzReading reading_;
+    bool open_ = false;  // a record has begun and not ended
+    std::string partial_, why_;
+};
+
+// The same over a whole answer, the readings in `readings`.
 bool parse_reader_answer(const std::string &answer, size_t count, int64_t from, int64_t to,
                          std::vector<TzReading> &readings, std::string &why);
 

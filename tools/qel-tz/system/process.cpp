@@ -23,8 +23,7 @@ std::string find_program(const std::string &name) {
     return "";
 }
 
-ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input,
-                          const std::function<void(const std::string &)> &heard) {
+ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input, const Heard &heard) {
     ProgramResult result;
     if (argv.empty()) return result;
     int pipe_fds[2];
@@ -47,12 +46,13 @@ ProgramResult run_program(const std::vector<std::string> &argv, const std::strin
         close(pipe_fds[0]);
         return result;
     }
-    char buf[4096];
+    char buf[65536];
     for (;;) {
         const ssize_t n = read(pipe_fds[0], buf, sizeof buf);
-        if (n > 0) {
+        if (n > 0 && heard) {
+            heard(buf, static_cast<size_t>(n));
+        } else if (n > 0) {
             result.output.append(buf, static_cast<size_t>(n));
-            if (heard) heard(result.output);
         } else if (n == 0 || errno != EINTR) {
             break;
         }

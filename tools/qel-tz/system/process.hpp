@@ -24,11 +24,15 @@ struct ProgramResult {
 // are the same in every run.
 std::string program_said(const ProgramResult &r, const std::string &folder);
 
+// Told each piece of a program's output as it comes.
+using Heard = std::function<void(const char *data, size_t size)>;
+
 // Runs argv[0] (a path) with the arguments that follow and collects its
 // output; its standard input is the file `input` (a path). `heard`, where
-// given, is told the output collected so far each time more comes.
+// given, is handed the output piece by piece instead, and none is collected:
+// a program that says much is read as a stream.
 ProgramResult run_program(const std::vector<std::string> &argv, const std::string &input = "/dev/null",
-                          const std::function<void(const std::string &)> &heard = {});
+                          const Heard &heard = {});
 
 // Sets an environment variable while it lives, then puts back what was
 // there; `after` (such as tzset) runs after each change.
