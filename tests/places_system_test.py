@@ -77,8 +77,7 @@ edges = [(command, "/nonexistent/scratch", None) for command in commands]
 edges += [(command, work + "/read-only", as_nobody) for command in commands if os.geteuid() == 0]
 edges += [(command, work, limit(resource.RLIMIT_FSIZE, 0)) for command in commands]
 edges += [(["place", "Europe/Berlin"], work, limit(resource.RLIMIT_FSIZE, 2048))]
-edges += [(["place", "Europe/Berlin", "--years", "1900-2400"], None, limit(resource.RLIMIT_AS, mib << 20))
-         for mib in (24, 32)]
+edges += [(["places", "--years", "1900-2400"], None, limit(resource.RLIMIT_AS, mib << 20)) for mib in (16, 40)]
 for command, tmpdir, how in edges:
     edge = subprocess.run([*sys.argv[1:], *command], capture_output=True, text=True, check=False, preexec_fn=how,
                           env=dict(os.environ, TMPDIR=tmpdir or work))

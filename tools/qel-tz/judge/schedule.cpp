@@ -27,13 +27,19 @@ std::vector<Window> agreeing(const std::vector<Span> &place, const std::vector<S
 
 bool same_record(const qel_tzset &a, const qel_tzset &b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// The most spans of the place's local time a candidate is derived from: four
+// years of two changes each. A record's rule shows in one year's changes, and
+// where it holds is found over the whole window; longer stretches give no
+// other records, and their number would grow with the square of the window's.
+constexpr size_t kStretchSpans = 8;
+
 }  // namespace
 
 std::vector<ScheduleCandidate> schedule_candidates(const TzifZone &zone, Window window) {
     const std::vector<Span> place = zone_local_time(zone, window);
     std::vector<ScheduleCandidate> out;
     for (size_t i = 0; i < place.size(); ++i) {
-        for (size_t j = i; j < place.size(); ++j) {
+        for (size_t j = i; j < place.size() && j < i + kStretchSpans; ++j) {
             const Window stretch{place[i].from, j + 1 < place.size() ? place[j + 1].from : window.to};
             Derivation d = derive_place(zone, stretch);
             if (!d.representable || std::any_of(out.begin(), out.end(), [&](const ScheduleCandidate &c) {
