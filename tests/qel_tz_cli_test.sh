@@ -65,6 +65,13 @@ cet_tz='CET-01:00:00CEST-02:00:00,M3\.5\.0/02:00:00,M10\.5\.0/03:00:00'
 t 0 out "^TZ string: +$cet_tz$"
 t 0 out '^  \| Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES$'
 t 0 out '^read back: +zone 10100 \(UTC\+01:00\), daylight saving 60 minutes'
+t 0 out '"tz": "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"' --json
+# The typical request's next changes all lie ahead.
+now=$(date +%s)
+"${tool[@]}" --json >"$out" 2>"$err"
+checks=$((checks + 1))
+python3 -c 'import json, sys; d = json.load(open(sys.argv[1])); assert all(c["at"] > int(sys.argv[2]) for c in
+    d["changes_tz"] + d["changes_zic"]), d' "$out" "$now" || fail "the next changes lie ahead"
 t 0 out "^$cet_tz$" tz "${cet[@]}"
 t 0 out '^VET\+04:30$' tz --zone 9570
 t 0 out '^IST-05:30$' tz --zone +05:30
@@ -105,6 +112,7 @@ t 2 err 'check takes --zone or --tz, not both' check --place A --zone 101 --tz U
 t 2 err 'option --place given twice' check --place A --place B --tz UTC0
 t 2 err 'unknown option -j' zones -j
 t 0 err '^qel-tz: note: the device library cannot read this string back' tz --zone 114 --dst 60 --start M3.5.0 --end M10.5.0
+t 0 err '^qel-tz: note: week 5 is written' zic --zone 101 --dst 60 --start M3.4.0 --end M10.5.0
 t 0 err '^qel-tz: note: not a POSIX TZ string' parse 'CET-01:00 foo'
 t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob

@@ -47,6 +47,11 @@ TEST(BatchZic, EachTextGetsTheZoneItGetsAlone) {
             EXPECT_TRUE(batch[k].from == own[k].from && qeltz::same_local_time(batch[k], own[k])) << texts[i];
         }
     }
+    // A workspace that compiled them all answers each text with a zone of its
+    // own: a C library keeps the zone it read at a path while TZ stays the same.
+    qeltz::ZicWorkspace all;
+    all.compile_all(texts);
+    EXPECT_NE(all.compile(texts[0]), all.compile(texts[1]));
 }
 
 }  // namespace

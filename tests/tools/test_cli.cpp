@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The command table: every row is reached by its name and shown in the
 // tool's --help and manual page, so a new row needs nothing else there; the
-// options with their arguments in --help.
+// options with their arguments in both.
 // Every reason kind has its row in docs/places.md. Text from outside reaches
 // a terminal and JSON escaped; instants are written by the tool's calendar.
 #include <gtest/gtest.h>
@@ -36,6 +36,11 @@ TEST(Cli, EveryCommandRowIsReachedAndDocumented) {
     for (const qeltz::Option &o : qeltz::option_rows()) {
         const std::string arg = o.arg[0] != '\0' ? std::string(" ") + o.arg : "";
         EXPECT_NE(help.find(std::string("\n  ") + o.name + arg + "\n      "), std::string::npos) << o.name;
+        std::string roff;  // the name with its dashes escaped, and the argument quoted
+        for (const char *c = o.name; *c != '\0'; ++c) roff += *c == '-' ? std::string("\\-") : std::string(1, *c);
+        EXPECT_NE(manual.find(".BR " + roff + (arg.empty() ? "" : " \" \" \"" + arg.substr(1) + "\"") + "\n"),
+                  std::string::npos)
+            << o.name;
     }
 }
 

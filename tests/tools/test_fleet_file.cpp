@@ -40,6 +40,7 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
         {std::string("\0d\0e\0v\0,", 8), "the fleet file is UTF-16 (big-endian)", ""},
         {std::string("\0\0\xFE\xFF\0\0\0d", 8), "the fleet file is UTF-32 (big-endian)", ""},
         {std::string("de\0v\0i\0c\0e\0", 10), "the header row names no device column", ""},  // not from its start
+        {std::string(8, '\0'), "the header row names no device column", ""},
         {" Device ,PLACE,tz,\"x\ny\"\nd,P,CET-1,\"a \"\"b\"\"\"\r\nd,P,,\nd,P,\"CET\"-1,\nd,P,UTC,\n", "",
          "ok|no TZ string and no record|text after the closing quote of a field|tz UTC is not a TZ string"},
         {head + "\"gate\r\n4\",P,UTC0\n\"a \"\"b\"\"\",P,UTC0\nx\\x41\x01\xff ,P,UTC0\n", "", "ok|ok|ok"},
@@ -119,13 +120,15 @@ TEST(FleetFile, NamesTheCauseOfAReadError) {
         return -1;
     };
     qeltz::FleetReader reader;
-    std::string why[3];
-    // fstat's answer, fread's error, a read error without errno.
-    EXPECT_FALSE(reader.open(dir, why[0]) || reader.open(as_file, "D", why[1]) || reader.open(silent, "S", why[2]));
+    std::string why[4];
+    // fstat's answer, fread's error, a read error without errno, a device that never ends.
+    EXPECT_FALSE(reader.open(dir, why[0]) || reader.open(as_file, "D", why[1]) || reader.open(silent, "S", why[2]) ||
+                 reader.open("/dev/zero", why[3]));
     std::fclose(as_file);
     EXPECT_EQ(why[0], "cannot read the fleet file " + dir + ": Is a directory");
     EXPECT_EQ(why[1], "cannot read the fleet file D: Is a directory");
     EXPECT_EQ(why[2], "cannot read the fleet file S: " + std::string(std::strerror(EIO)));
+    EXPECT_EQ(why[3], "cannot read the fleet file /dev/zero: not a file, a pipe or a terminal");
 }
 
 }  // namespace

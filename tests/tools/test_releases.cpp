@@ -161,6 +161,10 @@ TEST_F(Releases, UnknownNamesGetTheNearestPlaces) {
     };
     const qeltz::TzDatabase db = qeltz::tz_database(dir("new"));
     for (const auto &[name, nearest] : rows) EXPECT_EQ(qeltz::nearest_places(db, name), nearest) << name;
+    // What is no place name at all is refused before any file is looked at.
+    for (const char *bad : {"", "/etc/passwd", "../x", "Europe/./Berlin", "Europe//Berlin", "Europe/", "Eu\x01"})
+        EXPECT_NE(qeltz::place_name_problem(bad), "") << bad;
+    EXPECT_EQ(qeltz::place_name_problem("Europe/Berlin"), "");
 }
 
 TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {

@@ -23,8 +23,10 @@ TEST(TzReader, RefusesWhatCouldNameAFile) {
     const Row rows[] = {
         {"CET-1CEST,M3.5.0,M10.5.0/3", TZR_READ},  // the '/' of a rule time is the grammar's
         {"EST5EDT/x", TZR_READ},                   // an empty TZDIR has no first part of a path
-        {"UTC", TZR_READ},                         // both libraries read UTC without a file
-        {"A5", TZR_READ},                          // outside the grammar, but read without a file
+        {"UTC", TZR_READ},                         // both libraries read UTC and GMT without a file
+        {"GMT", TZR_READ},
+        {"GMX", TZR_NOT_POSIX},  // musl would read /usr/share/zoneinfo/GMX
+        {"A5", TZR_READ},        // outside the grammar, but read without a file
         {":EST5EDT", TZR_FILE_NAME},
         {"/usr/share/zoneinfo/Asia/Tokyo", TZR_FILE_NAME},
         {"../zoneinfo/EST5EDT", TZR_FILE_NAME},
