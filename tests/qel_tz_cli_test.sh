@@ -398,6 +398,7 @@ ROWS
     while read -r name kind change; do
         t 1 out "^Test/$name +$kind " places --tzdir "$work/broken" "${r[@]}"
         t 1 out "^Test/$name: $change\$" diff "$work/new" "$work/broken" "${r[@]}"
+        t 1 out "\"place\": \"Test/$name\".*\"new\": {.*\"problem\": \"$kind\"}" diff "$work/new" "$work/broken" --json "${r[@]}"
         t 2 err "^qel-tz: Test/$name " place "Test/$name" --tzdir "$work/broken" "${r[@]}"
     done <<'ROWS'
 Dangling dangling-link added

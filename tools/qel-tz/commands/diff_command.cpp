@@ -20,6 +20,14 @@ std::string joined(const std::vector<std::string> &words, const char *separator)
     return out;
 }
 
+// The kind of problem that keeps a side's zone from being one (a damaged
+// file, a link that dangles or leads out), or "" for none.
+std::string problem_of(const ReleaseSide &side) {
+    const std::vector<Reason> &reasons = side.check.reasons;
+    return side.present && !reasons.empty() && is_place_problem(reasons.front().kind) ? kind_word(reasons.front().kind)
+                                                                                      : "";
+}
+
 void write_side(JsonWriter &json, const ReleaseSide &side) {
     if (!side.present) {
         json.null();
@@ -28,7 +36,8 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
     const Judgement &c = side.check;
     json.object().key("record");
     write_record(json, c.has_record ? &c.record : nullptr);
-    json.key("tz").string_or_null(c.tz).key("tz_verdict").string(verdict_name(c.tz_verdict)).end();
+    json.key("tz").string_or_null(c.tz).key("tz_verdict").string(verdict_name(c.tz_verdict));
+    json.key("problem").string_or_null(problem_of(side)).end();
 }
 
 void write_json(const ReleaseDiff &diff) {
@@ -56,13 +65,15 @@ void write_json(const ReleaseDiff &diff) {
 }
 
 void print_csv(const ReleaseDiff &diff) {
-    std::printf("place,also,change,old_tz,old_tz_verdict,new_tz,new_tz_verdict,wrong_from,hours_wrong\n");
+    std::printf(
+        "place,also,change,old_tz,old_tz_verdict,old_problem,new_tz,new_tz_verdict,new_problem,wrong_from,"
+        "hours_wrong\n");
     for (const PlaceDiff &d : diff.places) {
         std::printf("%s,%s,%s", csv_field(d.place).c_str(), csv_field(joined(d.also, " ")).c_str(),
                     change_name(d.change));
         for (const ReleaseSide *side : {&d.old_side, &d.new_side}) {
-            std::printf(",%s,%s", csv_field(side->check.tz).c_str(),
-                        side->present ? verdict_name(side->check.tz_verdict) : "");
+            std::printf(",%s,%s,%s", csv_field(side->check.tz).c_str(),
+                        side->present ? verdict_name(side->check.tz_verdict) : "", problem_of(*side).c_str());
         }
         std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from).c_str() : "",
                     d.old_tz() ? decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str() : "");
@@ -150,8 +161,7 @@ int run_diff(const Request &r) {
     bool damaged = false;
     for (const PlaceDiff &d : diff.places) {
         for (const ReleaseSide *side : {&d.old_side, &d.new_side}) {
-            damaged = damaged || (side->present && !side->check.reasons.empty() &&
-                                  is_place_problem(side->check.reasons.front().kind));
+            damaged = damaged || !problem_of(*side).empty();
         }
     }
     const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();
