@@ -312,8 +312,12 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
     for (size_t v = 0; v < counts.total.size(); ++v)
         std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
     std::printf("\n  %s", lines_read(c.lines).c_str());
+    // As wide as the longest place name, up to that of the longest tz name:
+    // the place of a row that cannot be checked (a quote left open, say) may
+    // be any length, and widens only its own row.
+    constexpr size_t kWidest = 32;
     size_t width = 5;
-    for (const auto &[place, per] : counts.per_place) width = std::max(width, shown(place).size());
+    for (const auto &[place, per] : counts.per_place) width = std::max(width, std::min(kWidest, shown(place).size()));
     std::printf("\n  %-*s", static_cast<int>(width), "place");
     for (const char *v : kVerdicts) std::printf(" %s", v);
     std::printf("\n");
