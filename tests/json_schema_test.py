@@ -16,8 +16,6 @@ import sys
 import tempfile
 
 import jsonschema
-import referencing
-from referencing.jsonschema import DRAFT202012
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SCHEMAS = os.path.join(HERE, "..", "docs", "schema")
@@ -28,8 +26,19 @@ if not os.path.exists(os.path.join(TZDIR, "Europe/Berlin")) or not os.access(ZIC
     sys.exit(77)
 
 schemas = {name: json.load(open(os.path.join(SCHEMAS, name), encoding="utf-8")) for name in os.listdir(SCHEMAS)}
-registry = referencing.Registry().with_resources(
-    (name, referencing.Resource.from_contents(s, DRAFT202012)) for name, s in schemas.items())
+try:  # jsonschema 4.18 and later resolve references through a registry
+    import referencing
+    from referencing.jsonschema import DRAFT202012
+
+    registry = referencing.Registry().with_resources(
+        (name, referencing.Resource.from_contents(s, DRAFT202012)) for name, s in schemas.items())
+
+    def validator_of(schema):
+        return jsonschema.Draft202012Validator(schema, registry=registry)
+except ImportError:  # Debian 12's 4.10, through a resolver
+
+    def validator_of(schema):
+        return jsonschema.Draft202012Validator(schema, resolver=jsonschema.RefResolver("", schema, store=schemas))
 failures = []
 
 # A kind the tool has and the schema has not (or the other way round) fails here.
@@ -74,7 +83,7 @@ for schema, args, stdin in RUNS:
     run = subprocess.run([sys.argv[1], *args, "--json"], input=stdin, capture_output=True, text=True, check=False)
     what = " ".join(["qel-tz", *args, "--json"])
     outputs[what] = json.loads(run.stdout or "null")  # null fails every schema
-    validator = jsonschema.Draft202012Validator(schemas[schema + ".schema.json"], registry=registry)
+    validator = validator_of(schemas[schema + ".schema.json"])
     errors = list(validator.iter_errors(outputs[what]))
     failures += [f"{what}: {list(e.absolute_path)}: {e.message[:300]} {run.stderr}" for e in errors[:5]]
 
