@@ -170,9 +170,9 @@ def write(path, data):
         f.write(data)
 
 
-def planted(spec):
+def planted(given):
     """A fault given as FILE:LINE:OLD=>NEW, at the first OLD on the line."""
-    path, line, change = spec.split(":", 2)
+    path, line, change = given.split(":", 2)
     old, new = change.split("=>", 1)
     text = read(os.path.join(ROOT, path)).decode()
     start = sum(len(x) for x in text.splitlines(True)[:int(line) - 1])
@@ -219,7 +219,7 @@ def main():
         path, at, old, news = sites[index]
         mutants.append((path, at, old, rng.choice(news)))
     if args.mutant:
-        mutants = [planted(spec) for spec in args.mutant]
+        mutants = [planted(m) for m in args.mutant]
     only = {int(x) for x in args.only.split(",") if x}
     places = {}
     for m in mutants:
