@@ -219,7 +219,7 @@ def main():
         path, at, old, news = sites[index]
         mutants.append((path, at, old, rng.choice(news)))
     if args.mutant:
-        mutants = [planted(given) for given in args.mutant]
+        mutants = [planted(m) for m in args.mutant]
     only = {int(x) for x in args.only.split(",") if x}
     places = {}
     for m in mutants:
