@@ -102,13 +102,15 @@ def unexplained(node):
 failures += [f"{what}: differs without a wrong-offset reason: {unexplained(out)[:5]}"
              for what, out in outputs.items() if unexplained(out)]
 
-# Each CSV row's reason cells are the reasons of the JSON row of the same run.
+# Each CSV row's reason and schedule cells are those of the JSON row of the same run.
 for args, rows_key in [(["places", "--tzdir", old, "--years", "2026-2030"], "places"),
                        (["audit", fleet, "--tzdir", new, "--years", "2027-2030"], "devices")]:
     run = subprocess.run([sys.argv[1], *args, "--csv"], capture_output=True, text=True, check=False)
-    got = [(r["reason_kinds"].split(), json.loads(r["reasons"])) for r in csv.DictReader(io.StringIO(run.stdout))]
-    want = [([r["kind"] for r in row["reasons"]], [r["text"] for r in row["reasons"]])
-            for row in outputs[" ".join(["qel-tz", *args, "--json"])][rows_key]]
+    got = [(r["reason_kinds"].split(), json.loads(r["reasons"]), json.loads(r["schedule"] or "null"))
+           for r in csv.DictReader(io.StringIO(run.stdout))]
+    want = [([r["kind"] for r in row["reasons"]], [r["text"] for r in row["reasons"]],
+             None if not row["schedule"] or row["schedule"][1:] == [] == [s for s in row["schedule"] if s["approximate"]]
+             else row["schedule"]) for row in outputs[" ".join(["qel-tz", *args, "--json"])][rows_key]]
     if got != want:
         failures.append(f"{' '.join(args)} --csv: reason cells {got[:3]} where the JSON has {want[:3]}")
 

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "commands/commands.hpp"
 #include "formats/csv.hpp"
@@ -25,9 +26,11 @@ namespace qeltz {
 
 namespace {
 
-constexpr const char *kVerdicts[] = {"exact", "offsets", "differs", "unrepresentable", "invalid"};
-constexpr size_t kInvalid = 4;  // the index of "invalid" in kVerdicts, after the four of Verdict
-static_assert(static_cast<size_t>(Verdict::kUnrepresentable) + 1 == kInvalid, "kVerdicts follows Verdict");
+// A row's verdict: one of Verdict's, or "invalid", after them.
+constexpr size_t kInvalid = kVerdicts;
+const char *row_verdict_name(size_t index) {
+    return index == kInvalid ? "invalid" : verdict_name(static_cast<Verdict>(index));
+}
 constexpr size_t kNoSetting = static_cast<size_t>(-1);
 constexpr size_t kShownRows = 10;       // rows the text names for each group of devices
 constexpr size_t kShownDuplicates = 5;  // rows a note names that repeat a device name
@@ -105,18 +108,18 @@ const std::vector<Judgement> *to_send(const SettingVerdict *v, const FleetAudit 
     return spans.empty() ? nullptr : &spans;
 }
 
-ScheduleSpans spans_of(const std::vector<Judgement> *send) {
-    ScheduleSpans out;
+Advice advice_for(const std::vector<Judgement> *send) {
+    ScheduleSpans spans;
     if (send != nullptr) {
-        for (const Judgement &j : *send) out.push_back(&j);
+        for (const Judgement &j : *send) spans.push_back(&j);
     }
-    return out;
+    return advice_of(std::move(spans));
 }
 
 // The summary's counts: devices per verdict, per place and per reason kind.
 struct Counts {
-    std::array<size_t, 5> total{};
-    std::map<std::string, std::array<size_t, 5>> per_place;
+    std::array<size_t, kInvalid + 1> total{};
+    std::map<std::string, std::array<size_t, kInvalid + 1>> per_place;
     std::array<size_t, static_cast<size_t>(ReasonKind::kCount)> kinds{};
 
     void add(const FleetAudit &audit, const Collected &c) {
@@ -146,7 +149,7 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
     for (Row row; spill.get(row);) {
         const SettingVerdict *v = verdict_of(row, audit);
         json.object().key("device").string(row.device).key("line").number(static_cast<int64_t>(row.line));
-        json.key("place").string(row.place).key("verdict").string(kVerdicts[verdict_index(v)]);
+        json.key("place").string(row.place).key("verdict").string(row_verdict_name(verdict_index(v)));
         const bool judged = v != nullptr && v->judged();
         json.key("wrong_from")
             .string_or_null(judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from) : "");
@@ -164,7 +167,7 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
         json.key("schedule");
         const std::vector<Judgement> *send = to_send(v, audit);
         if (send != nullptr) {
-            write_schedule(json, spans_of(send));
+            write_schedule(json, advice_for(send).spans);
         } else {
             json.null();
         }
@@ -189,11 +192,11 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
     }
     json.end().key("duplicate_devices").number(static_cast<int64_t>(c.duplicates));
     for (size_t v = 0; v < counts.total.size(); ++v)
-        json.key(kVerdicts[v]).number(static_cast<int64_t>(counts.total[v]));
+        json.key(row_verdict_name(v)).number(static_cast<int64_t>(counts.total[v]));
     json.key("places").object();
     for (const auto &[place, per] : counts.per_place) {
         json.key(place.c_str()).object();
-        for (size_t v = 0; v < per.size(); ++v) json.key(kVerdicts[v]).number(static_cast<int64_t>(per[v]));
+        for (size_t v = 0; v < per.size(); ++v) json.key(row_verdict_name(v)).number(static_cast<int64_t>(per[v]));
         json.end();
     }
     json.end().key("reasons").object();
@@ -207,18 +210,18 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
 void print_csv(RowSpill &spill, const FleetAudit &audit) {
     std::printf(
         "device,line,place,verdict,wrong_from,hours_wrong,send_zone,send_dst_on,send_dst_minutes,send_start,"
-        "send_end,send_tz,valid_until,next_at,next_tz,reason_kinds,reasons\n");
+        "send_end,send_tz,schedule,reason_kinds,reasons\n");
     for (Row row; spill.get(row);) {
         const SettingVerdict *v = verdict_of(row, audit);
         const bool judged = v != nullptr && v->judged();
-        const ScheduleSpans send = spans_of(to_send(v, audit));
-        const Judgement *now = !send.empty() && sendable(*send.front()) ? send.front() : nullptr;
+        const Advice send = advice_for(to_send(v, audit));
+        const Judgement *now = send.now;
         std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
-                    csv_field(row.place).c_str(), kVerdicts[verdict_index(v)],
+                    csv_field(row.place).c_str(), row_verdict_name(verdict_index(v)),
                     judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from).c_str() : "",
                     judged && v->has_tz ? decimal_text(static_cast<double>(v->wrong_seconds) / 3600.0).c_str() : "",
                     record_cells(now != nullptr ? &now->record : nullptr).c_str(),
-                    csv_field(now != nullptr ? now->tz : "").c_str(), schedule_cells(send).c_str(),
+                    csv_field(now != nullptr ? now->tz : "").c_str(), schedule_cells(send.spans).c_str(),
                     reason_cells(reasons_of(row, v)).c_str());
     }
 }
@@ -273,13 +276,12 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
                     std::printf("  %s: %s [%s]\n", v.wrong() ? "why" : "note", shown(r.text).c_str(),
                                 kind_word(r.kind));
             }
-            const ScheduleSpans send = spans_of(to_send(&v, audit));
-            if (send.size() == 1 && sendable(*send.front())) {
-                std::printf(
-                    "  send: TZ string %s, %s%s\n", send.front()->tz.c_str(), describe(send.front()->record).c_str(),
-                    send.front()->approximate.empty() ? "" : ("; the nearest: " + send.front()->approximate).c_str());
-            } else if (send.size() > 1) {
-                for (const Judgement *s : send) {
+            const Advice send = advice_for(to_send(&v, audit));
+            if (send.spans.size() == 1 && send.now != nullptr) {
+                std::printf("  send: TZ string %s, %s%s\n", send.now->tz.c_str(), describe(send.now->record).c_str(),
+                            send.now->approximate.empty() ? "" : ("; the nearest: " + send.now->approximate).c_str());
+            } else if (send.spans.size() > 1) {
+                for (const Judgement *s : send.spans) {
                     std::printf(
                         "  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
                         sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
@@ -310,7 +312,7 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
                 path == "-" ? "standard input" : shown(path).c_str(), shown(audit.tzdata).c_str(),
                 audit.window.text().c_str());
     for (size_t v = 0; v < counts.total.size(); ++v)
-        std::printf("%s %zu %s", v ? "," : "", counts.total[v], kVerdicts[v]);
+        std::printf("%s %zu %s", v ? "," : "", counts.total[v], row_verdict_name(v));
     std::printf("\n  %s", lines_read(c.lines).c_str());
     // As wide as the longest place name, up to that of the longest tz name:
     // the place of a row that cannot be checked (a quote left open, say) may
@@ -319,12 +321,12 @@ void print_summary(const std::string &path, const FleetAudit &audit, const Count
     size_t width = 5;
     for (const auto &[place, per] : counts.per_place) width = std::max(width, std::min(kWidest, shown(place).size()));
     std::printf("\n  %-*s", static_cast<int>(width), "place");
-    for (const char *v : kVerdicts) std::printf(" %s", v);
+    for (size_t v = 0; v <= kInvalid; ++v) std::printf(" %s", row_verdict_name(v));
     std::printf("\n");
     for (const auto &[place, per] : counts.per_place) {
         std::printf("  %-*s", static_cast<int>(width), place.empty() ? "-" : shown(place).c_str());
         for (size_t v = 0; v < per.size(); ++v)
-            std::printf(" %*zu", static_cast<int>(std::strlen(kVerdicts[v])), per[v]);
+            std::printf(" %*zu", static_cast<int>(std::strlen(row_verdict_name(v))), per[v]);
         std::printf("\n");
     }
     if (const size_t n = counts.kinds[static_cast<size_t>(refused)]) {
@@ -439,11 +441,11 @@ int run_audit(const Request &r) {
              " the device name of an earlier row: " + named +
              (c.duplicates > c.first_duplicates.size() ? ", ..." : ""));
     }
-    if (invalid == c.rows) return kBadInput;
-    return invalid > 0 || counts.total[static_cast<size_t>(Verdict::kDiffers)] > 0 ||
-                   counts.total[static_cast<size_t>(Verdict::kUnrepresentable)] > 0
-               ? kFailure
-               : kDone;
+    if (invalid == c.rows) return status_of(Outcome::kNothingJudged);
+    bool wrong = invalid > 0;
+    for (size_t v = 0; v < kVerdicts; ++v)
+        wrong = wrong || (is_failure(static_cast<Verdict>(v)) && counts.total[v] > 0);
+    return status_of(wrong ? Outcome::kWrong : Outcome::kRight);
 }
 
 }  // namespace qeltz

@@ -75,11 +75,11 @@ JsonWriter &open_output(JsonWriter &json, const char *output) {
 }
 
 const char *const kExitStatusText[3] = {
-    "done; for place and check, the TZ string, as every C library read it, is exact or differs only in "
-    "abbreviations or daylight flags",
-    "the TZ string differs from the place or cannot express it (place, check), a place is wrong or damaged "
-    "(places), an old TZ string goes wrong (diff), a device is wrong or a row invalid (audit), or a tool or the "
-    "output failed",
+    "done; for place, the record or each record of its schedule, and for check the TZ string, as every C library "
+    "read it, is exact or differs only in abbreviations or daylight flags",
+    "the best a place can be given is approximate or goes wrong (place), the TZ string differs from the place or "
+    "cannot express it (check), a place is damaged (places), an old TZ string goes wrong (diff), a device is wrong "
+    "or a row invalid (audit), or a tool or the output failed",
     "bad input or nothing to judge: an option, a place name, a file or a database the tool cannot use, or scratch "
     "space ($TMPDIR) or memory it lacks, named in one line on standard error",
 };
@@ -118,7 +118,21 @@ void print_window_and_libraries(Window window, const std::string &read_by) {
     std::printf("read by:        %s\n", shown(read_by).c_str());
 }
 
-int status_of(Verdict v) { return is_failure(v) ? kFailure : kDone; }
+int status_of(Outcome outcome) {
+    switch (outcome) {
+        case Outcome::kRight:
+            return kDone;
+        case Outcome::kWrong:
+            return kFailure;
+        case Outcome::kNothingJudged:
+            break;
+    }
+    return kBadInput;
+}
+
+int status_of(Verdict v) { return status_of(is_failure(v) ? Outcome::kWrong : Outcome::kRight); }
+
+int status_of(const Advice &advice) { return status_of(advice.confirmed ? Outcome::kRight : Outcome::kWrong); }
 
 Progress progress_line() {
     if (isatty(STDERR_FILENO) == 0) return {};
@@ -129,35 +143,16 @@ void end_progress(const Progress &progress) {
     if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
 }
 
-// For an approximate span: the place's own rule line, where every library
-// judged reads it as the tz database means it; else "".
-std::string rule_line_for(const Judgement &s) {
-    const bool right =
-        !s.rule_line_verdicts.empty() && std::none_of(s.rule_line_verdicts.begin(), s.rule_line_verdicts.end(),
-                                                      [](const auto &v) { return is_failure(v.second); });
-    return right ? s.rule_line : "";
-}
-
 void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
     json.array();
     for (const Judgement *s : spans) {
         const bool send = sendable(*s);
-        // A zic text that zic does not read as the place (week 5 written
-        // "on or after the 29th") is not one to send: null, and why.
-        const bool zic = send && !is_failure(s->zic_verdict);
-        std::vector<Reason> why = send ? std::vector<Reason>{} : s->reasons;
-        for (const Reason &r : send && !zic ? s->reasons : std::vector<Reason>{}) {
-            if (r.kind == ReasonKind::kZicWeek5 || r.kind == ReasonKind::kZicRefuses ||
-                r.kind == ReasonKind::kZicNotChecked || r.kind == ReasonKind::kNoZicText) {
-                why.push_back(r);
-            }
-        }
         json.object().key("from").string(iso_utc(s->window.from)).key("until").string(iso_utc(s->window.to));
         json.key("record");
         write_record(json, send ? &s->record : nullptr);
-        json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(zic ? s->zic : "");
+        json.key("tz").string_or_null(send ? s->tz : "").key("zic").string_or_null(sends_zic(*s) ? s->zic : "");
         json.key("reasons");
-        write_reasons(json, why);
+        write_reasons(json, why_not_sent(*s));
         json.key("approximate");
         if (s->approximate.empty()) {
             json.null();
@@ -171,7 +166,7 @@ void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
 }
 
 void print_schedule(const ScheduleSpans &spans) {
-    if (spans.size() < 2 && (spans.empty() || spans[0]->approximate.empty())) return;
+    if (spans.empty() || advice_of(spans).single()) return;
     std::printf("schedule:       no one record holds over the window; send each in turn\n");
     for (const Judgement *s : spans) {
         std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
@@ -189,10 +184,14 @@ void print_schedule(const ScheduleSpans &spans) {
 }
 
 std::string schedule_cells(const ScheduleSpans &spans) {
-    if (spans.size() < 2) return ",,";
-    const Judgement &next = *spans[1];
-    return iso_utc(spans[0]->window.to) + "," + iso_utc(next.window.from) + "," +
-           csv_field(sendable(next) ? next.tz : "");
+    if (spans.empty() || advice_of(spans).single()) return "";
+    std::string cell;
+    {
+        JsonWriter json(cell);
+        write_schedule(json, spans);
+    }
+    cell.pop_back();  // the line end after the top value
+    return csv_field(cell);
 }
 
 void write_wrong(JsonWriter &json, const Judgement &j) {

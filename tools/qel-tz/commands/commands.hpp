@@ -10,6 +10,7 @@
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
 #include "formats/time_text.hpp"
+#include "judge/advice.hpp"
 #include "judge/engine.hpp"
 #include "judge/reasons.hpp"
 
@@ -80,8 +81,14 @@ std::string read_by(const Request &r, const std::vector<CLibrary> &libraries);
 void write_window_and_libraries(JsonWriter &json, Window window, const std::vector<CLibrary> &libraries);
 // the window and the libraries as the text's header lines;
 void print_window_and_libraries(Window window, const std::string &read_by);
-// the exit status of a verdict: 0 for exact or offsets, 1 for the others;
+// what a command's run came to, and its exit status, the one mapping of
+// every command (kExitStatusText says what each status means): right 0,
+// wrong 1, nothing judged (bad input) 2; a verdict is right where exact or offsets, the
+// advice for a place where it is confirmed (judge/advice.hpp);
+enum class Outcome { kRight, kWrong, kNothingJudged };
+int status_of(Outcome outcome);
 int status_of(Verdict v);
+int status_of(const Advice &advice);
 // a line on stderr, rewritten as the work goes on, where stderr is a
 // terminal (nothing elsewhere), and its end;
 Progress progress_line();
@@ -89,10 +96,10 @@ void end_progress(const Progress &progress);
 // "wrong_from" and "hours_wrong" of a judgement as JSON keys;
 void write_wrong(JsonWriter &json, const Judgement &j);
 // a schedule (judge/schedule.hpp), its spans' judgements in order: as a JSON
-// array of {from, until, record, tz, zic, reasons} (record, tz and zic null
-// where no record expresses the span), as text lines, and as the CSV cells
-// valid_until,next_at,next_tz (empty where one span covers the window).
-using ScheduleSpans = std::vector<const Judgement *>;
+// array of {from, until, record, tz, zic, reasons, approximate} (record, tz
+// and zic null where no record expresses the span), as text lines, and as
+// the CSV cell schedule, the same JSON array quoted (empty where one record
+// holds over the window, or nothing is to be sent).
 void write_schedule(JsonWriter &json, const ScheduleSpans &spans);
 void print_schedule(const ScheduleSpans &spans);
 std::string schedule_cells(const ScheduleSpans &spans);

@@ -165,7 +165,7 @@ int run_diff(const Request &r) {
         }
     }
     const bool wrong = !diff.places.empty() && diff.places.front().goes_wrong();
-    return wrong || damaged ? kFailure : kDone;
+    return status_of(wrong || damaged ? Outcome::kWrong : Outcome::kRight);
 }
 
 }  // namespace qeltz

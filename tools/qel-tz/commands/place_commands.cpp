@@ -157,8 +157,8 @@ void print_check(const Judgement &c, const std::string &read_by, const ScheduleS
 }
 
 // Loads the place, asks the engine `ask` about it and prints the judgement.
-// The exit status follows the TZ string's verdict: what the C libraries make
-// of the string a device would be given.
+// The exit status follows the advice for the place (its schedule), where
+// asked for, else the verdict on the setting checked.
 template <typename Ask>
 int run_one(const Request &r, const std::string &name, bool with_schedule, Ask ask) {
     const std::vector<CLibrary> libraries = libraries_of(r);
@@ -181,7 +181,7 @@ int run_one(const Request &r, const std::string &name, bool with_schedule, Ask a
     } else {
         print_check(c, read_by(r, libraries), schedule);
     }
-    return status_of(c.tz_verdict);
+    return with_schedule ? status_of(advice_of(schedule)) : status_of(c.tz_verdict);
 }
 
 // The summary of places: verdicts counted, and reasons by kind, each kind
@@ -216,13 +216,14 @@ struct Summary {
     }
 };
 
-const char *const kVerdicts[] = {"exact", "offsets", "differs", "unrepresentable"};
-
 void write_summary(JsonWriter &json, size_t places, Summary &s) {
     json.object().key("places").number(static_cast<int64_t>(places));
     for (auto *counts : {&s.tz, &s.zic}) {
         json.key(counts == &s.tz ? "tz_verdict" : "zic_verdict").object();
-        for (const char *v : kVerdicts) json.key(v).number((*counts)[v]);
+        for (size_t v = 0; v < kVerdicts; ++v) {
+            const char *word = verdict_name(static_cast<Verdict>(v));
+            json.key(word).number((*counts)[word]);
+        }
         json.end();
     }
     json.key("reasons").object();
@@ -239,7 +240,10 @@ void write_summary(JsonWriter &json, size_t places, Summary &s) {
 void print_summary(size_t places, const std::string &version, Window window, const std::string &read_by, Summary &s) {
     std::printf("\n%zu places of tz database %s, window %s\n", places, shown(version).c_str(), window.text().c_str());
     std::printf("TZ strings read by %s\n", shown(read_by).c_str());
-    for (const char *v : kVerdicts) std::printf("  %-16s TZ string %4d   zic text %4d\n", v, s.tz[v], s.zic[v]);
+    for (size_t v = 0; v < kVerdicts; ++v) {
+        const char *word = verdict_name(static_cast<Verdict>(v));
+        std::printf("  %-16s TZ string %4d   zic text %4d\n", word, s.tz[word], s.zic[word]);
+    }
     std::printf("reasons by kind (places):\n");
     for (const ReasonKind kind : s.kinds()) {
         std::printf("  %4d  %-24s %s\n", s.reasons[static_cast<size_t>(kind)], kind_word(kind), kind_meaning(kind));
@@ -306,7 +310,7 @@ int run_places(const Request &r) {
     if (r.csv) {
         std::printf(
             "place,tzdata,window_from,window_to,zone,dst_on,dst_minutes,start,end,tz,tz_verdict,zic_verdict,"
-            "wrong_from,hours_wrong,valid_through,valid_until,next_at,next_tz,links,reason_kinds,reasons\n");
+            "wrong_from,hours_wrong,valid_through,schedule,links,reason_kinds,reasons\n");
     }
     for (size_t i = 0; i < names.size(); ++i) {
         const Judgement &c = engine.result(judged[i]);
@@ -317,8 +321,9 @@ int run_places(const Request &r) {
         if (r.json) {
             write_check(json, c, nullptr, &schedule);
         } else if (r.csv) {
-            // Where a schedule is needed, the record to send now: its first span's.
-            const Judgement &now = !c.has_record && !schedule.empty() && sendable(*schedule[0]) ? *schedule[0] : c;
+            // The place's record, or where a schedule is needed the one to send now.
+            const Advice advice = advice_of(schedule);
+            const Judgement &now = !c.has_record && advice.now != nullptr ? *advice.now : c;
             std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
                         csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),
                         record_cells(now.has_record ? &now.record : nullptr).c_str(), csv_field(now.tz).c_str(),
@@ -345,7 +350,7 @@ int run_places(const Request &r) {
         print_summary(names.size(), version, r.window, read_by(r, libraries), summary);
     }
     // A database with files that are no readable zones is not what it should be.
-    return problems ? kFailure : kDone;
+    return status_of(problems ? Outcome::kWrong : Outcome::kRight);
 }
 
 }  // namespace qeltz

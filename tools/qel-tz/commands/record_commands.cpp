@@ -184,15 +184,12 @@ int run_writer(const Request &r, const char *key, int32_t (*write)(const qel_tzs
     }
     // What the device would get wrong with the text, said beside it.
     qel_tzset back{};
-    const bool week5 = r.record.dst_on != 0 && (r.record.start.week == 5 || r.record.end.week == 5);
     if (std::string(key) == "tz" && qel_tzstr_to_tzset(text, &back) != QEL_OK) {
         note(
             "the device library cannot read this string back (a daylight offset beyond UTC+14:00, or a rule time "
             "beyond 24:00:00)");
-    } else if (std::string(key) == "zic" && week5) {
-        note(
-            "week 5 is written \"on or after the 29th\": where a month's last such weekday falls before the "
-            "29th, zic changes a week later, in the next month, while the TZ string keeps the last one");
+    } else if (std::string(key) == "zic" && has_week5(r.record)) {
+        note(kWeek5Text);
     }
     return kDone;
 }

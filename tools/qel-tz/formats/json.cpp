@@ -57,7 +57,13 @@ void write_rule(JsonWriter &json, const qel_tzrule &r) {
 }  // namespace
 
 // A failed write shows in the stream's error flag, which main() checks.
-void JsonWriter::text(const std::string &s) { (void)std::fwrite(s.data(), 1, s.size(), out_); }
+void JsonWriter::text(const std::string &s) {
+    if (buffer_ != nullptr) {
+        *buffer_ += s;
+    } else {
+        (void)std::fwrite(s.data(), 1, s.size(), out_);
+    }
+}
 
 // Before each value: the separator from the one before it in the same array
 // (in an object the key has written it).

@@ -16,6 +16,8 @@ namespace qeltz {
 class JsonWriter {
   public:
     explicit JsonWriter(std::FILE *out) : out_(out) {}
+    // Into a text instead (a CSV cell that holds JSON).
+    explicit JsonWriter(std::string &out) : buffer_(&out) {}
 
     JsonWriter &object();
     // An array whose values are separated by `separator` (places puts each
@@ -40,7 +42,8 @@ class JsonWriter {
         const char *separator;
         bool first;
     };
-    std::FILE *out_;
+    std::FILE *out_ = nullptr;
+    std::string *buffer_ = nullptr;
     std::vector<Level> levels_;
     bool after_key_ = false;
 };

@@ -7,6 +7,7 @@
 
 #include "formats/posix_tz.hpp"
 #include "formats/time_text.hpp"
+#include "judge/advice.hpp"
 #include "judge/derive.hpp"
 #include "system/library_readings.hpp"
 #include "system/process.hpp"
@@ -85,15 +86,20 @@ void add_rule_time_reason(const std::string &tz, const qel_tzset &record, std::v
 
 }  // namespace
 
+void fold_wrong(const std::vector<Difference> &differences, int64_t &wrong_from, int64_t &wrong_seconds) {
+    int64_t seconds = 0;
+    for (const Difference &d : differences) seconds += d.until - d.utc;
+    if (!differences.empty()) wrong_from = std::min(wrong_from, differences.front().utc);
+    wrong_seconds = std::max(wrong_seconds, seconds);
+}
+
 void judge_over_libraries(Judgement &j) {
     j.tz_verdict = Verdict::kExact;
     j.wrong_from = Judgement::kNever;
     j.wrong_seconds = 0;
     for (const LibraryComparison &read : j.tz_comparisons) {
-        const Comparison &c = read.comparison;
-        if (worse(c.verdict, j.tz_verdict)) j.tz_verdict = c.verdict;
-        if (!c.differences.empty()) j.wrong_from = std::min(j.wrong_from, c.differences.front().utc);
-        j.wrong_seconds = std::max(j.wrong_seconds, c.wrong_seconds);
+        if (worse(read.comparison.verdict, j.tz_verdict)) j.tz_verdict = read.comparison.verdict;
+        fold_wrong(read.comparison.differences, j.wrong_from, j.wrong_seconds);
     }
 }
 
@@ -411,11 +417,10 @@ void Engine::judge(Item &item) const {
         // the libraries judged; others may read it otherwise, which is said.
         for (const LibraryChoice &choice : library_choices(j.tz)) j.reasons.push_back({choice.kind, choice.text});
         // What the libraries judged are known to misread, where they do.
-        for (Reason &misread : library_misreadings(j.tz, item.libraries)) {
-            const bool seen = std::any_of(j.tz_comparisons.begin(), j.tz_comparisons.end(), [&](const auto &read) {
-                return misread.text.rfind(read.library, 0) == 0 && read.comparison.verdict == Verdict::kDiffers;
-            });
-            if (seen) j.reasons.push_back(std::move(misread));
+        for (size_t k = 0; k < item.libraries.size() && k < j.tz_comparisons.size(); ++k) {
+            if (j.tz_comparisons[k].comparison.verdict != Verdict::kDiffers) continue;
+            for (Reason &misread : library_misreadings(j.tz, {item.libraries[k]}))
+                j.reasons.push_back(std::move(misread));
         }
     }
 
@@ -440,14 +445,8 @@ void Engine::judge(Item &item) const {
                                                                           : ReasonKind::kZicDaylightFlag;
             j.reasons.push_back({kind, "zic text: " + n.text});
         }
-        const bool week5 = j.record.dst_on != 0 && (j.record.start.week == 5 || j.record.end.week == 5);
-        if (j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers && week5) {
-            j.reasons.push_back(
-                {ReasonKind::kZicWeek5,
-                 "zic text: week 5 is written \"on or after the 29th\", which zic reads as the first such weekday "
-                 "from the 29th on, not the last of the month; in years whose last such weekday falls before the "
-                 "29th the zic text changes a week later, in the next month, while the TZ string keeps the last "
-                 "one"});
+        if (j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers && has_week5(j.record)) {
+            j.reasons.push_back({ReasonKind::kZicWeek5, std::string("zic text: ") + kWeek5Text});
         } else if (j.tz_given && j.zic_verdict == Verdict::kDiffers && j.tz_verdict != Verdict::kDiffers) {
             // The C libraries read the string right, but the device library
             // reads another timezone from it (a daylight name without an

@@ -59,9 +59,13 @@ struct Judgement {
     double hours_wrong() const { return static_cast<double>(wrong_seconds) / 3600.0; }
 };
 
+// The fold over the libraries, one library's differences at a time:
+// `wrong_from` the earliest instant any of them is wrong, `wrong_seconds` the
+// most wrong time one of them gives.
+void fold_wrong(const std::vector<Difference> &differences, int64_t &wrong_from, int64_t &wrong_seconds);
+
 // The TZ string's verdict over the libraries that read it (tz_comparisons):
-// the worst, wrong_from the earliest instant any of them is wrong and
-// wrong_seconds the most wrong time one of them gives.
+// the worst, and their wrong time folded.
 void judge_over_libraries(Judgement &j);
 
 }  // namespace qeltz

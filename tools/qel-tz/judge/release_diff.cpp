@@ -101,11 +101,7 @@ void wrong_of(const Judgement &against, const Judgement &was, PlaceDiff &d) {
     for (size_t i = 0; i < against.tz_comparisons.size(); ++i) {
         const std::vector<Difference> before =
             i < was.tz_comparisons.size() ? was.tz_comparisons[i].comparison.differences : std::vector<Difference>{};
-        const std::vector<Difference> wrong = minus(against.tz_comparisons[i].comparison.differences, before);
-        int64_t seconds = 0;
-        for (const auto &w : wrong) seconds += w.until - w.utc;
-        if (!wrong.empty()) d.wrong_from = std::min(d.wrong_from, wrong.front().utc);
-        d.wrong_seconds = std::max(d.wrong_seconds, seconds);
+        fold_wrong(minus(against.tz_comparisons[i].comparison.differences, before), d.wrong_from, d.wrong_seconds);
     }
 }
 

@@ -24,6 +24,9 @@ enum class Verdict {
     kUnrepresentable,  // no record can express the place
 };
 
+// The verdicts' words, one for each of the kVerdicts verdicts, in the
+// order of Verdict.
+constexpr size_t kVerdicts = 4;
 const char *verdict_name(Verdict v);
 
 // A verdict that leaves a device wrong: differs or unrepresentable. Every
