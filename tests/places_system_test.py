@@ -5,9 +5,13 @@ outside the tool: the summary adds up to the rows, and every TZ string the
 tool calls exact or offsets gives the place's UTC offset when the C library
 reads both, sampled twice a day at odd minutes over the same window (the
 tool computes the place's local time from its file; this check shares none
-of its code). Then every judging command with scratch space it cannot use
-and with too little memory. Usage: places_system_test.py path/to/qel-tz"""
+of its code). Then a public name,TZ-string table from this release audited
+under 2026f, and every judging command with scratch space it cannot use and
+with too little memory. Usage: places_system_test.py path/to/qel-tz"""
 import calendar
+import csv
+import io
+import json
 import os
 import re
 import resource
@@ -52,6 +56,50 @@ for name, tz_verdict, _, tz in rows:
     if bad:
         failures.append(f"{name}: {tz} is {tz_verdict} but its offset differs at {len(bad)} instants, first {bad[0]}")
     checked += 1
+# A public name,TZ-string table, the kind firmware copies: each zone's rule
+# line (its compiled file's footer, read here) from this machine's release,
+# for the places of zone.tab and zone1970.tab, the Etc zones and the links,
+# audited as a fleet under a newer release (ci/tzdata_release.sh fetches it).
+# Every wrong device is explained in offsets and hours, by kind; no right one
+# carries a "why"; each CSV row carries the JSON row's kinds. And the places
+# whose schedule is the shortest cover by their own records exit 0.
+def footer(path):
+    data = open(path, "rb").read()
+    return data.rstrip(b"\n").rsplit(b"\n", 1)[1].decode() if data[:5] >= b"TZif2" else ""
+fetch = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "ci", "tzdata_release.sh"), "2026f-0+deb12u1",
+                        os.path.join(os.path.dirname(sys.argv[-1]), "tzdata-2026f")], capture_output=True, text=True)
+new = fetch.stdout.strip()
+if fetch.returncode != 0:
+    print("no tz database 2026f (" + fetch.stderr.strip()[-200:] + "): the public table not audited")
+else:
+    zi = open(os.path.join(TZDIR, "tzdata.zi"), encoding="utf-8").read().splitlines()
+    names = {l.split("\t")[2].strip() for tab in ("zone.tab", "zone1970.tab")
+             for l in open(os.path.join(TZDIR, tab), encoding="utf-8") if not l.startswith("#")}
+    names |= {l.split()[1] for l in zi if l.startswith("Z Etc/")} | {l.split()[2] for l in zi if l.startswith("L ")}
+    with open(os.path.join(work := tempfile.mkdtemp(), "table.csv"), "w", newline="") as table:
+        csv.writer(table).writerows([("device", "place", "tz")] + [(n, n, footer(os.path.join(TZDIR, n))) for n in names])
+    audit = [subprocess.run([*sys.argv[1:], "audit", table.name, "--tzdir", new, *f], capture_output=True, text=True)
+             for f in (["--json"], ["--csv"], [])]
+    devices, rows = json.loads(audit[0].stdout)["devices"], list(csv.DictReader(io.StringIO(audit[1].stdout)))
+    for d, row in zip(devices, rows):
+        kinds = [r["kind"] for r in d["reasons"]]
+        wrong = d["verdict"] in ("differs", "unrepresentable")
+        if wrong != (not {"wrong-offset", "not-read"}.isdisjoint(kinds)) or wrong != (d["wrong_from"] is not None):
+            failures.append(f"{d['place']}: {d['verdict']} from {d['wrong_from']}, reasons {kinds}")
+        if row["reason_kinds"].split() != kinds or row["device"] != d["device"]:
+            failures.append(f"{d['place']}: CSV kinds {row['reason_kinds']}, JSON {kinds}")
+    groups = re.split(r"\n(?=\S)", audit[2].stdout)
+    failures += [f"a right group with a why: {g[:200]}" for g in groups if re.match(r"\S.*: (exact|offsets) ", g) and "  why: " in g]
+    if len(devices) != len(names) or sum(1 for d in devices if d["verdict"] == "differs") < 10:
+        failures.append(f"{len(devices)} devices of {len(names)}, {audit[0].stderr[:200]}")
+    for place, status, spans in (("Asia/Jerusalem", 0, 3), ("Asia/Gaza", 0, 4), ("America/Nuuk", 0, 4),
+                                 ("Australia/Lord_Howe", 1, 1), ("Pacific/Chatham", 1, 1)):
+        out = subprocess.run([*sys.argv[1:], "place", place, "--tzdir", new, "--json"], capture_output=True, text=True)
+        if out.returncode != status or len(json.loads(out.stdout)["schedule"]) != spans:
+            failures.append(f"place {place}: status {out.returncode}, {out.stdout[-300:]}")
+    shutil.rmtree(work)
+    print(f"public table: {len(devices)} devices audited under {new}")
+
 # TMPDIR missing, read-only (as nobody: root writes anywhere), a file size
 # limit (0 bytes: every scratch file; 2048: the tool's own fit, zic's
 # compiled zone does not), too little address space: one line on stderr that
