@@ -2,7 +2,7 @@
 #include "judge/engine.hpp"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 #include <utility>
 
 #include "formats/posix_tz.hpp"
@@ -11,7 +11,6 @@
 #include "judge/derive.hpp"
 #include "system/library_readings.hpp"
 #include "system/process.hpp"
-#include "system/zic_runner.hpp"
 
 namespace qeltz {
 
@@ -103,7 +102,8 @@ void judge_over_libraries(Judgement &j) {
     }
 }
 
-Engine::Engine(Window window, std::vector<CLibrary> libraries) : window_(window), libraries_(std::move(libraries)) {
+Engine::Engine(Window window, std::vector<CLibrary> libraries, const Consumers *consumers)
+    : window_(window), libraries_(std::move(libraries)), consumers_(consumers != nullptr ? consumers : &system_) {
     const std::vector<CLibrary> all = c_libraries();
     const CLibrary *own = find_library(all, "glibc");
     if (own != nullptr) host_ = *own;
@@ -117,6 +117,11 @@ size_t Engine::place(const TzDatabase &db, const std::string &name) {
     }
     place_index_.emplace(name, places_.size());
     places_.push_back({load_place(db, name), {}, db.dir});
+    return places_.size() - 1;
+}
+
+size_t Engine::place(Place place) {
+    places_.push_back({std::move(place), {}, ""});
     return places_.size() - 1;
 }
 
@@ -221,38 +226,36 @@ const std::vector<Span> *read_rule_line(const TzReadings &readings, const CLibra
 }  // namespace
 
 void Engine::compile_zic_texts(const Progress &progress) {
-    ZicWorkspace zic;
-    std::vector<std::string> texts;
+    std::vector<std::string> texts;  // each once
+    std::unordered_map<std::string, size_t> index;
     for (const Item &item : items_) {
-        if (item.zic && !item.judgement.zic.empty()) texts.push_back(item.judgement.zic);
+        const std::string &zic = item.judgement.zic;
+        if (item.zic && !zic.empty() && index.emplace(zic, texts.size()).second) texts.push_back(zic);
     }
-    if (progress && !texts.empty()) progress("compiling the zic texts");
-    if (zic.usable()) zic.compile_all(texts);
-    std::map<std::string, std::pair<size_t, std::string>> outputs;  // by path: into zic_zones_, or why unread
+    if (texts.empty()) return;
+    if (progress) progress("compiling the zic texts");
+    std::vector<ZicCompiled> compiled;
+    const bool usable = consumers_->compile_zic(texts, compiled);
+    std::vector<size_t> zone_of(texts.size(), SIZE_MAX);  // into zic_zones_
+    for (size_t t = 0; usable && t < texts.size(); ++t) {
+        if (compiled[t].fate != ZicCompiled::kCompiled) continue;
+        zone_of[t] = zic_zones_.size();
+        zic_zones_.push_back(std::move(compiled[t].zone));
+    }
     for (Item &item : items_) {
         Judgement &j = item.judgement;
         if (!item.zic || j.zic.empty()) continue;
-        if (!zic.usable()) {
+        if (!usable) {
             j.reasons.push_back({ReasonKind::kZicNotChecked, "zic text not checked: zic or zdump is not installed"});
             continue;
         }
-        std::string said;
-        const std::string path = zic.compile(j.zic, &said);
-        if (path.empty()) {
-            j.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + said});
-            continue;
+        const size_t t = index[j.zic];
+        item.zic_zone = zone_of[t];
+        if (compiled[t].fate == ZicCompiled::kRefused) {
+            j.reasons.push_back({ReasonKind::kZicRefuses, "zic refuses the zic text: " + compiled[t].said});
+        } else if (compiled[t].fate == ZicCompiled::kUnreadable) {
+            j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + compiled[t].said});
         }
-        auto known = outputs.find(path);
-        if (known == outputs.end()) {
-            std::string bytes, why;
-            TzifZone zone;
-            const bool read = read_file(path, bytes) && parse_tzif(bytes, zone, why);
-            if (read) zic_zones_.push_back(std::move(zone));
-            known = outputs.emplace(path, std::make_pair(read ? zic_zones_.size() - 1 : SIZE_MAX, why)).first;
-        }
-        item.zic_zone = known->second.first;
-        if (item.zic_zone == SIZE_MAX)
-            j.reasons.push_back({ReasonKind::kZicRefuses, "zic's output cannot be read: " + known->second.second});
     }
 }
 
@@ -299,7 +302,7 @@ bool Engine::run_stretch(Window stretch, std::string &error, const Progress &pro
     // First glibc's readings of the rule lines that the places and zic's
     // outputs follow after their last transitions: the places' local time
     // and zic's, from their tables and their rule lines.
-    TzReadings rule_lines(read);
+    TzReadings rule_lines(read, *consumers_);
     for (const PlaceState &p : places_) {
         if (p.place.ok && is_posix(p.place.zone.rule_line)) rule_lines.want(host_, p.place.zone.rule_line);
     }
@@ -344,7 +347,7 @@ bool Engine::run_stretch(Window stretch, std::string &error, const Progress &pro
             t.reading->comparison.add(*t.expected, r.spans, t.from, t.to);
         }
     };
-    TzReadings strings(read);
+    TzReadings strings(read, *consumers_);
     std::vector<std::vector<std::vector<Target>>> targets;  // by the library's call and the string's place in it
     const auto want = [&](const CLibrary &library, const std::string &tz, const Target &target) {
         const TzReading *known = library.name == host_.name ? rule_lines.find(host_, tz) : nullptr;

@@ -22,6 +22,7 @@
 #include "judge/judgement.hpp"
 #include "judge/local_time.hpp"
 #include "judge/verdict.hpp"
+#include "system/consumers.hpp"
 #include "system/database.hpp"
 #include "system/libraries.hpp"
 
@@ -47,12 +48,16 @@ struct EngineAsk {
 class Engine {
   public:
     // `libraries`: those that read the records' and the given TZ strings; a
-    // verdict is the worst over them.
-    Engine(Window window, std::vector<CLibrary> libraries);
+    // verdict is the worst over them. `consumers`: what reads the strings
+    // and compiles the zic texts (this system's where null); it outlives
+    // the engine.
+    Engine(Window window, std::vector<CLibrary> libraries, const Consumers *consumers = nullptr);
 
     // The place of that name in the database, loaded once; its index. A
     // place that cannot be loaded is kept with its problem (Place::ok).
     size_t place(const TzDatabase &db, const std::string &name);
+    // A place loaded elsewhere; its index.
+    size_t place(Place place);
     const Place &place_at(size_t place) const { return places_[place].place; }
     // Its local time over the window, once run() has returned, where
     // keep_timelines() was called before (else run keeps no more than a
@@ -122,6 +127,8 @@ class Engine {
 
     Window window_;
     std::vector<CLibrary> libraries_;
+    SystemConsumers system_;
+    const Consumers *consumers_;
     std::vector<std::string> labels_;  // theirs, once made
     CLibrary host_;                    // this process's C library: reads the places' and zic's rule lines
     std::vector<PlaceState> places_;

@@ -36,7 +36,7 @@ bool TzReadings::read_call(size_t c, std::atomic<size_t> &answered, const Take &
         const size_t last = std::min(strings.size(), first + kStringsPerReader);
         const std::vector<std::string> some(strings.begin() + static_cast<std::ptrdiff_t>(first),
                                             strings.begin() + static_cast<std::ptrdiff_t>(last));
-        const LibraryReadings read = read_tz_strings(call.library, some, window_, [&](size_t i, TzReading &&r) {
+        const LibraryReadings read = consumers_.read_tz(call.library, some, window_, [&](size_t i, TzReading &&r) {
             if (take) {
                 take(c, first + i, std::move(r));
             } else {

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The TZ strings one run hands to the C libraries, read by the libraries'
-// readers (system/libraries.hpp): each library's strings in reader processes
-// of their own, the libraries' readers side by side, each string once.
+// readers (system/libraries.hpp, through system/consumers.hpp): each
+// library's strings in reader processes of their own, the libraries' readers
+// side by side, each string once.
 #pragma once
 
 #include <atomic>
@@ -11,13 +12,14 @@
 #include <utility>
 #include <vector>
 
+#include "system/consumers.hpp"
 #include "system/libraries.hpp"
 
 namespace qeltz {
 
 class TzReadings {
   public:
-    explicit TzReadings(Window window) : window_(window) {}
+    TzReadings(Window window, const Consumers &consumers) : window_(window), consumers_(consumers) {}
 
     // The string, to be read by the library; where its reading will be:
     // the library's call, the string's place in it.
@@ -48,6 +50,7 @@ class TzReadings {
     };
     bool read_call(size_t c, std::atomic<size_t> &answered, const Take &take);
     Window window_;
+    const Consumers &consumers_;
     std::vector<Call> calls_;
 };
 
