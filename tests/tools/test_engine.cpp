@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <ctime>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,50 +20,13 @@
 #include "judge/local_time.hpp"
 #include "judge/schedule.hpp"
 #include "judge/verdict.hpp"
+#include "system/consumers.hpp"
 #include "system/process.hpp"
 #include "system/zic_runner.hpp"
 
 namespace {
 
 using qeltz::Verdict;
-
-qeltz::LibraryComparison read(const char *library, Verdict v, int64_t first_wrong, int64_t seconds) {
-    qeltz::LibraryComparison c{library, {}};
-    c.comparison.verdict = v;
-    if (first_wrong != 0) c.comparison.differences.push_back({first_wrong, first_wrong + seconds, {}, {}});
-    c.comparison.wrong_seconds = seconds;
-    return c;
-}
-
-// Whatever the order of the libraries: the worst verdict, the earliest
-// wrong instant, the longest wrong time.
-TEST(Engine, TheWorstLibraryDecides) {
-    struct Row {
-        std::vector<qeltz::LibraryComparison> reads;
-        Verdict verdict;
-        int64_t wrong_from, wrong_seconds;
-    };
-    const Row rows[] = {
-        {{read("glibc", Verdict::kDiffers, 500, 10), read("musl", Verdict::kExact, 0, 0)}, Verdict::kDiffers, 500, 10},
-        {{read("glibc", Verdict::kExact, 0, 0), read("musl", Verdict::kDiffers, 700, 30)}, Verdict::kDiffers, 700, 30},
-        {{read("glibc", Verdict::kDiffers, 100, 5), read("musl", Verdict::kDiffers, 900, 80)},
-         Verdict::kDiffers,
-         100,
-         80},
-        {{read("glibc", Verdict::kOffsetsAgree, 0, 0), read("musl", Verdict::kExact, 0, 0)},
-         Verdict::kOffsetsAgree,
-         qeltz::Judgement::kNever,
-         0},
-    };
-    for (const Row &row : rows) {
-        qeltz::Judgement j;
-        j.tz_comparisons = row.reads;
-        qeltz::judge_over_libraries(j);
-        EXPECT_EQ(j.tz_verdict, row.verdict);
-        EXPECT_EQ(j.wrong_from, row.wrong_from);
-        EXPECT_EQ(j.wrong_seconds, row.wrong_seconds);
-    }
-}
 
 std::vector<qeltz::Span> timeline(std::initializer_list<std::pair<int64_t, int32_t>> changes) {
     std::vector<qeltz::Span> spans;
@@ -142,13 +107,7 @@ const char *const kSources =
     "Zone Test/Vancouver -8:00 US P%sT 2026 Nov 1 2:00\n -7:00 - MST\n"
     "Rule South 2000 max - Sep lastSun 2:00 1:00 -\n"
     "Rule South 2000 max - Apr lastSun 3:00 0 -\n"
-    "Zone Test/South -4:00 South -04/-03\n"
-    "Rule LH 2000 max - Oct Sun>=1 2:00 0:30 -\n"
-    "Rule LH 2000 max - Apr Sun>=1 2:00 0 -\n"
-    "Zone Test/LordHowe 10:30 LH +1030/+11\n"
-    "Rule Chatham 2008 max - Apr Sun>=1 2:45s 0 -\n"
-    "Rule Chatham 2007 max - Sep lastSun 2:45s 1:00 -\n"
-    "Zone Test/Chatham 12:45 Chatham +1245/+1345\n";
+    "Zone Test/South -4:00 South -04/-03\n";
 
 // A derivation as its record's TZ string ("" for none) and the kinds of its
 // rewrites (or, without a record, of its reasons).
@@ -305,40 +264,6 @@ TEST(Window, FromTheHourToTheEndOfTheTenthYear) {
     }
 }
 
-// Where no record expresses the place over part of the window, one
-// approximate span of the nearest record. Lord Howe in 2027-2028: UTC+11 each
-// summer, UTC+10:30 from the first Sunday of April 02:00 (+11) to the first
-// Sunday of October 02:00 (+10:30), 182 days and 30 minutes each year; its
-// nearest record is UTC+11 all year, wrong those winters, not the two summers
-// apart. Chatham: every record is wrong throughout; the nearest moves its
-// rule to UTC+13, 15 minutes ahead.
-TEST_F(Derive, TheScheduleSaysTheGapsOnce) {
-    if (!zic_->usable()) GTEST_SKIP() << "zic is not installed";
-    struct Row {
-        const char *place;
-        const char *tz;  // the one span's record
-        int64_t wrong;   // its wrong time, seconds
-    };
-    const qeltz::Window years = qeltz::years_window(2027, 2028);
-    const Row rows[] = {
-        {"Test/LordHowe", "MAGT-11:00", 2 * (182 * 86400 + 1800)},
-        {"Test/Chatham", "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00", years.to - years.from},
-    };
-    for (const Row &row : rows) {
-        const qeltz::TzifZone z = zone(kSources, row.place);
-        const auto plan = qeltz::plan_schedule(z, years);
-        ASSERT_EQ(plan.size(), 1u) << row.place;
-        const qeltz::Derivation &d = plan[0].derivation;
-        char tz[128] = "";
-        ASSERT_TRUE(d.representable && qel_tzset_to_tzstr(&d.record, tz, sizeof tz) == QEL_OK) << row.place;
-        EXPECT_STREQ(tz, row.tz) << row.place;
-        EXPECT_FALSE(d.approximate.empty()) << row.place;
-        const auto c =
-            qeltz::compare_timelines(qeltz::zone_local_time(z, years), qeltz::rule_local_time(d.rule, years), years.to);
-        EXPECT_EQ(c.wrong_seconds, row.wrong) << row.place;
-    }
-}
-
 // The record's rule for one it cannot hold, against an oracle that tries
 // every month, week and weekday at the time brought into 0..24 hours: the
 // one that falls where the rule does in the most years from the first on,
@@ -382,6 +307,214 @@ TEST(DeriveRecord, ClosestRuleIsTheBestOfEveryCandidate) {
                     << text << " over " << window.years_text() << ": " << d.reasons.back().text;
             }
         }
+    }
+}
+
+constexpr int64_t kDay = 86400, kHour = 3600;
+const int64_t T0 = qeltz::year_start(2030), T1 = qeltz::year_start(2031), T2 = qeltz::year_start(2032);
+
+qeltz::Span at(int64_t from, int32_t offset, const char *abbr, bool isdst = false) {
+    return {from, offset, isdst, abbr};
+}
+
+// The timelines compared over [0, 10 h): where the record's offset is not
+// the place's, to the second, and what else differs.
+TEST(CompareTimelines, DifferencesToTheSecond) {
+    struct Row {
+        std::vector<qeltz::Span> place, record;
+        Verdict verdict;
+        std::vector<std::pair<int64_t, int64_t>> differences;
+        const char *notes;
+    };
+    const int64_t H = kHour;
+    const std::vector<qeltz::Span> winter = {at(0, 0, "A")}, change = {at(0, 0, "A"), at(4 * H, H, "A")};
+    // clang-format off
+    const Row rows[] = {
+        {winter, winter, Verdict::kExact, {}, ""},
+        {winter, {at(0, 0, "B")}, Verdict::kOffsetsAgree, {}, "abbreviation"},
+        {winter, {at(0, 0, "A", true)}, Verdict::kOffsetsAgree, {}, "daylight-flag"},
+        {winter, {at(0, 0, "A"), at(3 * H, H, "A"), at(5 * H, 0, "A")}, Verdict::kDiffers, {{3 * H, 5 * H}}, ""},
+        {change, {at(0, 0, "A"), at(5 * H, H, "A")}, Verdict::kDiffers, {{4 * H, 5 * H}}, ""},  // an hour late
+        {change, {at(0, 0, "A"), at(3 * H, H, "A")}, Verdict::kDiffers, {{3 * H, 4 * H}}, ""},  // an hour early
+        {winter, {at(0, 0, "A"), at(8 * H, H, "A")}, Verdict::kDiffers, {{8 * H, 10 * H}}, ""},  // to the end
+        {change, {at(0, H, "B")}, Verdict::kDiffers, {{0, 4 * H}}, "abbreviation"},
+    };
+    // clang-format on
+    for (const Row &row : rows) {
+        const qeltz::Comparison c = qeltz::compare_timelines(row.place, row.record, 10 * H);
+        std::vector<std::pair<int64_t, int64_t>> got;
+        int64_t seconds = 0;
+        for (const qeltz::Difference &d : c.differences) got.emplace_back(d.utc, d.until), seconds += d.until - d.utc;
+        std::string notes;
+        for (const qeltz::Reason &r : c.notes) notes += qeltz::kind_word(r.kind);
+        EXPECT_EQ(c.verdict, row.verdict) << &row - rows;
+        EXPECT_EQ(got, row.differences) << &row - rows;
+        EXPECT_EQ(c.wrong_seconds, seconds) << &row - rows;
+        EXPECT_EQ(notes, row.notes) << &row - rows;
+    }
+}
+
+// A compiled zone by hand: its first type from 2000 on, then each change;
+// the rule line after the last.
+qeltz::TzifZone hand_zone(const std::vector<qeltz::Span> &changes, const char *rule_line = "") {
+    qeltz::TzifZone z;
+    z.version = '2';
+    z.rule_line = rule_line;
+    for (size_t i = 0; i < changes.size(); ++i) {
+        z.times.push_back(i == 0 ? qeltz::year_start(2000) : changes[i].from);
+        z.types_at.push_back(static_cast<uint8_t>(i));
+        z.types.push_back({changes[i].offset, changes[i].isdst, changes[i].abbr});
+    }
+    return z;
+}
+
+// The fewest spans over 2030-2031, each from its start with its record, and
+// the wrong time of an approximate one. Worked by hand: 2030-03-31 and
+// 2030-10-27 are the last Sundays of March and October 2030; in 2031 the
+// fourth Sunday of March is the 23rd, the last the 30th, so the last-Sunday
+// record holds to 2031-03-23 01:00 UTC and the fourth-Sunday one from
+// 2030-03-31 on. Lord Howe is UTC+10:30 from the first Sunday of April
+// (2030-04-07, 2031-04-06) to the first of October (2030-10-06, 2031-10-05):
+// 182 days and 30 minutes each year, where its nearest record says UTC+11.
+TEST(PlanSchedule, ShortestCoverByHand) {
+    struct Row {
+        qeltz::TzifZone zone;
+        std::vector<std::pair<int64_t, const char *>> spans;  // from, the record's TZ string
+        int64_t approximate;                                  // wrong seconds of the approximate span, -1: none
+    };
+    const int64_t C = T0 + 100 * kDay, D = T0 + 200 * kDay, H = kHour;
+    const char *const eu = "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00";
+    // clang-format off
+    const Row rows[] = {
+        {hand_zone({at(0, H, "CET"), at(C, 2 * H, "EET")}, "EET-2"), {{T0, "CET-01:00"}, {C, "EET-02:00"}}, -1},
+        {hand_zone({at(0, H, "CET"), at(C, 2 * H, "EET"), at(D, H, "CET")}, "CET-1"),
+         {{T0, "CET-01:00"}, {C, "EET-02:00"}, {D, "CET-01:00"}}, -1},
+        {hand_zone({at(0, H, "CET")}, "CET-1CEST,M3.5.0,M10.5.0/3"), {{T0, eu}}, -1},
+        {hand_zone({at(0, H, "CET"), at(T0 + 89 * kDay + H, 2 * H, "CEST", true), at(T0 + 299 * kDay + H, H, "CET")},
+                   "CET-1CEST,M3.4.0,M10.5.0/3"),
+         {{T0, "CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.4.0/03:00:00"},  // 2030-10-27: the 4th Sunday too
+          {T1 + 81 * kDay + H, "CET-01:00:00CEST-02:00:00,M3.4.0/02:00:00,M10.5.0/03:00:00"}}, -1},
+        {hand_zone({at(0, 10 * H + H / 2, "+1030")}, "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0"), {{T0, "MAGT-11:00"}},
+         2 * (182 * kDay + H / 2)},
+        {hand_zone({at(0, 12 * H + 45 * 60, "+1245")}, "<+1245>-12:45<+1345>-13:45,M9.5.0/2:45,M4.1.0/3:45"),
+         {{T0, "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00"}}, T2 - T0},
+    };
+    // clang-format on
+    const qeltz::Window window{T0, T2};
+    for (const Row &row : rows) {
+        const auto plan = qeltz::plan_schedule(row.zone, window);
+        std::vector<std::pair<int64_t, std::string>> got;
+        int64_t approximate = -1;
+        for (const qeltz::PlannedSpan &s : plan) {
+            char tz[128] = "";
+            EXPECT_TRUE(s.derivation.representable && qel_tzset_to_tzstr(&s.derivation.record, tz, sizeof tz) == 0);
+            EXPECT_EQ(s.span.to, &s == &plan.back() ? T2 : (&s)[1].span.from);
+            got.emplace_back(s.span.from, tz);
+            if (s.derivation.approximate.empty()) continue;
+            approximate = qeltz::compare_timelines(qeltz::zone_local_time(row.zone, s.span),
+                                                   qeltz::rule_local_time(s.derivation.rule, s.span), s.span.to)
+                              .wrong_seconds;
+        }
+        EXPECT_EQ(got, (std::vector<std::pair<int64_t, std::string>>(row.spans.begin(), row.spans.end())))
+            << &row - rows;
+        EXPECT_EQ(approximate, row.approximate) << &row - rows;
+    }
+}
+
+// Readers and zic that answer from a table: each library's reading of a
+// string over the whole window (cut to the stretch asked for), zic's zone
+// for a text; a string without a reading is refused.
+class FakeConsumers : public qeltz::Consumers {
+  public:
+    std::map<std::pair<std::string, std::string>, std::vector<qeltz::Span>> readings;  // by library, string
+    std::map<std::string, qeltz::ZicCompiled> zic;                                     // by text
+
+    qeltz::LibraryReadings read_tz(const qeltz::CLibrary &library, const std::vector<std::string> &tz,
+                                   qeltz::Window window, const qeltz::TakeReading &take) const override {
+        for (size_t i = 0; i < tz.size(); ++i) {
+            qeltz::TzReading r{"not-posix", {}};
+            const auto known = readings.find({library.name, tz[i]});
+            for (size_t k = 0; known != readings.end() && k < known->second.size(); ++k) {
+                const qeltz::Span &s = known->second[k];
+                if (s.from >= window.to || (k + 1 < known->second.size() && known->second[k + 1].from <= window.from))
+                    continue;
+                r.refused.clear();
+                r.spans.push_back(s);
+                r.spans.back().from = std::max(s.from, window.from);
+            }
+            take(i, std::move(r));
+        }
+        qeltz::LibraryReadings out;
+        out.ok = true;
+        return out;
+    }
+    bool compile_zic(const std::vector<std::string> &texts, std::vector<qeltz::ZicCompiled> &out) const override {
+        for (const std::string &text : texts) out.push_back(zic.count(text) ? zic.at(text) : qeltz::ZicCompiled{});
+        return true;
+    }
+};
+
+// A TZ string verified against a place by glibc and musl and its zic text
+// by zic, both faked: the place is UTC+01:00 up to C, then UTC+02:00. The
+// verdict is the worst library's, wrong_from the earliest wrong instant of
+// any, the wrong time the longest of one; zic's output is judged apart.
+TEST(Verify, TheWorstLibraryAndZicByHand) {
+    const int64_t C = T0 + 100 * kDay, H = kHour;
+    const std::vector<qeltz::Span> place = {at(T0, H, "CET"), at(C, 2 * H, "EET")}, behind = {at(T0, H, "CET")},
+                                   late = {at(T0, H, "CET"), at(C + kDay, 2 * H, "EET")},
+                                   renamed = {at(T0, H, "XXX"), at(C, 2 * H, "EET")},
+                                   drift = {at(T0, H, "CET"), at(C, 2 * H, "EET"), at(C + 100 * kDay, H, "EET")};
+    using Z = qeltz::ZicCompiled;
+    struct Row {
+        std::vector<qeltz::Span> glibc, musl;
+        Z::Fate zic;
+        std::vector<qeltz::Span> zic_zone;
+        Verdict tz_verdict, zic_verdict;
+        int64_t wrong_from, wrong_seconds;
+        std::set<std::string> kinds;
+    };
+    const int64_t never = qeltz::Judgement::kNever;
+    // clang-format off
+    const Row rows[] = {
+        {place, place, Z::kCompiled, place, Verdict::kExact, Verdict::kExact, never, 0, {}},
+        {place, behind, Z::kCompiled, place, Verdict::kDiffers, Verdict::kExact, C, T2 - C,
+         {"wrong-offset", "libraries-disagree"}},
+        {late, behind, Z::kCompiled, place, Verdict::kDiffers, Verdict::kExact, C, T2 - C, {"wrong-offset"}},
+        {late, drift, Z::kCompiled, place, Verdict::kDiffers, Verdict::kExact, C, T2 - C - 100 * kDay, {"wrong-offset"}},
+        {late, place, Z::kCompiled, place, Verdict::kDiffers, Verdict::kExact, C, kDay,
+         {"wrong-offset", "libraries-disagree"}},
+        {renamed, place, Z::kCompiled, place, Verdict::kOffsetsAgree, Verdict::kExact, never, 0,
+         {"abbreviation", "libraries-disagree"}},
+        {place, {}, Z::kCompiled, place, Verdict::kDiffers, Verdict::kExact, never, 0, {"not-read", "libraries-disagree"}},
+        {place, place, Z::kCompiled, behind, Verdict::kExact, Verdict::kDiffers, never, 0,
+         {"zic-wrong-offset", "device-reads-otherwise"}},
+        {place, place, Z::kRefused, {}, Verdict::kExact, Verdict::kUnrepresentable, never, 0, {"zic-refuses"}},
+    };
+    // clang-format on
+    const std::string tz = "CET-01:00";
+    char zic_text[512];
+    qel_tzset record{};
+    ASSERT_TRUE(qel_tzstr_to_tzset(tz.c_str(), &record) == 0 && qel_tzset_to_zicstr(&record, zic_text, 512) == 0);
+    for (const Row &row : rows) {
+        FakeConsumers fake;
+        fake.readings[{"glibc", tz}] = row.glibc;
+        fake.readings[{"musl", tz}] = row.musl;
+        Z &compiled = fake.zic[zic_text];
+        compiled.fate = row.zic;
+        if (!row.zic_zone.empty()) compiled.zone = hand_zone(row.zic_zone);
+        qeltz::Engine engine({T0, T2}, {{"glibc", "2.36", ""}, {"musl", "1.2.3", ""}}, &fake);
+        engine.stretch_steps(2);  // sixty days a stretch: the same judgement as the whole window at once
+        const size_t j = engine.tz_string(engine.place({"Test/Place", "", "2030a", hand_zone(place), true, {}}), tz);
+        std::string why;
+        ASSERT_TRUE(engine.run(why)) << why;
+        const qeltz::Judgement &got = engine.result(j);
+        std::set<std::string> kinds;
+        for (const qeltz::Reason &r : got.reasons) kinds.insert(qeltz::kind_word(r.kind));
+        EXPECT_EQ(got.tz_verdict, row.tz_verdict) << &row - rows;
+        EXPECT_EQ(got.zic_verdict, row.zic_verdict) << &row - rows;
+        EXPECT_EQ(got.wrong_from, row.wrong_from) << &row - rows;
+        EXPECT_EQ(got.wrong_seconds, row.wrong_seconds) << &row - rows;
+        EXPECT_EQ(kinds, row.kinds) << &row - rows;
     }
 }
 
