@@ -110,6 +110,9 @@ bool parse_request(const std::vector<std::string> &args, int64_t now, Request &r
         if (!o->store(value, r, error)) return false;
         r.given.add(o->id);
     }
+    // The default --libc, read as the option would be.
+    const Option *libc = option_named("--libc");
+    if (!r.given.has(Opt::kLibc) && takes(c, *libc) && !libc->store(r.libc, r, error)) return false;
     if (r.arguments.size() < c.arguments) return refuse(error, std::string(c.name) + " needs " + usage_of(c));
     if (r.arguments.size() > c.arguments) return refuse(error, "unexpected argument " + r.arguments[c.arguments]);
     if (c.check != nullptr) error = c.check(r);

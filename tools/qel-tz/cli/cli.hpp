@@ -15,6 +15,7 @@
 
 #include "judge/window.hpp"
 #include "qel_time.h"
+#include "system/libraries.hpp"
 
 namespace qeltz {
 
@@ -67,6 +68,7 @@ struct Request {
     Window window;               // the default window, or --years's
     std::string tzdir;           // "" for $TZDIR, else /usr/share/zoneinfo
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
+    LibcChoice libraries;        // --libc (or its default) as read once, for a command that takes it
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

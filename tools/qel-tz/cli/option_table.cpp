@@ -137,10 +137,9 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
 // --libc: all, or library names separated by commas; a library this qel-tz
 // has no reader for is refused here, before anything runs.
 bool store_libc(const std::string &v, Request &r, std::string &error) {
-    std::vector<CLibrary> libraries;
-    const std::string why = runnable_libraries(v, libraries);
-    if (!why.empty()) {
-        error = "--libc " + why;
+    r.libraries = choose_libraries(v);
+    if (!r.libraries.problem.empty()) {
+        error = "--libc " + r.libraries.problem;
         return false;
     }
     r.libc = v;

@@ -84,24 +84,12 @@ const char *const kExitStatusText[3] = {
     "space ($TMPDIR) or memory it lacks, named in one line on standard error",
 };
 
-std::vector<CLibrary> libraries_of(const Request &r) {
-    // The option was checked when it was read (store_libc).
-    std::vector<CLibrary> out;
-    (void)runnable_libraries(r.libc, out);
-    return out;
-}
+std::vector<CLibrary> libraries_of(const Request &r) { return r.libraries.libraries; }
 
 std::string read_by(const Request &r, const std::vector<CLibrary> &libraries) {
     std::string s, missing;
     for (const CLibrary &library : libraries) s += (s.empty() ? "" : ", ") + library.label();
-    if (r.libc == "all" || r.libc == "linux") {
-        for (const char *name : {"musl", "uclibc-ng", "newlib"}) {
-            if (find_library(libraries, name) != nullptr || (r.libc == "linux" && std::string(name) == "newlib")) {
-                continue;
-            }
-            missing += std::string(missing.empty() ? "" : ", ") + name;
-        }
-    }
+    for (const std::string &name : r.libraries.left_out) missing += (missing.empty() ? "" : ", ") + name;
     if (!missing.empty()) s += " (all this qel-tz can run: no " + missing + " reader here)";
     return s;
 }

@@ -107,32 +107,6 @@ std::vector<CLibrary> c_libraries(const std::string &directory) {
 
 std::string emulator() { return find_program("qemu-arm"); }
 
-std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &out) {
-    out.clear();
-    const std::vector<CLibrary> built = c_libraries();
-    const bool emulates = !emulator().empty();
-    for (size_t at = 0; at <= names.size();) {
-        const size_t comma = std::min(names.find(',', at), names.size());
-        const std::string name = names.substr(at, comma - at);
-        at = comma + 1;
-        if (name == "linux" || name == "all") continue;
-        if (!known_library(name)) {
-            return "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " +
-                   (names.empty() ? "an empty text" : names);
-        }
-        const CLibrary *library = find_library(built, name);
-        if (library == nullptr) return names + ": this qel-tz was built without the " + name + " reader";
-        if (library->emulated && !emulates) {
-            return names + ": the " + library->label() +
-                   " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
-        }
-    }
-    for (CLibrary &library : libraries_named(names)) {
-        if (!library.emulated || emulates) out.push_back(std::move(library));
-    }
-    return "";
-}
-
 namespace {
 
 // The C libraries a reader may be built for, in the order they are listed:
@@ -166,18 +140,82 @@ std::vector<std::string> library_names() {
     return out;
 }
 
-std::vector<CLibrary> libraries_named(const std::string &names) {
-    std::vector<CLibrary> out;
-    const std::string listed = "," + names + ",";
-    const bool all = listed.find(",all,") != std::string::npos, linux = listed.find(",linux,") != std::string::npos;
-    for (const CLibrary &library : c_libraries()) {
-        const LibraryName *n = library_name(library.name);
-        if (all || (linux && n != nullptr && n->linux_device) ||
-            listed.find("," + library.name + ",") != std::string::npos) {
-            out.push_back(library);
+namespace {
+
+// The names separated by commas: "linux" and "all" as flags, the others in
+// `named`; false for a name no build has.
+bool split_libc(const std::string &names, bool &all, bool &linux, std::vector<std::string> &named) {
+    all = linux = false;
+    for (size_t at = 0; at <= names.size();) {
+        const size_t comma = std::min(names.find(',', at), names.size());
+        const std::string name = names.substr(at, comma - at);
+        at = comma + 1;
+        if (name == "linux" || name == "all") {
+            (name == "all" ? all : linux) = true;
+        } else if (known_library(name)) {
+            named.push_back(name);
+        } else {
+            return false;
         }
     }
+    return true;
+}
+
+bool meant(const LibraryName &n, bool all, bool linux, const std::vector<std::string> &named) {
+    return all || (linux && n.linux_device) || std::find(named.begin(), named.end(), n.name) != named.end();
+}
+
+}  // namespace
+
+std::vector<CLibrary> libraries_named(const std::string &names) {
+    std::vector<CLibrary> out;
+    bool all = false, linux = false;
+    std::vector<std::string> named;
+    (void)split_libc(names, all, linux, named);
+    for (const CLibrary &library : c_libraries()) {
+        const LibraryName *n = library_name(library.name);
+        if (n != nullptr && meant(*n, all, linux, named)) out.push_back(library);
+    }
     return out;
+}
+
+LibcChoice choose_libraries(const std::string &names) {
+    LibcChoice c;
+    bool all = false, linux = false;
+    std::vector<std::string> named;
+    if (!split_libc(names, all, linux, named)) {
+        c.problem = "takes linux, all, or glibc, musl, uclibc-ng and newlib, alone or separated by commas, not " +
+                    (names.empty() ? "an empty text" : names);
+        return c;
+    }
+    const std::vector<CLibrary> built = c_libraries();
+    const bool emulates = !emulator().empty();
+    for (const std::string &name : named) {
+        const CLibrary *library = find_library(built, name);
+        if (library == nullptr) {
+            c.problem = names + ": this qel-tz was built without the " + name + " reader";
+        } else if (library->emulated && !emulates) {
+            c.problem = names + ": the " + library->label() +
+                        " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
+        }
+        if (!c.problem.empty()) return c;
+    }
+    for (const LibraryName &n : kLibraryNames) {
+        if (!meant(n, all, linux, named)) continue;
+        const CLibrary *library = find_library(built, n.name);
+        if (library != nullptr && (!library->emulated || emulates)) {
+            c.libraries.push_back(*library);
+        } else {
+            c.left_out.emplace_back(n.name);
+        }
+    }
+    return c;
+}
+
+std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &out) {
+    LibcChoice c = choose_libraries(names);
+    out = std::move(c.libraries);
+    return c.problem;
 }
 
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name) {

@@ -59,6 +59,15 @@ std::string emulator();
 // leave such a library out instead).
 std::string runnable_libraries(const std::string &names, std::vector<CLibrary> &out);
 
+// The same, with what "linux" or "all" meant that cannot run here: the one
+// reading of such a text.
+struct LibcChoice {
+    std::vector<CLibrary> libraries;
+    std::vector<std::string> left_out;  // "musl", "newlib": built without, or emulated where qemu-arm is missing
+    std::string problem;                // "" where it names libraries that can run
+};
+LibcChoice choose_libraries(const std::string &names);
+
 // The library of that name among `libraries`, or nullptr.
 const CLibrary *find_library(const std::vector<CLibrary> &libraries, const std::string &name);
 
