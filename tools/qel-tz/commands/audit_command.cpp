@@ -101,19 +101,13 @@ std::vector<Reason> reasons_of(const Row &row, const SettingVerdict *v) {
     return v->reasons;
 }
 
-// What to send: the place's schedule, for a device that is wrong.
-const std::vector<Judgement> *to_send(const SettingVerdict *v, const FleetAudit &audit) {
-    if (v == nullptr || !v->wrong()) return nullptr;
-    const std::vector<Judgement> &spans = audit.places[v->place].spans;
-    return spans.empty() ? nullptr : &spans;
-}
-
-Advice advice_for(const std::vector<Judgement> *send) {
+// What to send a device: its place's schedule, where it is wrong.
+Advice advice_for(const SettingVerdict *v, const FleetAudit &audit) {
     ScheduleSpans spans;
-    if (send != nullptr) {
-        for (const Judgement &j : *send) spans.push_back(&j);
+    if (v != nullptr && v->judged()) {
+        for (const Judgement &j : audit.places[v->place].spans) spans.push_back(&j);
     }
-    return advice_of(std::move(spans));
+    return advice_for(v != nullptr && v->wrong(), std::move(spans));
 }
 
 // The summary's counts: devices per verdict, per place and per reason kind.
@@ -165,12 +159,7 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
             json.end();
         }
         json.key("schedule");
-        const std::vector<Judgement> *send = to_send(v, audit);
-        if (send != nullptr) {
-            write_schedule(json, advice_for(send).spans);
-        } else {
-            json.null();
-        }
+        write_schedule_or_null(json, advice_for(v, audit));
         json.key("reasons");
         write_reasons(json, reasons_of(row, v));
         json.end();
@@ -214,7 +203,7 @@ void print_csv(RowSpill &spill, const FleetAudit &audit) {
     for (Row row; spill.get(row);) {
         const SettingVerdict *v = verdict_of(row, audit);
         const bool judged = v != nullptr && v->judged();
-        const Advice send = advice_for(to_send(v, audit));
+        const Advice send = advice_for(v, audit);
         const Judgement *now = send.now;
         std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
                     csv_field(row.place).c_str(), row_verdict_name(verdict_index(v)),
@@ -276,19 +265,7 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
                     std::printf("  %s: %s [%s]\n", v.wrong() ? "why" : "note", shown(r.text).c_str(),
                                 kind_word(r.kind));
             }
-            const Advice send = advice_for(to_send(&v, audit));
-            if (send.spans.size() == 1 && send.now != nullptr) {
-                std::printf("  send: TZ string %s, %s%s\n", send.now->tz.c_str(), describe(send.now->record).c_str(),
-                            send.now->approximate.empty() ? "" : ("; the nearest: " + send.now->approximate).c_str());
-            } else if (send.spans.size() > 1) {
-                for (const Judgement *s : send.spans) {
-                    std::printf(
-                        "  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
-                        sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
-                }
-            } else if (v.wrong()) {
-                std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
-            }
+            print_send(advice_for(&v, audit), v.wrong());
             print_rows(c.first_rows[i], c.devices[i]);
         }
     }

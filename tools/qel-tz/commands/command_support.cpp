@@ -62,7 +62,7 @@ struct JsonFormat {
 };
 constexpr JsonFormat kJsonFormats[] = {
     {"default", 1}, {"tz", 1},     {"zic", 1},   {"parse", 1}, {"zones", 1},
-    {"place", 1},   {"places", 1}, {"check", 1}, {"diff", 1},  {"audit", 1},
+    {"place", 1},   {"places", 1}, {"check", 2}, {"diff", 2},  {"audit", 1},
 };
 
 }  // namespace
@@ -168,6 +168,28 @@ void print_schedule(const ScheduleSpans &spans) {
         const std::string line = rule_line_for(*s);
         if (!line.empty())
             std::printf("    a device that holds a TZ string may be given the place's own: %s\n", shown(line).c_str());
+    }
+}
+
+void write_schedule_or_null(JsonWriter &json, const Advice &send) {
+    if (send.spans.empty()) {
+        json.null();
+    } else {
+        write_schedule(json, send.spans);
+    }
+}
+
+void print_send(const Advice &send, bool wrong) {
+    if (send.spans.size() == 1 && send.now != nullptr) {
+        std::printf("  send: TZ string %s, %s%s\n", send.now->tz.c_str(), describe(send.now->record).c_str(),
+                    send.now->approximate.empty() ? "" : ("; the nearest: " + send.now->approximate).c_str());
+    } else if (send.spans.size() > 1) {
+        for (const Judgement *s : send.spans) {
+            std::printf("  send from %s UTC: %s\n", date_time_text(s->window.from).c_str(),
+                        sendable(*s) ? ("TZ string " + s->tz).c_str() : "nothing, no record expresses the place then");
+        }
+    } else if (wrong) {
+        std::printf("  send: nothing, no record expresses the place over the window (qel-tz place says why)\n");
     }
 }
 

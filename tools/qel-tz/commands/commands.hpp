@@ -101,6 +101,11 @@ void write_wrong(JsonWriter &json, const Judgement &j);
 // the CSV cell schedule, the same JSON array quoted (empty where one record
 // holds over the window, or nothing is to be sent).
 void write_schedule(JsonWriter &json, const ScheduleSpans &spans);
+// what to send a device (judge/advice.hpp): its schedule in JSON, null for
+// nothing; as text lines "  send: ...", "nothing" where it is wrong and no
+// record expresses the place;
+void write_schedule_or_null(JsonWriter &json, const Advice &send);
+void print_send(const Advice &send, bool wrong);
 void print_schedule(const ScheduleSpans &spans);
 std::string schedule_cells(const ScheduleSpans &spans);
 

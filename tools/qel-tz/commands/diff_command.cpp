@@ -40,6 +40,14 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
     json.key("problem").string_or_null(problem_of(side)).end();
 }
 
+// What to send a device that holds the old string: the new schedule, where
+// the old string goes wrong.
+Advice advice_for(const PlaceDiff &d) {
+    ScheduleSpans spans;
+    for (const Judgement &j : d.new_schedule) spans.push_back(&j);
+    return advice_for(d.goes_wrong(), std::move(spans));
+}
+
 void write_json(const ReleaseDiff &diff) {
     JsonWriter json(stdout);
     open_output(json, "diff").key("old").string(diff.old_version).key("new").string(diff.new_version);
@@ -59,6 +67,8 @@ void write_json(const ReleaseDiff &diff) {
         } else {
             json.null();
         }
+        json.key("schedule");
+        write_schedule_or_null(json, advice_for(d));
         json.end();
     }
     json.end().end();
@@ -67,7 +77,7 @@ void write_json(const ReleaseDiff &diff) {
 void print_csv(const ReleaseDiff &diff) {
     std::printf(
         "place,also,change,old_tz,old_tz_verdict,old_problem,new_tz,new_tz_verdict,new_problem,wrong_from,"
-        "hours_wrong\n");
+        "hours_wrong,schedule\n");
     for (const PlaceDiff &d : diff.places) {
         std::printf("%s,%s,%s", csv_field(d.place).c_str(), csv_field(joined(d.also, " ")).c_str(),
                     change_name(d.change));
@@ -75,8 +85,9 @@ void print_csv(const ReleaseDiff &diff) {
             std::printf(",%s,%s,%s", csv_field(side->check.tz).c_str(),
                         side->present ? verdict_name(side->check.tz_verdict) : "", problem_of(*side).c_str());
         }
-        std::printf(",%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from).c_str() : "",
-                    d.old_tz() ? decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str() : "");
+        std::printf(",%s,%s,%s\n", d.goes_wrong() ? iso_utc(d.wrong_from).c_str() : "",
+                    d.old_tz() ? decimal_text(static_cast<double>(d.wrong_seconds) / 3600.0).c_str() : "",
+                    schedule_cells(advice_for(d).spans).c_str());
     }
 }
 
@@ -115,6 +126,7 @@ void print_text(const ReleaseDiff &diff, const Labels &labels) {
                         date_time_text(d.wrong_from).c_str(), static_cast<double>(d.wrong_seconds) / 3600.0,
                         diff.window.text().c_str());
         }
+        print_send(advice_for(d), d.goes_wrong());
         std::printf("\n");
     }
     std::string counts;

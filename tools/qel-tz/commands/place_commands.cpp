@@ -51,7 +51,7 @@ void write_differences(JsonWriter &json, const char *source, const std::string &
 
 // A place's judgement; `output` names the JSON output it is the top object
 // of, nullptr for a row of places.
-void write_check(JsonWriter &json, const Judgement &c, const char *output, const ScheduleSpans *schedule = nullptr) {
+void write_check(JsonWriter &json, const Judgement &c, const char *output, const Advice &send) {
     (output != nullptr ? open_output(json, output) : json.object())
         .key("place")
         .string(c.place)
@@ -70,10 +70,8 @@ void write_check(JsonWriter &json, const Judgement &c, const char *output, const
     write_text_or_null(json, c.zic);
     json.key("tz_verdict").string(verdict_name(c.tz_verdict)).key("zic_verdict").string(verdict_name(c.zic_verdict));
     write_wrong(json, c);
-    if (schedule != nullptr) {
-        json.key("schedule");
-        write_schedule(json, *schedule);
-    }
+    json.key("schedule");
+    write_schedule_or_null(json, send);
     json.key("rule_line_verdicts").object();
     for (const auto &[library, verdict] : c.rule_line_verdicts) json.key(library.c_str()).string(verdict_name(verdict));
     json.end();
@@ -117,7 +115,9 @@ void print_differences(const std::string &what, const Comparison &cmp) {
     }
 }
 
-void print_check(const Judgement &c, const std::string &read_by, const ScheduleSpans &schedule) {
+// `checked`: a setting checked, with what to send where it is wrong; else
+// the place's own record, with its schedule.
+void print_check(const Judgement &c, const std::string &read_by, const Advice &send, bool checked) {
     std::printf("place:          %s (tz database %s)\n", shown(c.place).c_str(), shown(c.tzdata).c_str());
     print_window_and_libraries(c.window, read_by);
     std::printf("place's rule:   %s\n", c.rule_line.empty() ? "(none)" : shown(c.rule_line).c_str());
@@ -137,7 +137,7 @@ void print_check(const Judgement &c, const std::string &read_by, const ScheduleS
                     c.hours_wrong());
     }
     std::printf("zic verdict:    %s\n", verdict_name(c.zic_verdict));
-    print_schedule(schedule);
+    if (!checked) print_schedule(send.spans);
     for (const Reason &reason : c.reasons)
         std::printf("  - %s [%s]\n", shown(reason.text).c_str(), kind_word(reason.kind));
     // Libraries that read the string with the same differences share a list.
@@ -154,13 +154,15 @@ void print_check(const Judgement &c, const std::string &read_by, const ScheduleS
         i = j;
     }
     print_differences("zic text as " + c.zic_library + " reads zic's output", c.zic_comparison);
+    if (checked) print_send(send, c.wrong());
 }
 
-// Loads the place, asks the engine `ask` about it and prints the judgement.
-// The exit status follows the advice for the place (its schedule), where
-// asked for, else the verdict on the setting checked.
+// Loads the place, asks the engine `ask` about it and prints the judgement
+// with the advice: for a setting `checked`, what to send where it is wrong,
+// else the place's schedule. The exit status follows the verdict on the
+// setting checked, else the advice.
 template <typename Ask>
-int run_one(const Request &r, const std::string &name, bool with_schedule, Ask ask) {
+int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     const std::vector<CLibrary> libraries = libraries_of(r);
     const TzDatabase db = tz_database(tzdir_of(r));
     if (!db.problem.empty()) return complain(kBadInput, db.problem);
@@ -169,19 +171,20 @@ int run_one(const Request &r, const std::string &name, bool with_schedule, Ask a
     const Place &p = engine.place_at(place);
     if (!p.ok) return complain(kBadInput, p.problem.text);
     const size_t i = ask(engine, place);
-    const std::vector<size_t> spans = with_schedule ? ask_schedule(engine, place, i) : std::vector<size_t>{};
+    const std::vector<size_t> spans = ask_schedule(engine, place, checked ? engine.derived(place) : i);
     std::string why;
     if (!engine.run(why)) return complain(kFailure, why);
     const Judgement &c = engine.result(i);
     ScheduleSpans schedule;
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
+    const Advice advice = checked ? advice_for(c.wrong(), schedule) : advice_of(schedule);
     if (r.json) {
         JsonWriter json(stdout);
-        write_check(json, c, r.command->name, with_schedule ? &schedule : nullptr);
+        write_check(json, c, r.command->name, advice);
     } else {
-        print_check(c, read_by(r, libraries), schedule);
+        print_check(c, read_by(r, libraries), advice, checked);
     }
-    return with_schedule ? status_of(advice_of(schedule)) : status_of(c.tz_verdict);
+    return checked ? status_of(c.tz_verdict) : status_of(advice);
 }
 
 // The summary of places: verdicts counted, and reasons by kind, each kind
@@ -261,11 +264,11 @@ void print_summary(size_t places, const std::string &version, Window window, con
 }  // namespace
 
 int run_place(const Request &r) {
-    return run_one(r, r.arguments[0], true, [](Engine &engine, size_t place) { return engine.derived(place); });
+    return run_one(r, r.arguments[0], false, [](Engine &engine, size_t place) { return engine.derived(place); });
 }
 
 int run_check(const Request &r) {
-    return run_one(r, r.place, false, [&](Engine &engine, size_t place) {
+    return run_one(r, r.place, true, [&](Engine &engine, size_t place) {
         return r.has_record() ? engine.record(place, r.record) : engine.tz_string(place, r.tz);
     });
 }
@@ -316,13 +319,13 @@ int run_places(const Request &r) {
         const Judgement &c = engine.result(judged[i]);
         ScheduleSpans schedule;
         for (const size_t s : spans[i]) schedule.push_back(&engine.result(s));
+        const Advice advice = advice_of(schedule);
         problems = problems || !engine.place_at(places[i]).ok;
         summary.add(c);
         if (r.json) {
-            write_check(json, c, nullptr, &schedule);
+            write_check(json, c, nullptr, advice);
         } else if (r.csv) {
             // The place's record, or where a schedule is needed the one to send now.
-            const Advice advice = advice_of(schedule);
             const Judgement &now = !c.has_record && advice.now != nullptr ? *advice.now : c;
             std::printf("%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(c.place).c_str(),
                         csv_field(version).c_str(), iso_utc(c.window.from).c_str(), iso_utc(c.window.to).c_str(),

@@ -18,6 +18,10 @@ Advice advice_of(ScheduleSpans spans) {
     return a;
 }
 
+Advice advice_for(bool wrong, ScheduleSpans place_schedule) {
+    return advice_of(wrong ? std::move(place_schedule) : ScheduleSpans{});
+}
+
 bool sends_zic(const Judgement &span) { return sendable(span) && !is_failure(span.zic_verdict); }
 
 std::string rule_line_for(const Judgement &span) {

@@ -30,6 +30,10 @@ struct Advice {
 
 Advice advice_of(ScheduleSpans spans);
 
+// What to send a device that holds a setting: the place's schedule where the
+// setting is wrong, nothing where it is right.
+Advice advice_for(bool wrong, ScheduleSpans place_schedule);
+
 // Of one span: whether its zic text is one to send (zic reads it as the
 // place), the place's own rule line where every library judged reads it as
 // the tz database means it ("" else), and why it gives no record or zic

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "judge/engine.hpp"
+#include "judge/schedule.hpp"
 #include "system/process.hpp"
 #include "system/zone_links.hpp"
 
@@ -49,6 +50,7 @@ struct Loaded {
     bool in_old = false, in_new = false;
     size_t old_place = 0, new_place = 0;
     size_t old_at = SIZE_MAX, new_at = SIZE_MAX, against_at = SIZE_MAX;
+    std::vector<size_t> new_spans;  // the new release's schedule
 };
 
 bool read_zone(const std::string &dir, const std::string &name, TzifZone &zone) {
@@ -143,7 +145,10 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Windo
         // A damaged zone is still the release's: it is judged with its
         // damage, never taken for a zone the release removed.
         if (l.in_old) l.old_at = engine.derived(l.old_place = engine.place(old_db, name));
-        if (l.in_new) l.new_at = engine.derived(l.new_place = engine.place(new_db, name));
+        if (l.in_new) {
+            l.new_at = engine.derived(l.new_place = engine.place(new_db, name));
+            l.new_spans = ask_schedule(engine, l.new_place, l.new_at);
+        }
         if (l.in_old && l.in_new && engine.place_at(l.new_place).ok && !engine.result(l.old_at).tz.empty()) {
             l.against_at = engine.tz_string(l.new_place, engine.result(l.old_at).tz);
         }
@@ -163,6 +168,7 @@ bool diff_releases(const std::string &old_dir, const std::string &new_dir, Windo
         }
         const Judgement &was = d.old_side.check, &now = d.new_side.check;
         if (l.against_at != SIZE_MAX) wrong_of(engine.result(l.against_at), was, d);
+        for (const size_t s : l.new_spans) d.new_schedule.push_back(engine.result(s));
         if (!d.old_side.present) {
             d.change = ReleaseChange::kAdded;
         } else if (!d.new_side.present) {

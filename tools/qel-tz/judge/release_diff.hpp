@@ -49,6 +49,9 @@ struct PlaceDiff {
     // longest wrong time one of them gives.
     int64_t wrong_from = Judgement::kNever;
     int64_t wrong_seconds = 0;
+    // The new release's schedule for the place (judge/schedule.hpp): what
+    // to send a device whose old string goes wrong (judge/advice.hpp).
+    std::vector<Judgement> new_schedule;
 
     bool goes_wrong() const { return wrong_from != Judgement::kNever; }
     // Whether devices hold a TZ string from the old release (else there is
