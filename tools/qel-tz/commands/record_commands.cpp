@@ -141,7 +141,7 @@ int run_default(const Request &r) {
             json.key("agree").boolean(same_instants(from_tz, from_zic));
         }
         json.end();
-        return kDone;
+        return status_of(Outcome::kRight);
     }
     std::printf("record:     %s\n", describe(record).c_str());
     std::printf("TZ string:  %s\n", tz);
@@ -162,7 +162,7 @@ int run_default(const Request &r) {
                                 : "the two differ: week 5 means the last weekday in the TZ string but the first "
                                   "on or after the 29th in zic");
     }
-    return kDone;
+    return status_of(Outcome::kRight);
 }
 
 namespace {
@@ -191,7 +191,7 @@ int run_writer(const Request &r, const char *key, int32_t (*write)(const qel_tzs
     } else if (std::string(key) == "zic" && has_week5(r.record)) {
         note(kWeek5Text);
     }
-    return kDone;
+    return status_of(Outcome::kRight);
 }
 
 }  // namespace
@@ -227,7 +227,7 @@ int run_parse(const Request &r) {
     } else if (posix.has_rules && (!posix.start.time_given || !posix.end.time_given)) {
         note("a rule without a time is read here as 00:00:00; a C library takes 02:00:00");
     }
-    return kDone;
+    return status_of(Outcome::kRight);
 }
 
 int run_zones(const Request &r) {
@@ -254,7 +254,7 @@ int run_zones(const Request &r) {
         }
     }
     if (r.json) json.end().end();
-    return kDone;
+    return status_of(Outcome::kRight);
 }
 
 }  // namespace qeltz
