@@ -52,6 +52,8 @@ class Engine {
     // and compiles the zic texts (this system's where null); it outlives
     // the engine.
     Engine(Window window, std::vector<CLibrary> libraries, const Consumers *consumers = nullptr);
+    Engine(const Engine &) = delete;  // it points at its own consumers
+    Engine &operator=(const Engine &) = delete;
 
     // The place of that name in the database, loaded once; its index. A
     // place that cannot be loaded is kept with its problem (Place::ok).
