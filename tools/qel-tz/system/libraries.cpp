@@ -193,10 +193,10 @@ LibcChoice choose_libraries(const std::string &names) {
     for (const std::string &name : named) {
         const CLibrary *library = find_library(built, name);
         if (library == nullptr) {
-            c.problem = names + ": this qel-tz was built without the " + name + " reader";
+            c.problem.append(names).append(": this qel-tz was built without the ").append(name).append(" reader");
         } else if (library->emulated && !emulates) {
-            c.problem = names + ": the " + library->label() +
-                        " reader runs under qemu-arm, which is not installed (Debian: qemu-user)";
+            c.problem.append(names).append(": the ").append(library->label());
+            c.problem.append(" reader runs under qemu-arm, which is not installed (Debian: qemu-user)");
         }
         if (!c.problem.empty()) return c;
     }
