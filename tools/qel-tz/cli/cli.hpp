@@ -31,6 +31,7 @@ enum class Opt : uint8_t {
     kLibc,
     kCsv,
     kJson,
+    kHtml,
     kHelp,
     kVersion
 };
@@ -67,6 +68,7 @@ struct Request {
     Window window;               // the default window, or --years's
     std::string tzdir;           // "" for $TZDIR, else /usr/share/zoneinfo
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
+    std::string html;            // --html: the page to write besides the output ("": none)
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

@@ -129,8 +129,6 @@ void end_progress(const Progress &progress) {
     if (progress) (void)std::fprintf(stderr, "\r%100s\r", "");
 }
 
-// For an approximate span: the place's own rule line, where every library
-// judged reads it as the tz database means it; else "".
 std::string rule_line_for(const Judgement &s) {
     const bool right =
         !s.rule_line_verdicts.empty() && std::none_of(s.rule_line_verdicts.begin(), s.rule_line_verdicts.end(),

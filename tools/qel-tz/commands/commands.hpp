@@ -96,5 +96,8 @@ using ScheduleSpans = std::vector<const Judgement *>;
 void write_schedule(JsonWriter &json, const ScheduleSpans &spans);
 void print_schedule(const ScheduleSpans &spans);
 std::string schedule_cells(const ScheduleSpans &spans);
+// for an approximate span: the place's own rule line, where every library
+// judged reads it as the tz database means it; else "".
+std::string rule_line_for(const Judgement &s);
 
 }  // namespace qeltz
