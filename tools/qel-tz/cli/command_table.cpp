@@ -88,12 +88,12 @@ constexpr Command kCommands[] = {
      {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd, Opt::kTz, Opt::kPlace, Opt::kYears, Opt::kTzdir, Opt::kLibc}, 0,
      run_check,
      check_check},
-    {"diff", "OLD NEW [--years A-B] [--libc LIB] [--csv] [--html FILE]",
+    {"diff", "OLD NEW [--years A-B] [--libc LIB] [--html FILE] [--csv]",
      "compare two releases of the tz database, folders of compiled zones with their tzdata.zi: a row for every zone "
      "whose record, verdict or abbreviations change, with the instant from which the TZ string devices hold from "
      "OLD gives a UTC offset NEW does not, most urgent first",
      {Opt::kYears, Opt::kLibc, Opt::kCsv, Opt::kHtml}, 2, run_diff, check_diff},
-    {"audit", "FILE [--tzdir DIR] [--years A-B] [--libc LIB] [--csv] [--html FILE]",
+    {"audit", "FILE [--tzdir DIR] [--years A-B] [--libc LIB] [--html FILE] [--csv]",
      "check every device of a fleet file (CSV with a header row: device, place, and tz or the record's columns "
      "zone, dst_on, dst_minutes, start, end; - reads standard input) against its place: its verdict, from when it "
      "is wrong, and what to send it now",
