@@ -23,6 +23,7 @@ mkdir -p "$out"
 work=$(mktemp -d "${TMPDIR:-/tmp}/qeltime-html.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 zic=$(command -v zic || echo /usr/sbin/zic)
+check=$PWD/ci/html_check.py
 
 for release in old new; do
     "$zic" -b slim -d "$work/$release" "tests/releases/$release.zi"
@@ -60,14 +61,16 @@ page() {
     timeout 120 "${chrome[@]}" --dump-dom "file://$html" >"$work/$name.dom" 2>/dev/null
     timeout 120 "${chrome[@]}" --window-size=1000,2600 --screenshot="$out/$name.png" "file://$html" >/dev/null 2>&1
     [ -s "$out/$name.png" ] || { echo "html: no screenshot of $name.html"; return 1; }
-    python3 ci/html_check.py "$kind" "$work/$name.dom" "$html" "$work/$name.json"
+    python3 "$check" "$kind" "$work/$name.dom" "$html" "$work/$name.json"
 }
 
 fixture=(--tzdir "$work/new" --years 2027-2030)
 real=(--years 2026-2036)
 page fixture-audit audit audit tests/releases/fleet.csv "${fixture[@]}"
 page fixture-diff diff diff "$work/old" "$work/new" --years 2026-2030
-page release-diff diff diff "$work/tzdata-2025b/usr/share/zoneinfo" "$work/tzdata-2026f/usr/share/zoneinfo" "${real[@]}"
+# From the scratch folder, so that the page (and its screenshot, shown in
+# docs/releases.md) names the releases' folders as the docs do.
+(cd "$work" && page release-diff diff diff tzdata-2025b/usr/share/zoneinfo tzdata-2026f/usr/share/zoneinfo "${real[@]}")
 page hostile hostile audit "$work/hostile.csv" "${fixture[@]}"
 page vancouver vancouver audit "$work/vancouver.csv" --tzdir "$work/tzdata-2026f/usr/share/zoneinfo"
 page place place place America/Vancouver --tzdir "$work/tzdata-2026f/usr/share/zoneinfo" "${real[@]}"
