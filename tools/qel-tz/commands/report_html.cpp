@@ -128,6 +128,7 @@ std::string joined(const std::vector<std::string> &words) {
 
 std::vector<TimelineStep> steps_of(const std::vector<Span> &spans) {
     std::vector<TimelineStep> steps;
+    steps.reserve(spans.size());
     for (const Span &s : spans) steps.push_back({s.from, s.offset});
     return steps;
 }
@@ -135,6 +136,7 @@ std::vector<TimelineStep> steps_of(const std::vector<Span> &spans) {
 // A reading as steps: the place's offsets, and the reading's own where it differs.
 std::vector<TimelineStep> reading_steps(const std::vector<Span> &place, const std::vector<Difference> &wrong) {
     std::vector<int64_t> at;
+    at.reserve(place.size() + 2 * wrong.size());
     for (const Span &s : place) at.push_back(s.from);
     for (const Difference &d : wrong) at.insert(at.end(), {d.utc, d.until});
     std::sort(at.begin(), at.end());
@@ -450,8 +452,8 @@ bool write_place_html(const std::string &file, const Judgement &c, const std::ve
     h += "<div class=\"counts\" id=\"counts\">";
     for (const auto &[word, verdict] : {std::make_pair("tz", c.tz_verdict), std::make_pair("zic", c.zic_verdict)}) {
         const std::string n = verdict_name(verdict);
-        h += "<div class=\"count " + std::string(is_failure(verdict) ? "bad" : "good") + "\" id=\"verdict-" + word +
-             "\" data-verdict=\"" + n + "\"><span class=\"n\">" + n + "</span>" + word + " verdict</div>";
+        append_markup(h, {"<div class=\"count ", is_failure(verdict) ? "bad" : "good", "\" id=\"verdict-", word,
+                          "\" data-verdict=\"", n, "\"><span class=\"n\">", n, "</span>", word, " verdict</div>"});
     }
     h += "</div>\n";
     if (c.has_wrong_from())

@@ -38,6 +38,10 @@ void append_html(std::string &out, const std::string &text) {
     }
 }
 
+void append_markup(std::string &out, std::initializer_list<std::string_view> parts) {
+    for (const std::string_view part : parts) out += part;
+}
+
 std::string html_text(const std::string &text) {
     std::string out;
     append_html(out, text);

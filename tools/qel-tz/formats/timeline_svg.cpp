@@ -87,10 +87,10 @@ std::string timeline_svg(const TimelinePicture &p) {
              number(kWidth - kLeft - kRight) + "\" height=\"10\" fill=\"#eef3ee\"/>";
         for (const TimelineStretch &w : p.lanes[l].wrong) {
             const std::string left = number(x(w.from)), width = number(std::max(1.0, x(w.until) - x(w.from)));
-            s += "<rect x=\"" + left + "\" y=\"" + number(top) + "\" width=\"" + width + "\" height=\"" +
-                 number(chart_bottom - top) + "\" fill=\"" + hatch + "\" opacity=\"0.35\"/>";
-            s += "<rect x=\"" + left + "\" y=\"" + number(y + 12) + "\" width=\"" + width + "\" height=\"10\" fill=\"" +
-                 hatch + "\"><title>";
+            append_markup(
+                s, {"<rect x=\"", left, "\" y=\"", number(top), "\" width=\"", width, "\" height=\"",
+                    number(chart_bottom - top), "\" fill=\"", hatch, "\" opacity=\"0.35\"/><rect x=\"", left, "\" y=\"",
+                    number(y + 12), "\" width=\"", width, "\" height=\"10\" fill=\"", hatch, "\"><title>"});
             append_html(s, w.text);
             s += "</title></rect>";
         }
@@ -142,16 +142,18 @@ std::string timeline_svg(const TimelinePicture &p) {
         }
     }
     // The legend: what each line and the hatch stand for.
-    double ly = legend;
-    for (size_t i = 0; i < p.lines.size(); ++i, ly += 16) {
-        s += "<line x1=\"" + number(kLeft) + "\" x2=\"" + number(kLeft + 30) + "\" y1=\"" + number(ly) + "\" y2=\"" +
-             number(ly) + "\" stroke=\"" + kColours[i % (sizeof kColours / sizeof kColours[0])] + "\" stroke-width=\"" +
-             (i == 0 ? "3.5\"" : "2\" stroke-dasharray=\"7 4\"") + "/><text x=\"" + number(kLeft + 36) + "\" y=\"" +
-             number(ly + 3) + "\" class=\"lane\">";
+    double ly = legend - 16;
+    for (size_t i = 0; i < p.lines.size(); ++i) {
+        ly += 16;
+        append_markup(s, {"<line x1=\"", number(kLeft), "\" x2=\"", number(kLeft + 30), "\" y1=\"", number(ly),
+                          "\" y2=\"", number(ly), "\" stroke=\"", kColours[i % (sizeof kColours / sizeof kColours[0])],
+                          "\" stroke-width=\"", i == 0 ? "3.5\"" : "2\" stroke-dasharray=\"7 4\"", "/><text x=\"",
+                          number(kLeft + 36), "\" y=\"", number(ly + 3), "\" class=\"lane\">"});
         append_html(s, p.lines[i].label);
         s += "</text>";
     }
     if (!p.lanes.empty()) {
+        ly += 16;
         s += "<rect x=\"" + number(kLeft) + "\" y=\"" + number(ly - 5) + "\" width=\"30\" height=\"10\" fill=\"" +
              hatch + "\"/><text x=\"" + number(kLeft + 36) + "\" y=\"" + number(ly + 3) +
              "\" class=\"lane\">wrong local time</text>";
