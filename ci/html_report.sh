@@ -9,9 +9,9 @@
 # PST8PDT,M3.2.0,M11.1.0 under 2026f; and one place. Each page: tidy finds no
 # error in it; headless Chromium renders it (--dump-dom) and ci/html_check.py
 # compares what the rendered page counts with the command's JSON, and checks
-# that names stay text and nothing is fetched. A screenshot of each is kept in
-# build/html-report/ for a person to look at (docs/release-report.png is the
-# real diff's).
+# that names stay text and nothing is fetched; printed, it takes A4 pages. A
+# screenshot and the print of each are kept in build/html-report/ for a
+# person to look at (docs/release-report.png is the real diff's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 QEL_PACKAGES=ci/packages_browser.txt ci/install_packages.sh
@@ -61,6 +61,12 @@ page() {
     timeout 120 "${chrome[@]}" --dump-dom "file://$html" >"$work/$name.dom" 2>/dev/null
     timeout 120 "${chrome[@]}" --window-size=1000,2600 --screenshot="$out/$name.png" "file://$html" >/dev/null 2>&1
     [ -s "$out/$name.png" ] || { echo "html: no screenshot of $name.html"; return 1; }
+    # Printed, it takes A4 pages (595 x 842 points), as its CSS asks.
+    timeout 120 "${chrome[@]}" --no-pdf-header-footer --print-to-pdf="$out/$name.pdf" "file://$html" >/dev/null 2>&1
+    grep -a -q '/MediaBox *\[0 0 594\.[0-9]* 841\.[0-9]*\]' "$out/$name.pdf" || {
+        echo "html: $name.html does not print on A4"
+        return 1
+    }
     python3 "$check" "$kind" "$work/$name.dom" "$html" "$work/$name.json"
 }
 
