@@ -80,6 +80,11 @@ def main():
     for ref in dom.refs + raw:
         if re.match(r"\s*(https?:|//)", ref, re.I):
             fail(f"{page_path} refers to {ref}")
+    # Nor does its CSS, in <style> or in a style attribute, load anything.
+    css = tags + " ".join(re.findall(r"<style>(.*?)</style>", page, re.S))
+    loads = [u for u in re.findall(r"url\(\s*['\"]?([^)'\"]*)", css) if not u.startswith("#")]
+    if loads or "@import" in css:
+        fail(f"{page_path}: its CSS loads {loads or '@import'}")
 
     if mode in ("audit", "hostile", "vancouver"):
         words = ["exact", "offsets", "differs", "unrepresentable", "invalid"]
