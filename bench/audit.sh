@@ -5,7 +5,8 @@
 # writes into a scratch folder from the places of the tz database:
 #   1. ROWS devices (default 1,000,000, a file over 64 MiB) over PAIRS
 #      distinct place/string pairs (default 4,000): each place with its own
-#      TZ string, then with stale ones; text, CSV and JSON;
+#      TZ string, then with stale ones; text, CSV, JSON and the --html page
+#      (with its size);
 #   2. DISTINCT devices (default 100,000) whose TZ strings all differ;
 #   3. how time and memory grow: a tenth and a half of each.
 # Each run once (RUNS times the first, default 1), with its wall time, its
@@ -26,6 +27,8 @@ echo "qel-tz audit: $rows devices over $pairs distinct settings, $(($(stat -c %s
 measure "text" audit "$work/fleet.csv" "$@"
 measure "csv" audit "$work/fleet.csv" --csv "$@"
 measure "json" audit "$work/fleet.csv" --json "$@"
+measure "html page (text too)" audit "$work/fleet.csv" --html "$work/page.html" "$@"
+echo "  the page: $(($(stat -c %s "$work/page.html") / 1024)) KiB"
 [ "$runs" -le 1 ] || time_runs "$runs" audit "$work/fleet.csv" "$@"
 python3 bench/make_fleet.py --distinct "$work/places.csv" "$distinct" >"$work/distinct.csv"
 echo "qel-tz audit: $distinct devices, every TZ string different"

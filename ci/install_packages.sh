@@ -9,7 +9,8 @@
 set -u
 cd "$(dirname "$0")/.."
 
-mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' ci/packages.txt)
+# QEL_PACKAGES names another list (a stage's own, such as ci/packages_browser.txt).
+mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' -e '/^$/d' "${QEL_PACKAGES:-ci/packages.txt}")
 
 # A bare name asks for the machine's own architecture (or an
 # architecture-independent package); "name:arch" for that architecture.

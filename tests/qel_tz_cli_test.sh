@@ -385,6 +385,8 @@ audit $fleet --tzdir $work/etc
 ROWS
     t 2 err 'diff needs two folders, not an empty name' diff '' "$work/new"
     t 2 err '^qel-tz: cannot read the tz database /nonexistent: ' audit "$fleet" --tzdir /nonexistent
+    t 1 err '^qel-tz: cannot write /nonexistent/p\.html: ' diff "$work/old" "$work/new" "${r[@]}" --html /nonexistent/p.html
+    t 2 err '^qel-tz: --html needs a file name' audit "$fleet" --html ''
     # A damaged zone is the release's, with its damage; a name that leads to a
     # device is no zone and is never read.
     cp -R "$work/new" "$work/broken"

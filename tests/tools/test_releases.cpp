@@ -14,12 +14,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "commands/report_html.hpp"
 #include "csv_oracle.hpp"
 #include "formats/csv.hpp"
 #include "judge/engine.hpp"
@@ -228,6 +231,82 @@ TEST_F(Releases, AuditJudgesEachDeviceOncePerSetting) {
         for (const auto &span : spans) EXPECT_TRUE(qeltz::sendable(span)) << place;
         EXPECT_TRUE(place != "Test/Abolish" || spans.at(0).tz == "CET-01:00") << place;
     }
+}
+
+// The audit page of the fixture fleet with 250 more devices of its most
+// urgent setting: the wrong settings most urgent first, each with its
+// devices (names capped, escaped) and its timeline's wrong stretches as the
+// table above has them, the first instant, and the rows not checked.
+TEST_F(Releases, AuditPageListsWhatToDoMostUrgentFirst) {
+    qeltz::Fleet fleet;
+    std::string why, html;
+    ASSERT_TRUE(qeltz::read_fleet_file(QEL_SOURCE_DIR "/tests/releases/fleet.csv", fleet, why)) << why;
+    const qeltz::FleetAudit audit =
+        qeltz::audit_settings(fleet.settings, dir("new"), qeltz::years_window(2027, 2030), qeltz::c_libraries());
+    std::vector<size_t> devices(fleet.settings.size());
+    for (const auto &row : fleet.rows) devices[row.setting] += row.setting != qeltz::FleetRow::kInvalid ? 1 : 0;
+    const size_t renamed = fleet.rows[3].setting;  // kiosk-2, wrong from 2027-01-01
+    devices[renamed] += 250;
+    size_t next = 0, extra = 0;
+    const std::map<std::string, std::array<size_t, 5>> per_place;
+    const qeltz::AuditPage page{"fleet.csv",
+                                dir("new"),
+                                "glibc",
+                                &audit,
+                                &fleet.settings,
+                                &devices,
+                                {{"differs", 255}},
+                                &per_place,
+                                [&](size_t i) {
+                                    qeltz::ScheduleSpans spans;
+                                    for (const auto &j : audit.places[audit.settings[i].place].spans)
+                                        spans.push_back(&j);
+                                    return spans;
+                                },
+                                [&](qeltz::AuditPageRow &out) {
+                                    if (next < fleet.rows.size()) {
+                                        const qeltz::FleetRow &r = fleet.rows[next++];
+                                        out = {r.line, r.setting, r.device, r.place, r.invalid};
+                                        return true;
+                                    }
+                                    out = {100 + extra, renamed, "extra-" + std::to_string(extra), "Test/Renamed", ""};
+                                    return extra++ < 250;
+                                }};
+    const std::string file = scratch_->path() + "/page.html";
+    ASSERT_TRUE(qeltz::write_audit_html(file, page, why)) << why;
+    ASSERT_TRUE(qeltz::read_file(file, html));
+    const struct {
+        const char *heading, *devices, *lane, *names, *spring;  // the reading's change each spring
+    } settings[] = {
+        {"1. Test/Renamed: TZ string EST5EDT,M3.2.0,M11.1.0", "251", "wrong 35064 hours in 9 stretches",
+         "<li>kiosk-2 (line 5)</li><li>extra-0 (line 100)</li>", "UTC-05:00 to UTC-04:00"},
+        {"2. Test/Abolish: TZ string CET-1CEST,M3.5.0,M10.5.0/3", "2", "wrong 20664 hours in 4 stretches",
+         "<li>Lobby, east (line 2)</li><li>lobby-west (line 3)</li></ul>", "UTC+01:00 to UTC+02:00"},
+        {"3. Test/Shifted: record zone 9500", "2", "wrong 504 hours in 1 stretch",
+         "<li>gate-3 (line 6)</li><li>gate\xEF\xBF\xBD\n4 (line 7)</li></ul>", "UTC-05:00 to UTC-04:00"},
+    };
+    size_t at = 0;
+    for (const auto &s : settings) {
+        at = html.find(std::string("data-devices=\"") + s.devices + "\"><h3>" + s.heading, at);
+        ASSERT_NE(at, std::string::npos) << s.heading;
+        const std::string article = html.substr(at, html.find("</article>", at) - at);
+        EXPECT_NE(article.find(s.lane), std::string::npos) << s.heading;
+        EXPECT_NE(article.find(s.names), std::string::npos) << s.heading;
+        size_t springs = 0;  // 2027-2030, as the device's setting is read
+        for (size_t c = article.find(std::string("read it ") + s.spring); c != std::string::npos;
+             c = article.find(std::string("read it ") + s.spring, c + 1))
+            ++springs;
+        EXPECT_EQ(springs, 4u) << s.heading;
+    }
+    const size_t first = html.find("<details>"), listed = html.find("</details>");
+    size_t names = 0;
+    for (size_t li = html.find("<li>", first); li < listed; li = html.find("<li>", li + 1)) ++names;
+    EXPECT_EQ(names, 201u);  // 200 names, then "and 51 more"
+    EXPECT_NE(html.find("<li>and 51 more;"), std::string::npos);
+    EXPECT_NE(html.find("data-devices=\"251\">The first device goes wrong at <time datetime=\"2027-01-01T00:00:00Z\">"),
+              std::string::npos);
+    for (const char *line : {"11", "12", "13", "14", "15", "16"})
+        EXPECT_NE(html.find(std::string("<li>line ") + line + ": "), std::string::npos) << line;
 }
 
 // The fewest spans of any cover of the window by the candidates (a span held

@@ -32,6 +32,7 @@ enum class Opt : uint8_t {
     kLibc,
     kCsv,
     kJson,
+    kHtml,
     kHelp,
     kVersion
 };
@@ -69,6 +70,7 @@ struct Request {
     std::string tzdir;           // "" for $TZDIR, else /usr/share/zoneinfo
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
     LibcChoice libraries;        // --libc (or its default) as read once, for a command that takes it
+    std::string html;            // --html: the page to write besides the output ("": none)
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

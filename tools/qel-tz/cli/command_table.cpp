@@ -76,10 +76,10 @@ constexpr Command kCommands[] = {
     {"zones", "",
      "list the zones of the catalogue: codes, offsets and abbreviations",
      {}, 0, run_zones, nullptr},
-    {"place", "NAME [--years A-B] [--tzdir DIR] [--libc LIB]",
+    {"place", "NAME [--years A-B] [--tzdir DIR] [--libc LIB] [--html FILE]",
      "derive the settings record for a place of the tz database (such as Europe/Berlin) and verify its TZ string "
      "and zic text against the place at every instant of the window",
-     {Opt::kYears, Opt::kTzdir, Opt::kLibc}, 1, run_place, nullptr},
+     {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kHtml}, 1, run_place, nullptr},
     {"places", "[--years A-B] [--tzdir DIR] [--libc LIB] [--csv]",
      "the same for every place of the database, one row each, with a summary",
      {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kCsv}, 0, run_places, one_format},
@@ -88,16 +88,16 @@ constexpr Command kCommands[] = {
      {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd, Opt::kTz, Opt::kPlace, Opt::kYears, Opt::kTzdir, Opt::kLibc}, 0,
      run_check,
      check_check},
-    {"diff", "OLD NEW [--years A-B] [--libc LIB] [--csv]",
+    {"diff", "OLD NEW [--years A-B] [--libc LIB] [--html FILE] [--csv]",
      "compare two releases of the tz database, folders of compiled zones with their tzdata.zi: a row for every zone "
      "whose record, verdict or abbreviations change, with the instant from which the TZ string devices hold from "
      "OLD gives a UTC offset NEW does not, most urgent first",
-     {Opt::kYears, Opt::kLibc, Opt::kCsv}, 2, run_diff, check_diff},
-    {"audit", "FILE [--tzdir DIR] [--years A-B] [--libc LIB] [--csv]",
+     {Opt::kYears, Opt::kLibc, Opt::kCsv, Opt::kHtml}, 2, run_diff, check_diff},
+    {"audit", "FILE [--tzdir DIR] [--years A-B] [--libc LIB] [--html FILE] [--csv]",
      "check every device of a fleet file (CSV with a header row: device, place, and tz or the record's columns "
      "zone, dst_on, dst_minutes, start, end; - reads standard input) against its place: its verdict, from when it "
      "is wrong, and what to send it now",
-     {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kCsv}, 1, run_audit, one_format},
+     {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kCsv, Opt::kHtml}, 1, run_audit, one_format},
 };
 // clang-format on
 

@@ -134,6 +134,13 @@ bool store_tzdir(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
+// --html: a file name, never the empty text.
+bool store_html(const std::string &v, Request &r, std::string &error) {
+    if (v.empty()) error = "--html needs a file name, not an empty text";
+    r.html = v;
+    return !v.empty();
+}
+
 // --libc: all, or library names separated by commas; a library this qel-tz
 // has no reader for is refused here, before anything runs.
 bool store_libc(const std::string &v, Request &r, std::string &error) {
@@ -190,6 +197,8 @@ constexpr Option kOptions[] = {
      "print CSV"},
     {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,
      "print JSON for scripts (anywhere on the line)"},
+    {Opt::kHtml, "--html", "FILE", Option::kListed, store_html,
+     "also write the result as one self-contained HTML page to FILE (counts, what to do, timelines, devices)"},
     {Opt::kHelp, "--help", "", Option::kEveryCommand, store_switch<&Request::help>,
      "print the help of the command given, or of the tool"},
     {Opt::kVersion, "--version", "", Option::kAlone, store_switch<&Request::version>,

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "commands/commands.hpp"
+#include "commands/report_html.hpp"
 #include "formats/csv.hpp"
 #include "judge/device_names.hpp"
 #include "judge/fleet_audit.hpp"
@@ -387,6 +388,26 @@ int run_audit(const Request &r) {
     if (!audit.failure.empty()) return complain(kFailure, audit.failure);
     Counts counts;
     counts.add(audit, c);
+    if (!r.html.empty()) {
+        AuditPage page{file,
+                       tzdir,
+                       read_by(r, audit.libraries),
+                       &audit,
+                       &c.settings,
+                       &c.devices,
+                       {},
+                       &counts.per_place,
+                       [&](size_t i) { return advice_for(&audit.settings[i], audit).spans; },
+                       [&](AuditPageRow &out) {
+                           Row row;
+                           if (!spill.get(row)) return false;
+                           out = {row.line, row.setting, row.device, row.place, row.invalid};
+                           return true;
+                       }};
+        for (size_t v = 0; v < counts.total.size(); ++v) page.totals.emplace_back(row_verdict_name(v), counts.total[v]);
+        if (!write_audit_html(r.html, page, why)) return complain(kFailure, why);
+        spill.rewind();
+    }
     if (r.json) {
         write_json(spill, audit, counts, c);
     } else if (r.csv) {

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "commands/commands.hpp"
+#include "commands/report_html.hpp"
 #include "formats/json.hpp"
 #include "judge/release_diff.hpp"
 #include "judge/verdict.hpp"
@@ -157,6 +158,8 @@ int run_diff(const Request &r) {
     if (!diff_releases(r.arguments[0], r.arguments[1], r.window, libraries_of(r), diff, why)) {
         return complain(kFailure, why);
     }
+    if (!r.html.empty() && !write_diff_html(r.html, diff, r.arguments, read_by(r, diff.libraries), why))
+        return complain(kFailure, why);
     if (r.json) {
         write_json(diff);
     } else if (r.csv) {

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "commands/commands.hpp"
+#include "commands/report_html.hpp"
 #include "formats/escaping.hpp"
 #include "formats/json.hpp"
 #include "judge/schedule.hpp"
@@ -173,11 +174,14 @@ int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     const size_t i = ask(engine, place);
     const std::vector<size_t> spans = ask_schedule(engine, place, checked ? engine.derived(place) : i);
     std::string why;
+    if (!r.html.empty()) engine.keep_timelines();
     if (!engine.run(why)) return complain(kFailure, why);
     const Judgement &c = engine.result(i);
     ScheduleSpans schedule;
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
     const Advice advice = checked ? advice_for(c.wrong(), schedule) : advice_of(schedule);
+    if (!r.html.empty() && !write_place_html(r.html, c, engine.timeline(place), schedule, read_by(r, libraries), why))
+        return complain(kFailure, why);
     if (r.json) {
         JsonWriter json(stdout);
         write_check(json, c, r.command->name, advice);
