@@ -30,6 +30,9 @@ enum class Opt : uint8_t {
     kTzdir,
     kLibc,
     kCsv,
+    kPlaces,
+    kLinks,
+    kOut,
     kJson,
     kHelp,
     kVersion
@@ -67,6 +70,9 @@ struct Request {
     Window window;               // the default window, or --years's
     std::string tzdir;           // "" for $TZDIR, else /usr/share/zoneinfo
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
+    std::string places_file;     // table --places: a file of place names
+    bool links = false;          // table --links: the database's links as names too
+    std::string out;             // table --out: the folder of the C files
 
     bool has_record() const { return given.has(Opt::kZone); }
 };
