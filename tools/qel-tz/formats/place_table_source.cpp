@@ -248,6 +248,20 @@ size_t qel_place_name(const qel_place *place, char *buf, size_t size)
     return c.length;
 }
 
+/* A block's first name against `name` (as strcmp), read only as far as
+ * they agree. */
+static int head_order(size_t block, const char *name)
+{
+    uint32_t at = block_at[block];
+    unsigned s = next_symbol(&at), n;
+    for (;; ++name) {
+        n = (unsigned char)*name;
+        if (s < 0x20u) return n == 0 ? 0 : -1;
+        if (s != n) return s < n ? -1 : 1;
+        s = next_symbol(&at);
+    }
+}
+
 const qel_place *qel_place_find(const char *name)
 {
     name_cursor c;
@@ -255,8 +269,7 @@ const qel_place *qel_place_find(const char *name)
     if (name == NULL) return NULL;
     while (hi - lo > 1) {
         size_t mid = lo + (hi - lo) / 2;
-        start_block(&c, mid);
-        if (strcmp(c.name, name) <= 0) {
+        if (head_order(mid, name) <= 0) {
             lo = mid;
         } else {
             hi = mid;
