@@ -6,8 +6,8 @@
 # place list changes. TZDIR defaults to /usr/share/zoneinfo, YEARS to the
 # window qel-tz takes by default (from this hour: give YEARS for the same
 # bytes on every build), LIBC to qel-tz's default (glibc, musl, uClibc-ng).
-# The qel-tz run is the build's own target where the project builds it, else
-# QEL_TZ_EXECUTABLE (the package sets it to the installed one).
+# The qel-tz run is QEL_TZ_EXECUTABLE where set (the package sets it to the
+# installed one; a cross build names a host build's), else the build's own.
 function(qel_place_table target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "LINKS" "TZDIR;PLACES;YEARS" "LIBC")
   if(NOT arg_TZDIR)
@@ -31,11 +31,11 @@ function(qel_place_table target)
   if(arg_LINKS)
     list(APPEND args --links)
   endif()
-  if(TARGET qel-tz)
+  if(QEL_TZ_EXECUTABLE)
+    set(tool ${QEL_TZ_EXECUTABLE})
+  elseif(TARGET qel-tz)
     set(tool $<TARGET_FILE:qel-tz>)
     list(APPEND depends qel-tz)
-  elseif(QEL_TZ_EXECUTABLE)
-    set(tool ${QEL_TZ_EXECUTABLE})
   else()
     message(FATAL_ERROR "qel_place_table: no qel-tz (set QEL_TZ_EXECUTABLE)")
   endif()

@@ -1,16 +1,16 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: MIT
 """The place table (qel-tz table) as firmware uses it, for Debian's tzdata
-2025b and 2026f (fetched with ci/fetch_tzdata.sh): each table twice gives
-byte-identical files; they compile warning-free with the library; a consumer
-(tests/c/place_table_walk.c) walks every name from QEL_PLACES_FROM, writes
-each span's record as a TZ string and has this C library read it, and the
-UTC offsets it gives at every change and between them are those of the zone
-file read by the C library (TZ=":name", TZDIR the release), in every span
-not declared approximate; and the two tables differ only in the places
-qel-tz diff names. Usage: place_table_test.py qel-tz CC INCLUDE_DIR LIB_DIR
-[EMULATOR]: with an emulator, the consumer is built by CC for the device and
-run by it, the zone files still read by this machine's C library."""
+2025b and 2026f (tests/c/CMakeLists.txt fetches them and builds a consumer,
+tests/c/place_table_walk.c, with each table, warning-free, for this build's
+C library): each table written twice gives byte-identical files; the
+consumer walks every name from QEL_PLACES_FROM, writes each span's record as
+a TZ string and has its C library read it (under the emulator, if any), and
+the UTC offsets it gives at every change and between them are those the
+zone file gives, read by a host walker (TZ=":name", TZDIR the release), in
+every span not declared approximate; and the two tables differ only in the
+places qel-tz diff names. Usage: place_table_test.py QEL_TZ HOST_WALK
+TZDIR_2025B WALK_2025B TZDIR_2026F WALK_2026F [EMULATOR...]"""
 import filecmp
 import json
 import os
@@ -18,35 +18,12 @@ import subprocess
 import sys
 import tempfile
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-tool, cc, include, lib = sys.argv[1:5]
-emulator = sys.argv[5:]
+tool, zone = sys.argv[1:3]
+releases = {"2025b": sys.argv[3:5], "2026f": sys.argv[5:7]}
+emulator = sys.argv[7:]
 work = tempfile.mkdtemp()
-WALK = os.path.join(HERE, "c", "place_table_walk.c")
-WARNINGS = ["-std=c99", "-Wall", "-Wextra", "-Wpedantic", "-Wconversion", "-Werror"]
-
-
-def release(version):
-    cache = os.environ.get("QEL_TZDATA_CACHE", work)
-    fetch = subprocess.run([os.path.join(HERE, "..", "ci", "fetch_tzdata.sh"), version,
-                            os.path.join(cache, "tzdata-" + version)], capture_output=True, text=True)
-    if fetch.returncode != 0:
-        print(f"tzdata {version} cannot be fetched; skipped:\n{fetch.stderr}")
-        sys.exit(77)
-    return fetch.stdout.strip()
-
-
-def walker(compiler, table, name, extra=()):
-    out = os.path.join(work, name)
-    subprocess.run([compiler, *WARNINGS, "-O2", "-I" + include, "-I" + table, WALK,
-                    os.path.join(table, "qel_places.c"), "-L" + lib, "-lqeltime", "-Wl,-rpath," + lib, *extra,
-                    "-o", out], check=True)
-    return out
-
-
 failures, walks = [], {}
-for version in ("2025b", "2026f"):
-    tzdir = release(version)
+for version, (tzdir, walk) in releases.items():
     tables = [os.path.join(work, f"{version}-{n}") for n in (1, 2)]
     for table in tables:
         subprocess.run([tool, "table", "--tzdir", tzdir, "--years", "2026-2036", "--links", "--out", table],
@@ -54,12 +31,12 @@ for version in ("2025b", "2026f"):
     for name in ("qel_places.h", "qel_places.c"):
         if not filecmp.cmp(*(os.path.join(t, name) for t in tables), shallow=False):
             failures.append(f"{version}: two runs give different {name}")
-    spans = subprocess.run([*emulator, walker(cc, tables[0], "walk-" + version)], check=True, capture_output=True,
-                           text=True).stdout
-    zone = walker("cc", tables[0], "zone-" + version) if emulator else os.path.join(work, "walk-" + version)
+    spans = subprocess.run([*emulator, walk], check=True, capture_output=True, text=True).stdout
     zones = subprocess.run([zone, "--zone"], input=spans, env=dict(os.environ, TZDIR=tzdir), check=True,
                            capture_output=True, text=True).stdout
     walks[version] = {}
+    if len(spans.splitlines()) != len(zones.splitlines()):
+        failures.append(f"{version}: the host walker read {len(zones.splitlines())} of {len(spans.splitlines())} spans")
     for line, file in zip(spans.splitlines(), zones.splitlines()):
         name, start, until, kind, *offsets = line.split()
         walks[version].setdefault(name, []).append((start, until, kind, offsets))
@@ -68,10 +45,9 @@ for version in ("2025b", "2026f"):
     kinds = [s[2] for spans in walks[version].values() for s in spans]
     print(f"{version}: {len(walks[version])} names, {len(kinds)} spans: {kinds.count('e')} as the zone files, "
           f"{kinds.count('a')} declared approximate, {kinds.count('n')} without a record")
-    walks[version + "dir"] = tzdir
 
 # The places whose spans changed are those diff names, with their links.
-diff = json.loads(subprocess.run([tool, "diff", walks["2025bdir"], walks["2026fdir"], "--years", "2026-2036",
+diff = json.loads(subprocess.run([tool, "diff", releases["2025b"][0], releases["2026f"][0], "--years", "2026-2036",
                                   "--json"], capture_output=True, text=True).stdout)
 named = {n for p in diff["places"] for n in [p["place"], *p["also"]]}
 changed = {n for n in walks["2026f"] if walks["2026f"][n] != walks["2025b"].get(n)}
