@@ -26,7 +26,7 @@ expect() { # NAME SECONDS TEXT: the program's output holds TEXT
 }
 expect Europe/Berlin 1796637600 "zone 10100, daylight saving on, TZ=CET-01:00:00CEST-02:00:00,M3.5.0/02:00:00,M10.5.0/03:00:00"
 expect America/Vancouver 1796637600 "TZ=MST+07:00"
-expect US/Pacific 1796637600 "TZ=MST+07:00"
+expect Canada/Pacific 1796637600 "TZ=MST+07:00"
 expect Asia/Jerusalem 1796637600 "holds until 1900368000"
 expect Asia/Jerusalem 1900368000 "M3.5.5/02:00:00"
 expect Australia/Lord_Howe 1796637600 "approximate"

@@ -66,7 +66,7 @@ bool write_file(const std::string &path, const std::string &text, std::string &w
         if (read && old == text) return true;
     }
     std::string scratch = path + ".XXXXXX";
-    const int fd = mkstemp(&scratch[0]);
+    const int fd = mkstemp(scratch.data());
     bool ok = fd >= 0;
     for (size_t done = 0; ok && done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);

@@ -83,6 +83,7 @@ std::map<unsigned, unsigned> code_lengths(const std::map<unsigned, uint64_t> &co
         std::vector<unsigned> symbols;
     };
     std::vector<Node> nodes;
+    nodes.reserve(counts.size());
     for (const auto &[symbol, count] : counts) nodes.push_back({count, nodes.size(), {symbol}});
     std::map<unsigned, unsigned> lengths;
     size_t order = nodes.size();
@@ -430,6 +431,10 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
                 records.push_back(s.record);
             }
         }
+    }
+    if (records.empty()) {
+        error = "no record the libraries confirm holds for any place in the window: no table to write";
+        return false;
     }
     std::sort(records.begin(), records.end(),
               [](const qel_tzset &a, const qel_tzset &b) { return words(a) < words(b); });

@@ -44,7 +44,7 @@ struct PlaceTable {
 
 // Both files; false, with one line in `error`, for a table the form cannot
 // hold (a name with control bytes or longer than 255 bytes, a record whose
-// fields do not pack).
+// fields do not pack) and one without a single record.
 bool place_table_source(const PlaceTable &table, std::string &header, std::string &source, std::string &error);
 
 }  // namespace qeltz
