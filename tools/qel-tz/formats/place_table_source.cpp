@@ -474,7 +474,7 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
     const size_t none = records.size();
     std::vector<size_t> refs;
     std::vector<std::vector<std::pair<uint64_t, size_t>>> schedules;  // (until after FROM, record << 1 | approximate)
-    std::vector<size_t> schedule_of_name;
+    std::vector<size_t> schedule_of_name, schedule_names;             // the name first with each schedule
     for (const TableName &n : t.names) {
         if (n.spans.size() == 1 && n.spans[0].has_record && !n.spans[0].approximate) {
             refs.push_back(record_index(n.spans[0].record));
@@ -491,9 +491,14 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
                 spans.emplace_back(until, what);
             }
         }
+        // A link shares its place's schedule, as does any place with the same spans.
         refs.push_back(SIZE_MAX);
-        schedule_of_name.push_back(schedules.size());
-        schedules.push_back(std::move(spans));
+        schedule_of_name.push_back(
+            static_cast<size_t>(std::find(schedules.begin(), schedules.end(), spans) - schedules.begin()));
+        if (schedule_of_name.back() == schedules.size()) {
+            schedules.push_back(std::move(spans));
+            schedule_names.push_back(schedule_of_name.size() - 1);
+        }
     }
     size_t span_count = 0;
     for (const auto &s : schedules) span_count += s.size();
@@ -544,18 +549,22 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
     std::string whats = "static const " + std::string(ref_type) + " span_what[] = {\n";
     std::string firsts = "static const " + std::string(ref_type) + " schedule_first[] = {\n";
     size_t first = 0;
-    for (size_t i = 0; i < t.names.size(); ++i) {
-        if (schedule_of_name[i] == SIZE_MAX) continue;
+    for (size_t k = 0; k < schedules.size(); ++k) {
+        const size_t i = schedule_names[k];
         std::string until_line = "   ", what_line = "   ";
-        for (const auto &[until, what] : schedules[schedule_of_name[i]]) {
+        for (const auto &[until, what] : schedules[k]) {
             until_line += " " + format("%" PRIu64 "u", until) + ",";
             what_line += " " + std::to_string(what) + ",";
         }
-        const std::string note = " /* " + comment(t.names[i].name) + " */\n";
+        std::string sharing;
+        for (size_t j = i; j < t.names.size(); ++j) {
+            if (schedule_of_name[j] == k) sharing += (sharing.empty() ? "" : ", ") + t.names[j].name;
+        }
+        const std::string note = " /* " + comment(sharing) + " */\n";
         s += until_line + note;
         whats += what_line + note;
         firsts += "    " + std::to_string(first) + "," + note;
-        first += schedules[schedule_of_name[i]].size();
+        first += schedules[k].size();
     }
     if (span_count == 0) {
         s += "    0u /* none: every place has one record */\n";
