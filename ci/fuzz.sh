@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-20}
 shift || true
-targets=${*:-"tzstr_parse tz_writers text_form posix_tz tzif cli fleet tz_reader"}
+targets=${*:-"tzstr_parse tz_writers text_form posix_tz tzif cli fleet tz_reader place_find"}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz >/dev/null

@@ -29,15 +29,8 @@ for release in old new; do
     "$zic" -b slim -d "$work/$release" "tests/releases/$release.zi"
     cp "tests/releases/$release.zi" "$work/$release/tzdata.zi"
 done
-# Debian's releases, each version as the archive has it (a mirror may fail
-# for a moment: a few tries).
 for version in 2025b 2026f; do
-    for try in 1 2 3 4; do
-        (cd "$work" && apt-get download -q "tzdata=$version-0+deb12u1" >/dev/null 2>&1) && break
-        [ "$try" -lt 4 ] || { echo "html: cannot download tzdata $version"; exit 1; }
-        sleep $((try * 10))
-    done
-    dpkg-deb -x "$work/tzdata_$version-0+deb12u1_all.deb" "$work/tzdata-$version"
+    ci/fetch_tzdata.sh "$version" "$work/tzdata-$version" >/dev/null
 done
 python3 ci/html_check.py hostile-fleet >"$work/hostile.csv"
 printf 'device,place,tz\ntill-01,America/Vancouver,"PST8PDT,M3.2.0,M11.1.0"\n' >"$work/vancouver.csv"

@@ -7,8 +7,10 @@
 # under qemu-arm); the same on uClibc-ng, built static from Debian's source
 # (amd64, and 32-bit ARM under qemu-arm); the device library's footprint, imports and objects (no
 # heap, no state); its binary interface against the committed baselines; the
-# Debian packages and the static library, installed and used; line coverage of
-# src/; each fuzz target for 20 seconds; one short pass of the benchmarks; and qel-tz's HTML pages rendered by headless Chromium (ci/html_report.sh). QEL_STAGES="dev arm32" runs a subset. First it installs the
+# Debian packages and the static library, installed and used; the place table
+# example built with the installed CMake package's qel_place_table(); line coverage of
+# src/; each fuzz target for 20 seconds; one short pass of the benchmarks; and qel-tz's
+# HTML pages rendered by headless Chromium (ci/html_report.sh). QEL_STAGES="dev arm32" runs a subset. First it installs the
 # Debian packages of ci/packages.txt that are missing (as root; otherwise it
 # prints the apt-get line and stops). Prints one line per stage and a closing
 # "stages: N passed, N failed".
@@ -45,7 +47,7 @@ preset() {
     cmake --preset "$1" >/dev/null && cmake --build --preset "$1" && ctest --preset "$1"
 }
 
-stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 musl uclibc footprint abi packages coverage fuzz bench html"}
+stages=${QEL_STAGES:-"dev sanitize arm32 arm32-time64 musl uclibc footprint abi packages place-table coverage fuzz bench html"}
 for s in $stages; do
     case $s in
         dev | sanitize | arm32 | arm32-time64) stage "$s" preset "$s" ;;
@@ -54,6 +56,7 @@ for s in $stages; do
         musl) stage "$s" ci/musl.sh ;;
         uclibc) stage "$s" ci/uclibc.sh ;;
         packages) stage "$s" ci/packages.sh ;;
+        place-table) stage "$s" ci/place_table_example.sh ;;
         coverage) stage "$s" ci/coverage.sh ;;
         fuzz) stage "$s" ci/fuzz.sh 20 ;;
         bench) stage "$s" bench/report.sh --smoke ;;

@@ -52,6 +52,7 @@ configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/qeltimeConfig.cmake.in
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
   COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/qeltimeConfig.cmake ${PROJECT_BINARY_DIR}/qeltimeConfigVersion.cmake
+  ${PROJECT_SOURCE_DIR}/cmake/qel_place_table.cmake
   DESTINATION ${QEL_CMAKE_DIR} COMPONENT dev)
 
 # The pkg-config file finds the prefix from where it lies, so the installed

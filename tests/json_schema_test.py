@@ -77,6 +77,8 @@ RUNS = [
     ("diff", ["diff", new, new], None),
     ("audit", ["audit", fleet, "--tzdir", new, "--years", "2027-2030"], None),
     ("audit", ["audit", "-"], mixed),
+    ("table", ["table", "--years", "2026-2036", "--links"], None),  # a schedule, approximations, aliases
+    ("table", ["table", "--tzdir", new, "--years", "2026-2030"], None),
 ]
 outputs = {}
 for schema, args, stdin in RUNS:

@@ -59,14 +59,14 @@ for name, tz_verdict, _, tz in rows:
 # A public name,TZ-string table, the kind firmware copies: each zone's rule
 # line (its compiled file's footer, read here) from this machine's release,
 # for the places of zone.tab and zone1970.tab, the Etc zones and the links,
-# audited as a fleet under a newer release (ci/tzdata_release.sh fetches it).
+# audited as a fleet under a newer release (ci/fetch_tzdata.sh fetches it).
 # Every wrong device is explained in offsets and hours, by kind; no right one
 # carries a "why"; each CSV row carries the JSON row's kinds. And the places
 # whose schedule is the shortest cover by their own records exit 0.
 def footer(path):
     data = open(path, "rb").read()
     return data.rstrip(b"\n").rsplit(b"\n", 1)[1].decode() if data[:5] >= b"TZif2" else ""
-fetch = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "ci", "tzdata_release.sh"), "2026f-0+deb12u1",
+fetch = subprocess.run([os.path.join(os.path.dirname(__file__), "..", "ci", "fetch_tzdata.sh"), "2026f",
                         os.path.join(os.path.dirname(sys.argv[-1]), "tzdata-2026f")], capture_output=True, text=True)
 new = fetch.stdout.strip()
 if fetch.returncode != 0:

@@ -118,6 +118,14 @@ t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob
 t 2 err '--libc takes .*, not an empty text \(see' place Europe/Berlin --libc=
 t 2 err '^qel-tz: audit needs FILE .*\[--csv\] \[--json\] \(see' audit
+printf 'Europe/Berlin\n# a comment\n\n' >"$work/berlin.txt" && printf 'Europe/Berlin\nNowhere/Atlantis\n' >"$work/atlantis.txt"
+t 2 err 'table needs --out DIR or --json' table
+t 2 err '--out and --json do not go together' table --out "$work" --json
+t 2 err '--out needs a folder' table --out ''
+t 2 err 'cannot read .*/nope' table --places "$work/nope" --json
+t 2 err 'Nowhere/Atlantis: ' table --places "$work/atlantis.txt" --json
+t 2 err 'cannot make the folder' table --places "$work/berlin.txt" --out "$work/nope/t"
+t 0 out '"place": "Europe/Berlin", "aliases": \[\], "spans": \[\{' table --places "$work/berlin.txt" --json
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00

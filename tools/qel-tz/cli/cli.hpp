@@ -31,6 +31,9 @@ enum class Opt : uint8_t {
     kTzdir,
     kLibc,
     kCsv,
+    kPlaces,
+    kLinks,
+    kOut,
     kJson,
     kHtml,
     kHelp,
@@ -71,6 +74,9 @@ struct Request {
     std::string libc = "linux";  // --libc: the C libraries that read TZ strings (system/libraries.hpp)
     LibcChoice libraries;        // --libc (or its default) as read once, for a command that takes it
     std::string html;            // --html: the page to write besides the output ("": none)
+    std::string places_file;     // table --places: a file of place names
+    bool links = false;          // table --links: the database's links as names too
+    std::string out;             // table --out: the folder of the C files
 
     bool has_record() const { return given.has(Opt::kZone); }
 };

@@ -2,7 +2,7 @@
 // The commands of qel-tz, a row each (cli.hpp says what a row holds), with
 // the checks that belong to each. --help and the manual page list them in
 // this order; the run functions are in record_commands.cpp,
-// place_commands.cpp, diff_command.cpp and audit_command.cpp.
+// place_commands.cpp, diff_command.cpp, audit_command.cpp and table_command.cpp.
 #include "cli/cli.hpp"
 #include "commands/commands.hpp"
 
@@ -52,6 +52,13 @@ std::string check_diff(const Request &r) {
     return one_format(r);
 }
 
+// table: the C files or JSON, one of them.
+std::string check_table(const Request &r) {
+    if (r.json == !r.out.empty())
+        return r.json ? "--out and --json do not go together" : "table needs --out DIR or --json";
+    return "";
+}
+
 constexpr OptionSet kRecordOptions = {Opt::kZone, Opt::kDst, Opt::kStart, Opt::kEnd};
 
 // clang-format off
@@ -98,6 +105,11 @@ constexpr Command kCommands[] = {
      "zone, dst_on, dst_minutes, start, end; - reads standard input) against its place: its verdict, from when it "
      "is wrong, and what to send it now",
      {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kCsv, Opt::kHtml}, 1, run_audit, one_format},
+    {"table", "[--tzdir DIR] [--years A-B] [--libc LIB] [--places FILE] [--links] (--out DIR | --json)",
+     "write a place table for firmware: every place's schedule of records, each exact or offsets for every library "
+     "judged (or the nearest, said beside the place), as C99 source (qel_places.h, qel_places.c) that finds a "
+     "place by name and gives the record in force at a time and until when it holds",
+     {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kPlaces, Opt::kLinks, Opt::kOut}, 0, run_table, check_table},
 };
 // clang-format on
 

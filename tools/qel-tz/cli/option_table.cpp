@@ -124,13 +124,14 @@ bool store_years(const std::string &v, Request &r, std::string &error) {
     return true;
 }
 
-// --tzdir: a folder, never the empty text (which would read the working folder).
-bool store_tzdir(const std::string &v, Request &r, std::string &error) {
+// --tzdir, --out: a folder, never the empty text (which would be the working folder).
+template <std::string Request::*Field>
+bool store_folder(const std::string &v, Request &r, std::string &error) {
     if (v.empty()) {
-        error = "--tzdir needs a folder, not an empty text";
+        error = std::string(Field == &Request::out ? "--out" : "--tzdir") + " needs a folder, not an empty text";
         return false;
     }
-    r.tzdir = v;
+    r.*Field = v;
     return true;
 }
 
@@ -188,13 +189,20 @@ constexpr Option kOptions[] = {
     {Opt::kYears, "--years", "A-B", Option::kListed, store_years,
      "judge whole years A-B, or one year A, instead of the default window: from the start of this hour (UTC) to "
      "the end of the tenth year after this one"},
-    {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_tzdir,
+    {Opt::kTzdir, "--tzdir", "DIR", Option::kListed, store_folder<&Request::tzdir>,
      "the tz database (default: $TZDIR, else /usr/share/zoneinfo)"},
     {Opt::kLibc, "--libc", "LIB", Option::kListed, store_libc,
      "the C libraries that read the TZ strings: linux (glibc, musl and uClibc-ng, the default), all (newlib for "
      "microcontrollers too), or names such as glibc,musl; a verdict is the worst over them"},
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
+    {Opt::kPlaces, "--places", "FILE", Option::kListed, store_text<&Request::places_file>,
+     "the places of the table, one name a line (blank lines and lines starting with # left out), instead of "
+     "every place of the database"},
+    {Opt::kLinks, "--links", "", Option::kListed, store_switch<&Request::links>,
+     "add the database's links to the table's places (US/Eastern for America/New_York) as names of their own"},
+    {Opt::kOut, "--out", "DIR", Option::kListed, store_folder<&Request::out>,
+     "write the table as DIR/qel_places.h and DIR/qel_places.c (the folder is made where missing)"},
     {Opt::kJson, "--json", "", Option::kEveryCommand, store_switch<&Request::json>,
      "print JSON for scripts (anywhere on the line)"},
     {Opt::kHtml, "--html", "FILE", Option::kListed, store_html,

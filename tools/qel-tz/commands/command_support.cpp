@@ -61,8 +61,8 @@ struct JsonFormat {
     int version;
 };
 constexpr JsonFormat kJsonFormats[] = {
-    {"default", 1}, {"tz", 1},     {"zic", 1},   {"parse", 1}, {"zones", 1},
-    {"place", 1},   {"places", 1}, {"check", 2}, {"diff", 2},  {"audit", 1},
+    {"default", 1}, {"tz", 1},    {"zic", 1},  {"parse", 1}, {"zones", 1}, {"place", 1},
+    {"places", 1},  {"check", 2}, {"diff", 2}, {"audit", 1}, {"table", 1},
 };
 
 }  // namespace

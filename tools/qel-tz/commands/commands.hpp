@@ -39,6 +39,9 @@ int run_check(const Request &r);
 int run_diff(const Request &r);
 int run_audit(const Request &r);
 
+// The place table for firmware (table_command.cpp).
+int run_table(const Request &r);
+
 // One line on stderr; returns kBadInput or kFailure as given.
 int complain(int status, const std::string &what);
 // One line on stderr about a result that stands but that a device may get
