@@ -158,7 +158,9 @@ int run_diff(const Request &r) {
     if (!diff_releases(r.arguments[0], r.arguments[1], r.window, libraries_of(r), diff, why)) {
         return complain(kFailure, why);
     }
-    if (!r.html.empty() && !write_diff_html(r.html, diff, r.arguments, read_by(r, diff.libraries), why))
+    if (!r.html.empty() && !write_diff_html(
+                               r.html, diff, r.arguments, read_by(r, diff.libraries),
+                               [](const PlaceDiff &d) { return advice_for(d).spans; }, why))
         return complain(kFailure, why);
     if (r.json) {
         write_json(diff);

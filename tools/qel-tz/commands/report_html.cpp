@@ -361,7 +361,8 @@ bool write_audit_html(const std::string &file, const AuditPage &page, std::strin
 }
 
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
-                     const std::string &read_by, std::string &why) {
+                     const std::string &read_by, const std::function<ScheduleSpans(const PlaceDiff &)> &send,
+                     std::string &why) {
     const TzDatabase old_db = tz_database(folders[0]), new_db = tz_database(folders[1]);
     // Each drawn place as the old release has it (with its string) and as
     // the new one has it, with the old string read against it.
@@ -418,6 +419,12 @@ bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std
             h += "<p>The old TZ string goes wrong from " + when(d.wrong_from) + ": " + hours(d.wrong_seconds) +
                  " hours of wrong local time in the window.</p>\n";
         }
+        // What to send a device that holds the old string, where it goes wrong.
+        const ScheduleSpans spans = send(d);
+        h += "<h4>What to send</h4>\n" +
+             (!spans.empty() || d.goes_wrong() ? send_text(spans)
+              : d.old_tz()                     ? std::string("<p>Nothing: the old TZ string stays right.</p>\n")
+                           : std::string("<p>Nothing: the old release gives no TZ string to go wrong.</p>\n"));
         if (k < drawn) {
             // The old release's place, the new one's, and the old string against the new.
             const DrawnTimeline &was = timelines[2 * k], &now = timelines[2 * k + 1];

@@ -44,8 +44,10 @@ struct AuditPage {
 // Each writes FILE; false, with why, where it cannot be written (or a
 // reader fails while the timelines are drawn).
 bool write_audit_html(const std::string &file, const AuditPage &page, std::string &why);
+// `send`: what the command says to send a place's devices (its advice's spans).
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
-                     const std::string &read_by, std::string &why);
+                     const std::string &read_by, const std::function<ScheduleSpans(const PlaceDiff &)> &send,
+                     std::string &why);
 // `timeline`: the place's local time over the window (Engine::timeline).
 bool write_place_html(const std::string &file, const Judgement &c, const std::vector<Span> &timeline,
                       const ScheduleSpans &schedule, const std::string &read_by, std::string &why);
