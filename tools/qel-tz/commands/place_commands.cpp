@@ -180,7 +180,9 @@ int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     ScheduleSpans schedule;
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
     const Advice advice = checked ? advice_for(c.wrong(), schedule) : advice_of(schedule);
-    if (!r.html.empty() && !write_place_html(r.html, c, engine.timeline(place), schedule, read_by(r, libraries), why))
+    const int status = checked ? status_of(c.tz_verdict) : status_of(advice);
+    if (!r.html.empty() &&
+        !write_place_html(r.html, {&c, engine.timeline(place), advice, status == kDone, read_by(r, libraries)}, why))
         return complain(kFailure, why);
     if (r.json) {
         JsonWriter json(stdout);
@@ -188,7 +190,7 @@ int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     } else {
         print_check(c, read_by(r, libraries), advice, checked);
     }
-    return checked ? status_of(c.tz_verdict) : status_of(advice);
+    return status;
 }
 
 // The summary of places: verdicts counted, and reasons by kind, each kind

@@ -35,6 +35,7 @@ const char kStyle[] =
     ".counts{display:flex;flex-wrap:wrap;gap:.5em;margin:.8em 0}"
     ".count{border:2px solid #999;border-radius:6px;padding:.2em .8em;min-width:6.5em;text-align:center}"
     ".count .n{display:block;font-size:22pt;font-weight:bold}"
+    ".count.minor .n{font-size:12pt}"
     ".bad{border-color:#c0392b;background:#fdecea}.good{border-color:#2e7d32;background:#edf7ee}"
     ".first{font-size:12pt;font-weight:bold}"
     "article{border-top:1px solid #ccc;margin-top:1em}"
@@ -449,19 +450,36 @@ bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std
     return finish(file, h, why);
 }
 
-bool write_place_html(const std::string &file, const Judgement &c, const std::vector<Span> &timeline,
-                      const ScheduleSpans &schedule, const std::string &read_by, std::string &why) {
+bool write_place_html(const std::string &file, const PlacePage &page, std::string &why) {
+    const Judgement &c = *page.judged;
+    const ScheduleSpans &spans = page.advice.spans;
     std::string h = head("Place " + c.place + " in tz database " + c.tzdata);
     h += facts({{"place", c.place},
                 {"tz database", c.tzdata},
                 {"window", c.window.text()},
-                {"read by", read_by},
+                {"read by", page.read_by},
                 {"place's rule", c.rule_line.empty() ? "(none)" : c.rule_line}});
+    // What is sent first, coloured as the exit status goes; then, small, the
+    // verdicts of the one record for the whole window, which a schedule may
+    // stand in for.
+    const auto approximate = [](const Judgement *s) { return !s->approximate.empty(); };
+    const bool exact =
+        std::all_of(spans.begin(), spans.end(), [](const Judgement *s) { return s->tz_verdict == Verdict::kExact; });
+    int64_t cost = 0;
+    for (const Judgement *s : spans) cost += approximate(s) ? s->wrong_seconds : 0;
+    const std::string records = std::to_string(spans.size()) + (spans.size() == 1 ? " record" : " records in turn");
+    const bool near = std::any_of(spans.begin(), spans.end(), approximate);
+    const char *word = page.right ? (exact ? "exact" : "offsets") : near ? "approximate" : "no record";
+    const std::string label = page.right ? "send " + records
+                              : near     ? "send " + records + ", the nearest " + hours(cost) + " hours wrong"
+                                         : "no record expresses the place";
     h += "<div class=\"counts\" id=\"counts\">";
-    for (const auto &[word, verdict] : {std::make_pair("tz", c.tz_verdict), std::make_pair("zic", c.zic_verdict)}) {
+    append_markup(h, {"<div class=\"count ", page.right ? "good" : "bad", "\" id=\"outcome\" data-outcome=\"",
+                      page.right ? "right" : "wrong", "\"><span class=\"n\">", word, "</span>", label, "</div>"});
+    for (const auto &[kind, verdict] : {std::make_pair("tz", c.tz_verdict), std::make_pair("zic", c.zic_verdict)}) {
         const std::string n = verdict_name(verdict);
-        append_markup(h, {"<div class=\"count ", is_failure(verdict) ? "bad" : "good", "\" id=\"verdict-", word,
-                          "\" data-verdict=\"", n, "\"><span class=\"n\">", n, "</span>", word, " verdict</div>"});
+        append_markup(h, {"<div class=\"count minor\" id=\"verdict-", kind, "\" data-verdict=\"", n,
+                          "\"><span class=\"n\">", n, "</span>one record's ", kind, " verdict</div>"});
     }
     h += "</div>\n";
     if (c.has_wrong_from())
@@ -471,11 +489,11 @@ bool write_place_html(const std::string &file, const Judgement &c, const std::ve
     if (c.has_record)
         h += "<p>The record: " + esc(describe(c.record)) + "; its TZ string <code>" + esc(c.tz) + "</code>.</p>\n";
     if (!c.zic.empty()) h += "<p>Its zic text:</p><pre>" + esc(c.zic) + "</pre>\n";
-    h += send_text(schedule) + "<h2>Why</h2>\n" + reasons_list(c.reasons);
+    h += send_text(spans) + "<h2>Why</h2>\n" + reasons_list(c.reasons);
     // The place alone where no one record holds over the window.
     DrawnTimeline d;
     d.ok = true;
-    d.place = timeline;
+    d.place = page.timeline;
     if (c.has_record) d.readings = c.tz_comparisons;
     h += figure(picture_of(d, c.window, c.place + " in " + c.tzdata, "the record's TZ string", "hatch-1"),
                 "The solid line is the place's UTC offset, each dashed line the record's TZ string as the C "

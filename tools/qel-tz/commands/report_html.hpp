@@ -48,8 +48,15 @@ bool write_audit_html(const std::string &file, const AuditPage &page, std::strin
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
                      const std::string &read_by, const std::function<ScheduleSpans(const PlaceDiff &)> &send,
                      std::string &why);
-// `timeline`: the place's local time over the window (Engine::timeline).
-bool write_place_html(const std::string &file, const Judgement &c, const std::vector<Span> &timeline,
-                      const ScheduleSpans &schedule, const std::string &read_by, std::string &why);
+
+// What `place` hands the page.
+struct PlacePage {
+    const Judgement *judged = nullptr;  // the place's record
+    std::vector<Span> timeline;         // its local time over the window (Engine::timeline)
+    Advice advice;                      // what the command says to send, drawn against the place
+    bool right = false;                 // the outcome the exit status follows
+    std::string read_by;
+};
+bool write_place_html(const std::string &file, const PlacePage &page, std::string &why);
 
 }  // namespace qeltz
