@@ -204,6 +204,26 @@ TimelinePicture picture_of(const DrawnTimeline &d, Window window, const std::str
     return p;
 }
 
+// What is sent, as each library reads it: each span's record over its span,
+// in turn; none where a span sends nothing.
+std::vector<LibraryComparison> sent_readings(const ScheduleSpans &spans) {
+    std::vector<LibraryComparison> out;
+    if (spans.empty() || !std::all_of(spans.begin(), spans.end(), [](const Judgement *s) { return sendable(*s); }))
+        return out;
+    for (const Judgement *s : spans) {
+        for (const LibraryComparison &l : s->tz_comparisons) {
+            auto it = std::find_if(out.begin(), out.end(),
+                                   [&](const LibraryComparison &o) { return o.library == l.library; });
+            if (it == out.end()) it = out.insert(out.end(), {l.library, {}});
+            Comparison &joined = it->comparison;
+            joined.differences.insert(joined.differences.end(), l.comparison.differences.begin(),
+                                      l.comparison.differences.end());
+            joined.wrong_seconds += l.comparison.wrong_seconds;
+        }
+    }
+    return out;
+}
+
 std::string figure(const TimelinePicture &p, const std::string &caption) {
     return "<figure>" + timeline_svg(p) + "<figcaption>" + esc(caption) + "</figcaption></figure>\n";
 }
@@ -490,14 +510,16 @@ bool write_place_html(const std::string &file, const PlacePage &page, std::strin
         h += "<p>The record: " + esc(describe(c.record)) + "; its TZ string <code>" + esc(c.tz) + "</code>.</p>\n";
     if (!c.zic.empty()) h += "<p>Its zic text:</p><pre>" + esc(c.zic) + "</pre>\n";
     h += send_text(spans) + "<h2>Why</h2>\n" + reasons_list(c.reasons);
-    // The place alone where no one record holds over the window.
     DrawnTimeline d;
     d.ok = true;
     d.place = page.timeline;
-    if (c.has_record) d.readings = c.tz_comparisons;
-    h += figure(picture_of(d, c.window, c.place + " in " + c.tzdata, "the record's TZ string", "hatch-1"),
-                "The solid line is the place's UTC offset, each dashed line the record's TZ string as the C "
-                "libraries read it; the hatched stretches are where it gives a wrong local time.");
+    d.readings = sent_readings(spans);
+    const std::string what = spans.size() == 1 ? "the record sent" : "the records sent in turn";
+    h += figure(picture_of(d, c.window, c.place + " in " + c.tzdata, what, "hatch-1"),
+                d.readings.empty() ? "The line is the place's UTC offset; no record is sent, so none is drawn."
+                                   : "The solid line is the place's UTC offset, the dashed line " + what +
+                                         " as the C libraries read it (one a reading); the hatched stretches are "
+                                         "where it gives a wrong local time.");
     return finish(file, h, why);
 }
 
