@@ -56,10 +56,9 @@ std::string head(const std::string &title) {
            kStyle + "</style></head><body>\n<h1>" + esc(title) + "</h1>\n";
 }
 
-bool finish(const std::string &file, std::string &page, std::string &why) {
-    page += "<footer><p>Written by qel-tz. The page lists at most " + std::to_string(kNames) +
-            " devices a setting and draws the " + std::to_string(kDrawn) +
-            " most urgent; the CSV output lists every device.</p></footer>\n</body></html>\n";
+// `note`: what the page leaves out, in a sentence ("": nothing).
+bool finish(const std::string &file, std::string &page, const std::string &note, std::string &why) {
+    page += "<footer><p>Written by qel-tz." + (note.empty() ? "" : " " + note) + "</p></footer>\n</body></html>\n";
     if (write_file(file, page)) return true;
     why = "cannot write " + file + ": " + std::strerror(errno);
     return false;
@@ -378,7 +377,10 @@ bool write_audit_html(const std::string &file, const AuditPage &page, std::strin
     if (page.per_place->size() > kPlaces)
         h += "<p>and " + std::to_string(page.per_place->size() - kPlaces) +
              " more places (the JSON summary lists them).</p>\n";
-    return finish(file, h, why);
+    return finish(file, h,
+                  "The page lists at most " + std::to_string(kNames) + " devices a setting and draws the " +
+                      std::to_string(kDrawn) + " most urgent; the CSV output lists every device.",
+                  why);
 }
 
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
@@ -467,7 +469,10 @@ bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std
         }
         h += "</article>\n";
     }
-    return finish(file, h, why);
+    return finish(
+        file, h,
+        diff.places.size() > kDrawn ? "The page draws the " + std::to_string(kDrawn) + " most urgent places." : "",
+        why);
 }
 
 bool write_place_html(const std::string &file, const PlacePage &page, std::string &why) {
@@ -520,7 +525,7 @@ bool write_place_html(const std::string &file, const PlacePage &page, std::strin
                                    : "The solid line is the place's UTC offset, the dashed line " + what +
                                          " as the C libraries read it (one a reading); the hatched stretches are "
                                          "where it gives a wrong local time.");
-    return finish(file, h, why);
+    return finish(file, h, "", why);
 }
 
 }  // namespace qeltz
