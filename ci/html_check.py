@@ -2,10 +2,16 @@
 # SPDX-License-Identifier: MIT
 # Checks a page of qel-tz --html as headless Chromium rendered it
 # (--dump-dom), against the command's JSON output:
-#   html_check.py audit|diff|place DOM PAGE JSON   the counts read from the
-#       rendered page equal the JSON's; the page is whole; nothing in it is
-#       fetched (no src or href with http:, https: or //) and no element of
-#       script, image, frame or link comes from the input;
+#   html_check.py audit|diff|place DOM PAGE JSON STATUS   the counts read
+#       from the rendered page equal the JSON's; the page is whole; nothing in
+#       it is fetched (no src or href with http:, https: or //) and no element
+#       of script, image, frame or link comes from the input. A diff page says
+#       to send, in each place's article, every TZ string of the JSON's
+#       schedule for it; a place page's headline (data-outcome) is right, and
+#       coloured so, exactly where the command's exit STATUS is 0, no count is
+#       coloured wrong then, and its timeline draws what is sent against the
+#       place (a second line, and hatching where the JSON's approximate
+#       schedule costs wrong hours);
 #   html_check.py hostile DOM PAGE JSON            the same, and each name of
 #       the hostile fleet shows as text;
 #   html_check.py vancouver DOM PAGE JSON          the same, and Vancouver held
@@ -30,6 +36,8 @@ class Dom(HTMLParser):
         super().__init__(convert_charrefs=True)
         self.counts, self.verdicts, self.tags, self.refs, self.text = {}, {}, set(), [], []
         self.stack, self.titles = [], []
+        self.outcome, self.bad, self.paths, self.hatched = None, 0, 0, 0
+        self.articles = {}  # id of each article: its text
 
     def handle_starttag(self, tag, attrs):
         a = dict(attrs)
@@ -40,6 +48,16 @@ class Dom(HTMLParser):
             self.counts[a.get("id", "")] = int(a["data-count"])
         if "data-verdict" in a:
             self.verdicts[a.get("id", "")] = a["data-verdict"]
+        classes = (a.get("class") or "").split()
+        if "data-outcome" in a:
+            self.outcome = (a["data-outcome"], classes)
+        self.bad += "count" in classes and "bad" in classes
+        self.paths += tag == "path"
+        # A wrong stretch in a lane: a hatched mark with its words (the legend's has none).
+        parent = self.stack[-2] if len(self.stack) > 1 else ("", {})
+        self.hatched += tag == "title" and parent[0] == "rect" and (parent[1].get("fill") or "").startswith("url(#hatch")
+        if tag == "article":
+            self.articles[a.get("id", "")] = []
 
     def handle_endtag(self, tag):
         while self.stack and self.stack.pop()[0] != tag:
@@ -47,6 +65,9 @@ class Dom(HTMLParser):
 
     def handle_data(self, data):
         self.text.append(data)
+        for tag, a in self.stack:
+            if tag == "article":
+                self.articles[a.get("id", "")].append(data)
         if self.stack and self.stack[-1][0] == "title":
             self.titles.append(data)
 
@@ -64,7 +85,7 @@ def main():
             out.write(quoted + b',Test/Abolish,"CET-1CEST,M3.5.0,M10.5.0/3"\n')
         out.write(b'"' + HOSTILE[0] + b'",<b>Nowhere</b>,UTC0\n')  # a place that is markup, in a row not checked
         return
-    mode, dom_path, page_path, json_path = sys.argv[1:5]
+    mode, dom_path, page_path, json_path, status = sys.argv[1:6]
     dom = Dom()
     dom.feed(open(dom_path, encoding="utf-8").read())
     page = open(page_path, "rb").read().decode("utf-8")  # strict: the page is valid UTF-8
@@ -94,10 +115,30 @@ def main():
         want = {"count-changed": len(places), "count-wrong": sum(p["wrong_from"] is not None for p in places)}
         for change in ["added", "removed", "record", "names", "verdict"]:
             want[f"count-{change}"] = sum(p["change"] == change for p in places)
+        # What to send, place by place as the JSON's schedule has it.
+        for k, p in enumerate(places):
+            said = " ".join("".join(dom.articles.get(f"place-{k + 1}", [])).split())
+            for span in p["schedule"] or []:
+                if span["tz"] and f"send the TZ string {span['tz']}" not in said:
+                    fail(f"{page_path}: {p['place']} is not told to send {span['tz']}")
     else:
         want = {}
         if dom.verdicts.get("verdict-tz") != data["tz_verdict"]:
             fail(f"tz verdict {dom.verdicts.get('verdict-tz')} where the JSON has {data['tz_verdict']}")
+        # The headline follows the exit status.
+        right = status == "0"
+        if dom.outcome is None or dom.outcome[0] != ("right" if right else "wrong") or \
+                ("good" if right else "bad") not in dom.outcome[1] or (right and dom.bad):
+            fail(f"{page_path}: the headline {dom.outcome} ({dom.bad} counts marked wrong) where the exit status is "
+                 f"{status}")
+        # What is sent, drawn against the place, hatched where it costs hours.
+        spans = data["schedule"] or []
+        if spans and all(s["tz"] for s in spans):
+            if dom.paths < 2:
+                fail(f"{page_path}: the timeline draws {dom.paths} lines, not what is sent against the place")
+            costs = any(s["approximate"] and s["approximate"]["hours_wrong"] > 0 for s in spans)
+            if costs and not dom.hatched:
+                fail(f"{page_path}: the approximate record's wrong hours are not hatched")
     got = {k: dom.counts.get(k) for k in want}
     if got != want:
         fail(f"{page_path}: counts {got} where the JSON has {want}")
@@ -117,7 +158,7 @@ def main():
             fail(f"{page_path}: Vancouver's winters are not drawn as an hour behind: {winters}")
         if "send the TZ string MST+07:00" not in text:
             fail(f"{page_path}: Vancouver's devices are not told to get MST+07:00")
-    print(f"html_check: {page_path}: {mode} page as the JSON has it: {want or data['tz_verdict']}")
+    print(f"html_check: {page_path}: {mode} page as the JSON has it: {want or (data['tz_verdict'], dom.outcome)}")
 
 
 main()

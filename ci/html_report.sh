@@ -6,7 +6,7 @@
 # and the fixture diff (tests/releases/); the diff of Debian's tzdata 2025b
 # and 2026f, fetched with apt-get download; a hostile fleet, whose device
 # names hold markup, quotes, & and bytes outside UTF-8; Vancouver held as
-# PST8PDT,M3.2.0,M11.1.0 under 2026f; and one place. Each page: tidy finds no
+# PST8PDT,M3.2.0,M11.1.0 under 2026f; and three places. Each page: tidy finds no
 # error in it; headless Chromium renders it (--dump-dom) and ci/html_check.py
 # compares what the rendered page counts with the command's JSON, and checks
 # that names stay text and nothing is fetched; printed, it takes A4 pages. A
@@ -37,12 +37,15 @@ printf 'device,place,tz\ntill-01,America/Vancouver,"PST8PDT,M3.2.0,M11.1.0"\n' >
 
 chrome=(chromium --headless --no-sandbox --disable-gpu --disable-dev-shm-usage --user-data-dir="$work/profile")
 # page NAME KIND ARGS...: runs qel-tz ARGS with --json and with --html, and
-# checks the page. The exit status of qel-tz is its verdict: not checked here.
+# checks the page. The exit status of qel-tz is its verdict (0 or 1): the
+# check reads it, for the headline of a place page follows it.
 page() {
     local name=$1 kind=$2
     shift 2
     local html=$out/$name.html
-    "$tool" "$@" --json >"$work/$name.json" 2>/dev/null || [ $? -eq 1 ]
+    local verdict=0
+    "$tool" "$@" --json >"$work/$name.json" 2>/dev/null || verdict=$?
+    [ "$verdict" -le 1 ] || { echo "html: qel-tz $* exits $verdict"; return 1; }
     "$tool" "$@" --html "$html" >/dev/null 2>&1 || [ $? -eq 1 ]
     local status=0
     tidy -errors -q "$html" >"$work/$name.tidy" 2>&1 || status=$?
@@ -60,7 +63,7 @@ page() {
         echo "html: $name.html does not print on A4"
         return 1
     }
-    python3 "$check" "$kind" "$work/$name.dom" "$html" "$work/$name.json"
+    python3 "$check" "$kind" "$work/$name.dom" "$html" "$work/$name.json" "$verdict"
 }
 
 fixture=(--tzdir "$work/new" --years 2027-2030)
@@ -72,5 +75,8 @@ page fixture-diff diff diff "$work/old" "$work/new" --years 2026-2030
 (cd "$work" && page release-diff diff diff tzdata-2025b/usr/share/zoneinfo tzdata-2026f/usr/share/zoneinfo "${real[@]}")
 page hostile hostile audit "$work/hostile.csv" "${fixture[@]}"
 page vancouver vancouver audit "$work/vancouver.csv" --tzdir "$work/tzdata-2026f/usr/share/zoneinfo"
-page place place place America/Vancouver --tzdir "$work/tzdata-2026f/usr/share/zoneinfo" "${real[@]}"
-echo "html: 6 pages rendered and checked; screenshots in $out"
+# One record; a schedule of three, exact; the nearest record, approximate.
+for place in America/Vancouver Asia/Jerusalem Australia/Lord_Howe; do
+    page "place-${place#*/}" place place "$place" --tzdir "$work/tzdata-2026f/usr/share/zoneinfo" "${real[@]}"
+done
+echo "html: 8 pages rendered and checked; screenshots in $out"
