@@ -14,6 +14,7 @@
 
 #include "formats/posix_tz.hpp"
 #include "formats/time_text.hpp"
+#include "judge/advice.hpp"
 #include "judge/derive.hpp"
 #include "judge/engine.hpp"
 #include "judge/judgement.hpp"
@@ -386,6 +387,13 @@ TEST(PlanSchedule, ShortestCoverByHand) {
             approximate = qeltz::compare_timelines(qeltz::zone_local_time(row.zone, s.span),
                                                    qeltz::rule_local_time(s.derivation.rule, s.span), s.span.to)
                               .wrong_seconds;
+            // A device holding the nearest, as a string or a record, is told nothing better; another is sent it.
+            qeltz::Judgement j;
+            j.has_record = true, j.record = s.derivation.record, j.tz = tz, j.approximate = s.derivation.approximate;
+            const qeltz::Held same{tz, {}}, other{"UTC0", {}}, record{"", j.record};
+            for (const auto &[held, kind] :
+                 {std::pair{&same, "holds-nearest"}, {&other, "send"}, {&record, "holds-nearest"}})
+                EXPECT_STREQ(qeltz::send_kind(qeltz::advice_for(true, {&j}, held), true), kind) << &row - rows;
         }
         EXPECT_EQ(got, (std::vector<std::pair<int64_t, std::string>>(row.spans.begin(), row.spans.end())))
             << &row - rows;

@@ -179,7 +179,9 @@ int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     const Judgement &c = engine.result(i);
     ScheduleSpans schedule;
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
-    const Advice advice = checked ? advice_for(c.wrong(), schedule) : advice_of(schedule);
+    const Held held{c.tz_given ? c.tz : "", c.record};
+    const Advice advice =
+        checked ? advice_for(c.wrong(), schedule, c.tz_given || c.has_record ? &held : nullptr) : advice_of(schedule);
     if (!r.html.empty() && !write_place_html(r.html, c, engine.timeline(place), schedule, read_by(r, libraries), why))
         return complain(kFailure, why);
     if (r.json) {
