@@ -166,7 +166,8 @@ void print_own_rule_line(const char *indent, const std::string &line) {
 
 void print_schedule(const ScheduleSpans &spans) {
     if (spans.empty() || advice_of(spans).single()) return;
-    std::printf("schedule:       no one record holds over the window; send each in turn\n");
+    std::printf("schedule:       %s\n", spans.size() == 1 ? "no record expresses the place; send the nearest"
+                                                          : "no one record holds over the window; send each in turn");
     for (const Judgement *s : spans) {
         std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
                     date_time_text(s->window.to).c_str(),

@@ -132,7 +132,8 @@ void print_check(const Judgement &c, const std::string &read_by, const Advice &s
                 : ("the device library refuses this string (" + std::to_string(c.tz_read_status) + ")").c_str());
     }
     if (!c.zic.empty()) print_zic_text(c.zic);
-    std::printf("TZ verdict:     %s\n", verdict_name(c.tz_verdict));
+    std::printf("TZ verdict:     %s\n",
+                checked ? verdict_name(c.tz_verdict) : outcome_text(c.tz_verdict, send).c_str());
     if (c.has_wrong_from()) {
         std::printf("wrong from:     %s UTC, %.1f hours of wrong local time\n", date_time_text(c.wrong_from).c_str(),
                     c.hours_wrong());

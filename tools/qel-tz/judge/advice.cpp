@@ -19,6 +19,19 @@ Advice advice_of(ScheduleSpans spans) {
     return a;
 }
 
+std::string outcome_text(Verdict one_record, const Advice &advice) {
+    if (!is_failure(one_record) || advice.spans.empty() || advice.single()) return verdict_name(one_record);
+    const std::string head = std::string("one record: ") + verdict_name(one_record) + "; ";
+    if (advice.spans.size() == 1) return head + "the nearest below: approximate";
+    Verdict worst = Verdict::kExact;
+    bool approximate = false;
+    for (const Judgement *s : advice.spans) {
+        worst = std::max(worst, sendable(*s) ? s->tz_verdict : Verdict::kUnrepresentable);
+        approximate = approximate || !s->approximate.empty();
+    }
+    return head + "the schedule below holds: " + (approximate ? "approximate" : verdict_name(worst));
+}
+
 Advice advice_for(bool wrong, ScheduleSpans place_schedule, const Held *held) {
     Advice a = advice_of(wrong ? std::move(place_schedule) : ScheduleSpans{});
     const Judgement *now = a.now;

@@ -37,6 +37,12 @@ struct Advice {
 
 Advice advice_of(ScheduleSpans spans);
 
+// The verdict on a place's one record, said with the outcome where that is
+// wrong but a schedule or the nearest record is what to send: "one record:
+// unrepresentable; the schedule below holds: exact", "one record:
+// unrepresentable; the nearest below: approximate"; else the verdict alone.
+std::string outcome_text(Verdict one_record, const Advice &advice);
+
 // What a device holds: its TZ string, or where that is empty its record.
 struct Held {
     std::string tz;
