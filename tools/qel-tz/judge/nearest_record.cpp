@@ -44,14 +44,6 @@ int64_t wrong_weight(const Comparison &c) {
     return out;
 }
 
-std::string amount_text(int32_t seconds) {
-    const int32_t hours = seconds / 3600, minutes = seconds / 60 % 60;
-    std::string out;
-    if (hours > 0) out = std::to_string(hours) + (hours == 1 ? " hour" : " hours");
-    if (minutes > 0) out += (out.empty() ? "" : " ") + std::to_string(minutes) + " minutes";
-    return out;
-}
-
 // "early April" for a local date-time text "2027-04-04 03:00:00".
 std::string part_of_month(const std::string &date) {
     static const char *const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
@@ -102,7 +94,8 @@ std::string cost_text(const Comparison &c, Window span) {
                 when = "from " + part_of_month(from) + " to " + part_of_month(until) + " each year";
             }
         }
-        out += (out.empty() ? "" : "; ") + amount_text(std::abs(amount)) + (amount > 0 ? " ahead " : " behind ") + when;
+        out +=
+            (out.empty() ? "" : "; ") + duration_text(std::abs(amount)) + (amount > 0 ? " ahead " : " behind ") + when;
     }
     // About: three figures.
     int64_t hours = (c.wrong_seconds + 1800) / 3600, unit = 1;
