@@ -125,11 +125,8 @@ void print_check(const Judgement &c, const std::string &read_by, const Advice &s
     std::printf("record:         %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
     std::printf("TZ string:      %s\n", c.tz.empty() ? "(none)" : shown(c.tz).c_str());
     if (c.tz_given) {
-        std::printf(
-            "record from TZ: %s\n",
-            c.has_record
-                ? describe(c.record).c_str()
-                : ("the device library refuses this string (" + std::to_string(c.tz_read_status) + ")").c_str());
+        std::printf("record from TZ: %s\n",
+                    c.has_record ? describe(c.record).c_str() : "(none: see device-refuses-string below)");
     }
     if (!c.zic.empty()) print_zic_text(c.zic);
     std::printf("TZ verdict:     %s\n",
