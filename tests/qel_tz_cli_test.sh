@@ -101,7 +101,7 @@ t 2 err 'start rule M13\.1\.0: month 13 is not 1\.\.12' tz --zone 101 --dst 60 -
 t 2 err 'month 4294967299 is not 1\.\.12' tz --zone 101 --dst 60 --start M4294967299.5.0 --end M10.5.0
 t 2 err 'end rule J60: a record holds only' tz --zone 101 --dst 60 --start M3.5.0 --end J60
 t 2 err '^qel-tz: start rule: week 5 of February .* zic refuses' zic --zone 101 --dst 60 --start M2.5.0 --end M2.5.0
-t 2 err 'does not read PST8PDT' parse PST8PDT
+t 2 err 'PST8PDT: .*Mm\.w\.d/hh:mm:ss' parse PST8PDT
 t 2 err 'not a TZ string: 12' parse 12
 t 2 err 'parse needs TZ' parse
 t 2 err 'unknown option --frob' zones --frob
@@ -157,7 +157,7 @@ elif ! "$zic" -d "$work/tz" "$here/places/places.zi" 2>"$err" || ! cp "$here/pla
 else
     d=(--tzdir "$work/tz" --years 2026-2036)
     while read -r place status tz_verdict zic_verdict; do
-        t "$status" out "^TZ verdict: +$tz_verdict$" place "Test/$place" "${d[@]}"
+        t "$status" out "^TZ verdict: +(one record: )?$tz_verdict(;|$)" place "Test/$place" "${d[@]}"
         t "$status" out "^zic verdict: +$zic_verdict$" place "Test/$place" "${d[@]}"
     done <<'EOF'
 Berlin 0 exact differs
@@ -183,7 +183,7 @@ EOF
     t 0 out 'M3\.5\.0/-01:00:00 has no equivalent .* in 2026-2030 .*: M3\.4\.6/23:00:00 holds for 2026-2029 ' \
         place Test/Nuuk --tzdir "$work/tz" --years 2026-2030
     t 0 out '^TZ verdict: +exact$' check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
-    t 0 out '^record from TZ: the device library refuses this string \(-2\)$' \
+    t 0 out '^record from TZ: \(none: see device-refuses-string below\)$' \
         check --tz 'EST5EDT,M3.2.0,M11.1.0' --place Test/New_York "${d[@]}"
     t 0 out '^record from TZ: zone 9500 \(UTC-05:00\), daylight saving 60 minutes from M3\.2\.0/02:00:00' \
         check --tz 'EST+05:00:00EDT+04:00:00,M3.2.0/02:00:00,M11.1.0/02:00:00' --place Test/New_York "${d[@]}"

@@ -85,8 +85,8 @@ TEST(Output, EscapesWhatIsNotPrintableText) {
 
 // Instants by the tool's own calendar, whatever time_t's width: the hand-
 // worked rows (2^31 and 2^32 seconds, leap days of 2400 and 1600), and every
-// day of 1600-2499 read back to its day count.
-TEST(Output, WritesEveryInstantAsItsDate) {
+// day of 1600-2499 read back to its day count; amounts of time by hand.
+TEST(Output, WritesEveryInstantAsItsDateAndAmountsToTheSecond) {
     const std::pair<int64_t, const char *> rows[] = {
         {0, "1970-01-01 00:00:00"},           {-1, "1969-12-31 23:59:59"},
         {2147483648, "2038-01-19 03:14:08"},  {4294967296, "2106-02-07 06:28:16"},
@@ -95,6 +95,14 @@ TEST(Output, WritesEveryInstantAsItsDate) {
     for (const auto &[utc, text] : rows) EXPECT_EQ(qeltz::date_time_text(utc), text) << utc;
     EXPECT_EQ(qeltz::iso_utc(4294967296), "2106-02-07T06:28:16Z");
     EXPECT_EQ(qeltz::minute_text(4294967296), "2106-02-07 06:28");
+    const std::pair<int64_t, const char *> durations[] = {{0, "0 seconds"},
+                                                          {20, "20 seconds"},
+                                                          {75, "1 minute 15 seconds"},
+                                                          {3600, "1 hour"},
+                                                          {3601, "1 hour 1 second"},
+                                                          {9000, "2 hours 30 minutes"},
+                                                          {4331, "1 hour 12 minutes 11 seconds"}};
+    for (const auto &[seconds, text] : durations) EXPECT_EQ(qeltz::duration_text(seconds), text) << seconds;
     for (int64_t day = qeltz::days_from_civil(1600, 1, 1); day < qeltz::days_from_civil(2500, 1, 1); ++day) {
         const std::string text = qeltz::date_time_text(day * 86400 + 86399);
         const int64_t read = qeltz::days_from_civil(std::stoll(text.substr(0, 4)), std::stoi(text.substr(5, 2)),

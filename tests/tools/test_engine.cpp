@@ -14,6 +14,7 @@
 
 #include "formats/posix_tz.hpp"
 #include "formats/time_text.hpp"
+#include "judge/advice.hpp"
 #include "judge/derive.hpp"
 #include "judge/engine.hpp"
 #include "judge/judgement.hpp"
@@ -343,7 +344,11 @@ qeltz::TzifZone hand_zone(const std::vector<qeltz::Span> &changes, const char *r
 // record holds to 2031-03-23 01:00 UTC and the fourth-Sunday one from
 // 2030-03-31 on. Lord Howe is UTC+10:30 from the first Sunday of April
 // (2030-04-07, 2031-04-06) to the first of October (2030-10-06, 2031-10-05):
-// 182 days and 30 minutes each year, where its nearest record says UTC+11.
+// 182 days and 30 minutes each year, where its nearest record says UTC+11
+// (a rule at UTC+11 and +11:30, or +10 and +10:30, is 30 minutes off all
+// year). Chatham's nearest changes at its instants, 15 minutes ahead all
+// year; changing at 02:45 and 03:45 of its own clock is as long wrong, but
+// also 45 minutes behind and 75 ahead for 15 minutes twice a year.
 TEST(PlanSchedule, ShortestCoverByHand) {
     struct Row {
         qeltz::TzifZone zone;
@@ -365,7 +370,7 @@ TEST(PlanSchedule, ShortestCoverByHand) {
         {hand_zone({at(0, 10 * H + H / 2, "+1030")}, "<+1030>-10:30<+11>-11,M10.1.0,M4.1.0"), {{T0, "MAGT-11:00"}},
          2 * (182 * kDay + H / 2)},
         {hand_zone({at(0, 12 * H + 45 * 60, "+1245")}, "<+1245>-12:45<+1345>-13:45,M9.5.0/2:45,M4.1.0/3:45"),
-         {{T0, "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00"}}, T2 - T0},
+         {{T0, "WST-13:00:00WDT-14:00:00,M9.5.0/03:00:00,M4.1.0/04:00:00"}}, T2 - T0},
     };
     // clang-format on
     const qeltz::Window window{T0, T2};
@@ -382,6 +387,13 @@ TEST(PlanSchedule, ShortestCoverByHand) {
             approximate = qeltz::compare_timelines(qeltz::zone_local_time(row.zone, s.span),
                                                    qeltz::rule_local_time(s.derivation.rule, s.span), s.span.to)
                               .wrong_seconds;
+            // A device holding the nearest, as a string or a record, is told nothing better; another is sent it.
+            qeltz::Judgement j;
+            j.has_record = true, j.record = s.derivation.record, j.tz = tz, j.approximate = s.derivation.approximate;
+            const qeltz::Held same{tz, {}}, other{"UTC0", {}}, record{"", j.record};
+            for (const auto &[held, kind] :
+                 {std::pair{&same, "holds-nearest"}, {&other, "send"}, {&record, "holds-nearest"}})
+                EXPECT_STREQ(qeltz::send_kind(qeltz::advice_for(true, {&j}, held), true), kind) << &row - rows;
         }
         EXPECT_EQ(got, (std::vector<std::pair<int64_t, std::string>>(row.spans.begin(), row.spans.end())))
             << &row - rows;

@@ -102,14 +102,19 @@ std::vector<Reason> reasons_of(const Row &row, const SettingVerdict *v) {
     return v->reasons;
 }
 
-// What to send a device: its place's schedule, where it is wrong.
-Advice advice_for(const SettingVerdict *v, const FleetAudit &audit) {
+// What to send the devices of a setting (kNoSetting: an invalid row): its
+// place's schedule, where it is wrong and not already the nearest record.
+Advice advice_for(size_t setting, const FleetAudit &audit, const std::vector<FleetSetting> &settings) {
+    if (setting == kNoSetting || !audit.settings[setting].judged()) return {};
+    const SettingVerdict &v = audit.settings[setting];
     ScheduleSpans spans;
-    if (v != nullptr && v->judged()) {
-        for (const Judgement &j : audit.places[v->place].spans) spans.push_back(&j);
-    }
-    return advice_for(v != nullptr && v->wrong(), std::move(spans));
+    for (const Judgement &j : audit.places[v.place].spans) spans.push_back(&j);
+    const Held held{settings[setting].tz, settings[setting].record};
+    return advice_for(v.wrong(), std::move(spans), &held);
 }
+
+// Wrong or not judged: a row the advice is not "right" for.
+bool wrong(const SettingVerdict *v) { return v == nullptr || !v->judged() || v->wrong(); }
 
 // The summary's counts: devices per verdict, per place and per reason kind.
 struct Counts {
@@ -159,8 +164,11 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
             for (const std::string &library : v->libraries) json.string(library);
             json.end();
         }
+        const Advice send = advice_for(row.setting, audit, c.settings);
+        json.key("send_kind").string(send_kind(send, wrong(v)));
+        json.key("send_rule_line").string_or_null(send.rule_line);
         json.key("schedule");
-        write_schedule_or_null(json, advice_for(v, audit));
+        write_schedule_or_null(json, send);
         json.key("reasons");
         write_reasons(json, reasons_of(row, v));
         json.end();
@@ -197,22 +205,22 @@ void write_json(RowSpill &spill, const FleetAudit &audit, const Counts &counts, 
     json.end().end().end();
 }
 
-void print_csv(RowSpill &spill, const FleetAudit &audit) {
+void print_csv(RowSpill &spill, const FleetAudit &audit, const Collected &c) {
     std::printf(
-        "device,line,place,verdict,wrong_from,hours_wrong,send_zone,send_dst_on,send_dst_minutes,send_start,"
-        "send_end,send_tz,schedule,reason_kinds,reasons\n");
+        "device,line,place,verdict,wrong_from,hours_wrong,send_kind,send_zone,send_dst_on,send_dst_minutes,"
+        "send_start,send_end,send_tz,send_rule_line,schedule,reason_kinds,reasons\n");
     for (Row row; spill.get(row);) {
         const SettingVerdict *v = verdict_of(row, audit);
         const bool judged = v != nullptr && v->judged();
-        const Advice send = advice_for(v, audit);
+        const Advice send = advice_for(row.setting, audit, c.settings);
         const Judgement *now = send.now;
-        std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
+        std::printf("%s,%zu,%s,%s,%s,%s,%s,%s,%s,%s,%s,%s\n", csv_field(row.device).c_str(), row.line,
                     csv_field(row.place).c_str(), row_verdict_name(verdict_index(v)),
                     judged && v->wrong_from != Judgement::kNever ? iso_utc(v->wrong_from).c_str() : "",
                     judged && v->has_tz ? decimal_text(static_cast<double>(v->wrong_seconds) / 3600.0).c_str() : "",
-                    record_cells(now != nullptr ? &now->record : nullptr).c_str(),
-                    csv_field(now != nullptr ? now->tz : "").c_str(), schedule_cells(send.spans).c_str(),
-                    reason_cells(reasons_of(row, v)).c_str());
+                    send_kind(send, wrong(v)), record_cells(now != nullptr ? &now->record : nullptr).c_str(),
+                    csv_field(now != nullptr ? now->tz : "").c_str(), csv_field(send.rule_line).c_str(),
+                    schedule_cells(send.spans).c_str(), reason_cells(reasons_of(row, v)).c_str());
     }
 }
 
@@ -266,7 +274,7 @@ void print_groups(const Collected &c, const FleetAudit &audit) {
                     std::printf("  %s: %s [%s]\n", v.wrong() ? "why" : "note", shown(r.text).c_str(),
                                 kind_word(r.kind));
             }
-            print_send(advice_for(&v, audit), v.wrong());
+            print_send(advice_for(i, audit, c.settings), v.wrong());
             print_rows(c.first_rows[i], c.devices[i]);
         }
     }
@@ -397,7 +405,7 @@ int run_audit(const Request &r) {
                        &c.devices,
                        {},
                        &counts.per_place,
-                       [&](size_t i) { return advice_for(&audit.settings[i], audit).spans; },
+                       [&](size_t i) { return advice_for(i, audit, c.settings).spans; },
                        [&](AuditPageRow &out) {
                            Row row;
                            if (!spill.get(row)) return false;
@@ -411,7 +419,7 @@ int run_audit(const Request &r) {
     if (r.json) {
         write_json(spill, audit, counts, c);
     } else if (r.csv) {
-        print_csv(spill, audit);
+        print_csv(spill, audit, c);
         if (c.lines.multiline_rows > 0) note(counted(c.rows, "device") + " of " + file + " on " + lines_read(c.lines));
     } else {
         std::printf("read by %s\n", shown(read_by(r, audit.libraries)).c_str());

@@ -153,9 +153,21 @@ void write_schedule(JsonWriter &json, const ScheduleSpans &spans) {
     json.end();
 }
 
+namespace {
+
+// The place's own rule line offered where no record expresses it.
+void print_own_rule_line(const char *indent, const std::string &line) {
+    if (!line.empty())
+        std::printf("%sa device that holds a TZ string may be given the place's own: %s\n", indent,
+                    shown(line).c_str());
+}
+
+}  // namespace
+
 void print_schedule(const ScheduleSpans &spans) {
     if (spans.empty() || advice_of(spans).single()) return;
-    std::printf("schedule:       no one record holds over the window; send each in turn\n");
+    std::printf("schedule:       %s\n", spans.size() == 1 ? "no record expresses the place; send the nearest"
+                                                          : "no one record holds over the window; send each in turn");
     for (const Judgement *s : spans) {
         std::printf("  from %s UTC until %s UTC: %s\n", date_time_text(s->window.from).c_str(),
                     date_time_text(s->window.to).c_str(),
@@ -165,9 +177,7 @@ void print_schedule(const ScheduleSpans &spans) {
         if (s->approximate.empty()) continue;
         std::printf("    approximate: no record expresses the place; this, the nearest, is %s\n",
                     s->approximate.c_str());
-        const std::string line = rule_line_for(*s);
-        if (!line.empty())
-            std::printf("    a device that holds a TZ string may be given the place's own: %s\n", shown(line).c_str());
+        print_own_rule_line("    ", rule_line_for(*s));
     }
 }
 
@@ -180,7 +190,10 @@ void write_schedule_or_null(JsonWriter &json, const Advice &send) {
 }
 
 void print_send(const Advice &send, bool wrong) {
-    if (send.spans.size() == 1 && send.now != nullptr) {
+    if (send.holds_nearest) {
+        std::printf("  send: none; it already holds the nearest record, nothing better to send as a record\n");
+        print_own_rule_line("  ", send.rule_line);
+    } else if (send.spans.size() == 1 && send.now != nullptr) {
         std::printf("  send: TZ string %s, %s%s\n", send.now->tz.c_str(), describe(send.now->record).c_str(),
                     send.now->approximate.empty() ? "" : ("; the nearest: " + send.now->approximate).c_str());
     } else if (send.spans.size() > 1) {

@@ -41,12 +41,11 @@ void write_side(JsonWriter &json, const ReleaseSide &side) {
     json.key("problem").string_or_null(problem_of(side)).end();
 }
 
-// What to send a device that holds the old string: the new schedule, where
-// the old string goes wrong.
+// What to send the place's devices: the new schedule, where it is advised.
 Advice advice_for(const PlaceDiff &d) {
     ScheduleSpans spans;
     for (const Judgement &j : d.new_schedule) spans.push_back(&j);
-    return advice_for(d.goes_wrong(), std::move(spans));
+    return advice_for(d.advised(), std::move(spans));
 }
 
 void write_json(const ReleaseDiff &diff) {

@@ -125,14 +125,12 @@ void print_check(const Judgement &c, const std::string &read_by, const Advice &s
     std::printf("record:         %s\n", c.has_record ? describe(c.record).c_str() : "(none)");
     std::printf("TZ string:      %s\n", c.tz.empty() ? "(none)" : shown(c.tz).c_str());
     if (c.tz_given) {
-        std::printf(
-            "record from TZ: %s\n",
-            c.has_record
-                ? describe(c.record).c_str()
-                : ("the device library refuses this string (" + std::to_string(c.tz_read_status) + ")").c_str());
+        std::printf("record from TZ: %s\n",
+                    c.has_record ? describe(c.record).c_str() : "(none: see device-refuses-string below)");
     }
     if (!c.zic.empty()) print_zic_text(c.zic);
-    std::printf("TZ verdict:     %s\n", verdict_name(c.tz_verdict));
+    std::printf("TZ verdict:     %s\n",
+                checked ? verdict_name(c.tz_verdict) : outcome_text(c.tz_verdict, send).c_str());
     if (c.has_wrong_from()) {
         std::printf("wrong from:     %s UTC, %.1f hours of wrong local time\n", date_time_text(c.wrong_from).c_str(),
                     c.hours_wrong());
@@ -179,7 +177,9 @@ int run_one(const Request &r, const std::string &name, bool checked, Ask ask) {
     const Judgement &c = engine.result(i);
     ScheduleSpans schedule;
     for (const size_t s : spans) schedule.push_back(&engine.result(s));
-    const Advice advice = checked ? advice_for(c.wrong(), schedule) : advice_of(schedule);
+    const Held held{c.tz_given ? c.tz : "", c.record};
+    const Advice advice =
+        checked ? advice_for(c.wrong(), schedule, c.tz_given || c.has_record ? &held : nullptr) : advice_of(schedule);
     const int status = checked ? status_of(c.tz_verdict) : status_of(advice);
     if (!r.html.empty() &&
         !write_place_html(r.html, {&c, engine.timeline(place), advice, status == kDone, read_by(r, libraries)}, why))

@@ -207,7 +207,7 @@ int run_parse(const Request &r) {
         PosixTz any;
         std::string why;
         return complain(kBadInput, parse_posix_tz(tz, any, why)
-                                       ? "the device library does not read " + tz +
+                                       ? tz + ": " + kind_meaning(ReasonKind::kDeviceRefusesString) +
                                              " (qel-tz check --tz compares any TZ string with a place)"
                                        : "not a TZ string: " + tz + ": " + why);
     }

@@ -442,12 +442,12 @@ bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std
             h += "<p>The old TZ string goes wrong from " + when(d.wrong_from) + ": " + hours(d.wrong_seconds) +
                  " hours of wrong local time in the window.</p>\n";
         }
-        // What to send a device that holds the old string, where it goes wrong.
+        // What to send the place's devices, where the diff advises it.
         const ScheduleSpans spans = send(d);
         h += "<h4>What to send</h4>\n" +
              (!spans.empty() || d.goes_wrong() ? send_text(spans)
               : d.old_tz()                     ? std::string("<p>Nothing: the old TZ string stays right.</p>\n")
-                           : std::string("<p>Nothing: the old release gives no TZ string to go wrong.</p>\n"));
+                           : std::string("<p>Nothing: neither release gives a record to send.</p>\n"));
         if (k < drawn) {
             // The old release's place, the new one's, and the old string against the new.
             const DrawnTimeline &was = timelines[2 * k], &now = timelines[2 * k + 1];

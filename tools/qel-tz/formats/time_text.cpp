@@ -63,6 +63,17 @@ std::string minute_text(int64_t utc) { return formatted(utc, ' ', false); }
 
 std::string iso_utc(int64_t utc) { return formatted(utc, 'T', true, "Z"); }
 
+std::string duration_text(int64_t seconds) {
+    const int64_t units[] = {seconds / 3600, seconds / 60 % 60, seconds % 60};
+    const char *const names[] = {" hour", " minute", " second"};
+    std::string text;
+    for (size_t i = 0; i < 3; ++i) {
+        if (units[i] == 0 && (i < 2 || !text.empty())) continue;
+        text += (text.empty() ? "" : " ") + std::to_string(units[i]) + names[i] + (units[i] == 1 ? "" : "s");
+    }
+    return text;
+}
+
 std::string utc_offset_text(int64_t seconds_east) {
     const int64_t m = (seconds_east < 0 ? -seconds_east : seconds_east) / 60;
     char buf[32];

@@ -18,6 +18,9 @@ std::string iso_utc(int64_t utc);
 // "early November": the UTC month and its part (days 1-10 early, 11-20 mid,
 // from 21 late), for what comes back in the same weeks each year.
 std::string weeks_text(int64_t utc);
+// "20 seconds", "1 minute 15 seconds", "2 hours 30 minutes": an amount of
+// time to the second, each unit where it is not 0 ("0 seconds" for none).
+std::string duration_text(int64_t seconds);
 // "UTC+05:45" for seconds east of UTC.
 std::string utc_offset_text(int64_t seconds_east);
 

@@ -2,6 +2,7 @@
 #include "judge/advice.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "judge/schedule.hpp"
@@ -18,8 +19,38 @@ Advice advice_of(ScheduleSpans spans) {
     return a;
 }
 
-Advice advice_for(bool wrong, ScheduleSpans place_schedule) {
-    return advice_of(wrong ? std::move(place_schedule) : ScheduleSpans{});
+std::string outcome_text(Verdict one_record, const Advice &advice) {
+    if (!is_failure(one_record) || advice.spans.empty() || advice.single()) return verdict_name(one_record);
+    const std::string head = std::string("one record: ") + verdict_name(one_record) + "; ";
+    if (advice.spans.size() == 1) return head + "the nearest below: approximate";
+    Verdict worst = Verdict::kExact;
+    bool approximate = false;
+    for (const Judgement *s : advice.spans) {
+        worst = std::max(worst, sendable(*s) ? s->tz_verdict : Verdict::kUnrepresentable);
+        approximate = approximate || !s->approximate.empty();
+    }
+    return head + "the schedule below holds: " + (approximate ? "approximate" : verdict_name(worst));
+}
+
+Advice advice_for(bool wrong, ScheduleSpans place_schedule, const Held *held) {
+    Advice a = advice_of(wrong ? std::move(place_schedule) : ScheduleSpans{});
+    const Judgement *now = a.now;
+    if (held == nullptr || a.spans.size() != 1 || now == nullptr || now->approximate.empty()) return a;
+    const bool holds =
+        held->tz.empty() ? std::memcmp(&held->record, &now->record, sizeof held->record) == 0 : held->tz == now->tz;
+    if (!holds) return a;
+    Advice out;
+    out.holds_nearest = true;
+    if (!held->tz.empty()) out.rule_line = rule_line_for(*now);
+    return out;
+}
+
+const char *send_kind(const Advice &advice, bool wrong) {
+    if (!wrong) return "right";
+    if (advice.holds_nearest) return "holds-nearest";
+    return std::any_of(advice.spans.begin(), advice.spans.end(), [](const Judgement *s) { return sendable(*s); })
+               ? "send"
+               : "nothing";
 }
 
 bool sends_zic(const Judgement &span) { return sendable(span) && !is_failure(span.zic_verdict); }

@@ -206,9 +206,8 @@ size_t Engine::tz_string(size_t place, const std::string &tz, Ask ask) {
         if (qel_tzset_to_zicstr(&j.record, text, sizeof text) == QEL_OK) j.zic = text;
     } else {
         j.record = qel_tzset{};
-        j.reasons.push_back({ReasonKind::kDeviceRefusesString, "the device library refuses this string (" +
-                                                                   std::to_string(j.tz_read_status) +
-                                                                   "): no record and no zic text"});
+        j.reasons.push_back({ReasonKind::kDeviceRefusesString,
+                             kind_meaning(ReasonKind::kDeviceRefusesString) + std::string(" (no zic text either)")});
     }
     return add(place, std::move(j), ask);
 }

@@ -36,19 +36,11 @@ int32_t carried_amount(int32_t seconds) {
     return best;
 }
 
-// Wrong offset by time: minutes off, by seconds.
+// How wrong, in all: the seconds off, by the seconds they last.
 int64_t wrong_weight(const Comparison &c) {
     int64_t out = 0;
     for (const Difference &d : c.differences)
-        out += std::abs(d.got.offset - d.expected.offset) / 60 * (d.until - d.utc);
-    return out;
-}
-
-std::string amount_text(int32_t seconds) {
-    const int32_t hours = seconds / 3600, minutes = seconds / 60 % 60;
-    std::string out;
-    if (hours > 0) out = std::to_string(hours) + (hours == 1 ? " hour" : " hours");
-    if (minutes > 0) out += (out.empty() ? "" : " ") + std::to_string(minutes) + " minutes";
+        out += int64_t{std::abs(d.got.offset - d.expected.offset)} * (d.until - d.utc);
     return out;
 }
 
@@ -102,7 +94,8 @@ std::string cost_text(const Comparison &c, Window span) {
                 when = "from " + part_of_month(from) + " to " + part_of_month(until) + " each year";
             }
         }
-        out += (out.empty() ? "" : "; ") + amount_text(std::abs(amount)) + (amount > 0 ? " ahead " : " behind ") + when;
+        out +=
+            (out.empty() ? "" : "; ") + duration_text(std::abs(amount)) + (amount > 0 ? " ahead " : " behind ") + when;
     }
     // About: three figures.
     int64_t hours = (c.wrong_seconds + 1800) / 3600, unit = 1;
@@ -126,9 +119,15 @@ bool nearest_record(const TzifZone &zone, const std::vector<Derivation> &tried, 
     std::string why;
     if (!zone.rule_line.empty() && parse_posix_tz(zone.rule_line, own, why) && own.has_dst && own.has_rules) {
         for (const int32_t offset : zones_next_to(own.std_offset)) {
+            // Changing at the place's local times, and at its instants: the
+            // second is off by the same amount all year round.
             PosixTz moved = own;
             moved.dst_offset = offset + carried_amount(own.dst_offset - own.std_offset);
             moved.std_offset = offset;
+            rules.push_back(moved);
+            moved.start.time += moved.std_offset - own.std_offset;
+            moved.end.time += moved.dst_offset - own.dst_offset;
+            moved.start.time_given = moved.end.time_given = true;
             rules.push_back(moved);
         }
     }
@@ -141,7 +140,7 @@ bool nearest_record(const TzifZone &zone, const std::vector<Derivation> &tried, 
     std::pair<int64_t, int64_t> best{0, 0};
     for (Derivation &d : records) {
         Comparison c = compare_timelines(place, rule_local_time(d.rule, span), span.to);
-        const std::pair<int64_t, int64_t> score{c.wrong_seconds, wrong_weight(c)};
+        const std::pair<int64_t, int64_t> score{wrong_weight(c), c.wrong_seconds};
         if (found && score >= best) continue;
         found = true;
         best = score;

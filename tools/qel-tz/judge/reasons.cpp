@@ -56,7 +56,10 @@ constexpr KindRow kKinds[] = {
      "the compiled zone has no rule line for the times after its last change"},
     {ReasonKind::kDeviceRefusesRecord, "device-refuses-record", "the device library refuses the record"},
     {ReasonKind::kDeviceRefusesString, "device-refuses-string",
-     "the device library reads no record from the TZ string (so there is no zic text)"},
+     "the device library reads no record from this TZ string: it reads only its own form, each name with its offset "
+     "as +hh:mm[:ss] or -hh:mm[:ss] and each rule as Mm.w.d/hh:mm:ss (MST+07:00, "
+     "CET-01:00CEST-02:00,M3.5.0/02:00:00,M10.5.0/03:00:00); send the device the record or TZ string qel-tz place "
+     "gives"},
     {ReasonKind::kDeviceReadsOtherwise, "device-reads-otherwise",
      "the device library reads the checked TZ string as another timezone than the C libraries do"},
     {ReasonKind::kOmittedRuleTime, "omitted-rule-time",

@@ -57,6 +57,10 @@ struct PlaceDiff {
     // Whether devices hold a TZ string from the old release (else there is
     // no wrong time to count, and hours_wrong is null).
     bool old_tz() const { return old_side.present && !old_side.check.tz.empty(); }
+    // Whether devices of the place are told what to send: where the old
+    // string goes wrong, and where the old release gave no string at all
+    // (its devices hold something else) and the new one has the place.
+    bool advised() const { return goes_wrong() || (!old_tz() && new_side.present); }
 };
 
 struct ReleaseDiff {

@@ -137,19 +137,8 @@ std::vector<OffsetError> offset_errors(const std::vector<Difference> &difference
 
 namespace {
 
-// "1 hour", "30 minutes", "2 hours 30 minutes".
-std::string amount_text(int64_t seconds) {
-    const int64_t hours = seconds / 3600, minutes = seconds % 3600 / 60;
-    std::string text;
-    if (hours > 0) text = std::to_string(hours) + (hours == 1 ? " hour" : " hours");
-    if (minutes > 0 || hours == 0) {
-        text += (text.empty() ? "" : " ") + std::to_string(minutes) + (minutes == 1 ? " minute" : " minutes");
-    }
-    return text;
-}
-
 std::string offset_error_text(const OffsetError &e, int64_t from) {
-    std::string text = amount_text(std::llabs(e.ahead)) + (e.ahead > 0 ? " ahead " : " behind ");
+    std::string text = duration_text(std::llabs(e.ahead)) + (e.ahead > 0 ? " ahead " : " behind ");
     const std::string first = "from " + minute_text(e.first_from) + " to " + minute_text(e.first_until) + " UTC";
     switch (e.shape) {
         case OffsetError::kOnce:
@@ -163,7 +152,9 @@ std::string offset_error_text(const OffsetError &e, int64_t from) {
         case OffsetError::kYearly: {
             const std::string start = weeks_text(e.season_from), end = weeks_text(e.season_until);
             text += "each year " + (start == end ? "in " + start : "from " + start + " to " + end) +
-                    (e.per_year > 1 ? " and " + std::to_string(e.per_year - 1) + " other stretches a year" : "") +
+                    (e.per_year > 1 ? " and " + std::to_string(e.per_year - 1) +
+                                          (e.per_year == 2 ? " other stretch a year" : " other stretches a year")
+                                    : "") +
                     ", the first time " + first;
             break;
         }
