@@ -261,7 +261,7 @@ TEST_F(Releases, AuditPageListsWhatToDoMostUrgentFirst) {
                                     qeltz::ScheduleSpans spans;
                                     for (const auto &j : audit.places[audit.settings[i].place].spans)
                                         spans.push_back(&j);
-                                    return spans;
+                                    return qeltz::advice_of(spans);
                                 },
                                 [&](qeltz::AuditPageRow &out) {
                                     if (next < fleet.rows.size()) {

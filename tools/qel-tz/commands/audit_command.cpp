@@ -405,7 +405,7 @@ int run_audit(const Request &r) {
                        &c.devices,
                        {},
                        &counts.per_place,
-                       [&](size_t i) { return advice_for(i, audit, c.settings).spans; },
+                       [&](size_t i) { return advice_for(i, audit, c.settings); },
                        [&](AuditPageRow &out) {
                            Row row;
                            if (!spill.get(row)) return false;

@@ -159,7 +159,7 @@ int run_diff(const Request &r) {
     }
     if (!r.html.empty() && !write_diff_html(
                                r.html, diff, r.arguments, read_by(r, diff.libraries),
-                               [](const PlaceDiff &d) { return advice_for(d).spans; }, why))
+                               [](const PlaceDiff &d) { return advice_for(d); }, why))
         return complain(kFailure, why);
     if (r.json) {
         write_json(diff);

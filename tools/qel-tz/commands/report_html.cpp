@@ -98,7 +98,17 @@ std::string reasons_list(const std::vector<Reason> &reasons) {
 
 // What to send, as the JSON's schedule has it: one record now, or each in
 // turn from its instant, an approximate span with what it costs.
-std::string send_text(const ScheduleSpans &spans) {
+std::string own_rule_line(const std::string &line) {
+    return line.empty()
+               ? std::string()
+               : "; a device that holds a TZ string may be given the place's own, <code>" + esc(line) + "</code>";
+}
+
+std::string send_text(const Advice &advice) {
+    const ScheduleSpans &spans = advice.spans;
+    if (advice.holds_nearest)
+        return "<p>Send nothing: the devices already hold the nearest record, nothing better to send as a record" +
+               own_rule_line(advice.rule_line) + ".</p>\n";
     if (spans.empty()) return "<p>Send nothing: no record expresses the place over the window.</p>\n";
     std::string s = "<ol class=\"send\">";
     for (const Judgement *span : spans) {
@@ -111,10 +121,7 @@ std::string send_text(const ScheduleSpans &spans) {
                  (span->reasons.empty() ? std::string() : ": " + esc(span->reasons.front().text));
         }
         if (!span->approximate.empty()) {
-            s += "; approximate: the nearest record, " + esc(span->approximate);
-            const std::string line = rule_line_for(*span);
-            if (!line.empty())
-                s += "; a device that holds a TZ string may be given the place's own, <code>" + esc(line) + "</code>";
+            s += "; approximate: the nearest record, " + esc(span->approximate) + own_rule_line(rule_line_for(*span));
         }
         s += "</li>";
     }
@@ -384,7 +391,7 @@ bool write_audit_html(const std::string &file, const AuditPage &page, std::strin
 }
 
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
-                     const std::string &read_by, const std::function<ScheduleSpans(const PlaceDiff &)> &send,
+                     const std::string &read_by, const std::function<Advice(const PlaceDiff &)> &send,
                      std::string &why) {
     const TzDatabase old_db = tz_database(folders[0]), new_db = tz_database(folders[1]);
     // Each drawn place as the old release has it (with its string) and as
@@ -443,9 +450,10 @@ bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std
                  " hours of wrong local time in the window.</p>\n";
         }
         // What to send the place's devices, where the diff advises it.
-        const ScheduleSpans spans = send(d);
+        const Advice advice = send(d);
+        const ScheduleSpans &spans = advice.spans;
         h += "<h4>What to send</h4>\n" +
-             (!spans.empty() || d.goes_wrong() ? send_text(spans)
+             (!spans.empty() || d.goes_wrong() ? send_text(advice)
               : d.old_tz()                     ? std::string("<p>Nothing: the old TZ string stays right.</p>\n")
                            : std::string("<p>Nothing: neither release gives a record to send.</p>\n"));
         if (k < drawn) {
@@ -514,7 +522,7 @@ bool write_place_html(const std::string &file, const PlacePage &page, std::strin
     if (c.has_record)
         h += "<p>The record: " + esc(describe(c.record)) + "; its TZ string <code>" + esc(c.tz) + "</code>.</p>\n";
     if (!c.zic.empty()) h += "<p>Its zic text:</p><pre>" + esc(c.zic) + "</pre>\n";
-    h += send_text(spans) + "<h2>Why</h2>\n" + reasons_list(c.reasons);
+    h += send_text(page.advice) + "<h2>Why</h2>\n" + reasons_list(c.reasons);
     DrawnTimeline d;
     d.ok = true;
     d.place = page.timeline;

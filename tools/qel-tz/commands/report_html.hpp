@@ -37,16 +37,16 @@ struct AuditPage {
     // The summary's counts, as JSON writes them: per verdict word, per place.
     std::vector<std::pair<const char *, size_t>> totals;
     const std::map<std::string, std::array<size_t, 5>> *per_place = nullptr;
-    std::function<ScheduleSpans(size_t setting)> send;  // what to send a setting's devices
-    std::function<bool(AuditPageRow &)> next_row;       // false after the last row
+    std::function<Advice(size_t setting)> send;    // what to send a setting's devices
+    std::function<bool(AuditPageRow &)> next_row;  // false after the last row
 };
 
 // Each writes FILE; false, with why, where it cannot be written (or a
 // reader fails while the timelines are drawn).
 bool write_audit_html(const std::string &file, const AuditPage &page, std::string &why);
-// `send`: what the command says to send a place's devices (its advice's spans).
+// `send`: what the command says to send a place's devices (its advice).
 bool write_diff_html(const std::string &file, const ReleaseDiff &diff, const std::vector<std::string> &folders,
-                     const std::string &read_by, const std::function<ScheduleSpans(const PlaceDiff &)> &send,
+                     const std::string &read_by, const std::function<Advice(const PlaceDiff &)> &send,
                      std::string &why);
 
 // What `place` hands the page.
