@@ -9,10 +9,12 @@ a TZ string and has its C library read it (under the emulator, if any), and
 the UTC offsets it gives at every change and between them are those the
 zone file gives, read by a host walker (TZ=":name", TZDIR the release), in
 every span not declared approximate; and the two tables differ only in the
-places qel-tz diff names. Usage: place_table_test.py QEL_TZ HOST_WALK N
+places qel-tz diff names. A table labelled long is walked for its records
+only, which must be those its JSON gives. Usage: place_table_test.py QEL_TZ HOST_WALK N
 (LABEL TZDIR WALK ARGS)*N [EMULATOR...], a table each: its label (2025b,
-2026f, or another), database, consumer and the arguments it was written
+2026f, long or another), database, consumer and the arguments it was written
 with, in one word."""
+import datetime
 import filecmp
 import json
 import os
@@ -25,7 +27,45 @@ tables = {sys.argv[i]: sys.argv[i + 1:i + 4] for i in range(4, 4 + 4 * count, 4)
 emulator = sys.argv[4 + 4 * count:]
 work = tempfile.mkdtemp()
 failures, walks = [], {}
+
+def table_spans(tzdir, args):
+    """Each name's spans as the table's JSON gives them, merged where the C
+    table merges them: (FROM, UNTIL, KIND, record fields)."""
+    table = json.loads(subprocess.run([tool, "table", "--tzdir", tzdir, *args.split(), "--json"], check=True,
+                                      capture_output=True, text=True).stdout)
+    when = lambda t: str(int(datetime.datetime.fromisoformat(t.replace("Z", "+00:00")).timestamp()))
+    lines = []
+    for place in table["places"]:
+        spans = []
+        for s in place["spans"]:
+            r = s["record"]
+            rules = [r[k][f] if r["dst_on"] else 0 for k in ("start", "end")
+                     for f in ("month", "week", "wday", "hour", "minute", "second")] if r else []
+            fields = [str(v) for v in ([r["zone"], r["dst_on"], r["dst_minutes"] if r["dst_on"] else 0, *rules]
+                                       if r else [])]
+            kind = "n" if r is None else "a" if s["approximate"] else "e"
+            if spans and spans[-1][3:] == [kind, *fields]:
+                spans[-1][2] = when(s["until"])
+            else:
+                spans.append([place["place"], when(s["from"]), when(s["until"]), kind, *fields])
+        lines += [" ".join(s) for n in [place["place"], *place["aliases"]] for s in ([n, *x[1:]] for x in spans)]
+    return sorted(lines)
+
+
+# A long window's table (more records, rules and spans than a byte counts):
+# its consumer gives each name's spans and records as the JSON does.
 for version, (tzdir, walk, args) in tables.items():
+    if version != "long":
+        continue
+    got = subprocess.run([*emulator, walk, "--records"], check=True, capture_output=True, text=True).stdout
+    wanted = table_spans(tzdir, args)
+    wrong = sorted(set(got.splitlines()) ^ set(wanted))
+    print(f"long: {len(wanted)} spans, {len(wrong)} differ between the consumer and the JSON")
+    failures += [f"long: the consumer and the JSON differ in {line}" for line in wrong[:10]]
+
+for version, (tzdir, walk, args) in tables.items():
+    if version == "long":
+        continue
     outs = [os.path.join(work, f"{version}-{n}") for n in (1, 2)]
     for out in outs:
         subprocess.run([tool, "table", "--tzdir", tzdir, *args.split(), "--out", out], check=True, capture_output=True)

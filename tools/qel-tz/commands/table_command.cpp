@@ -207,7 +207,8 @@ int run_table(const Request &r) {
         return kDone;
     }
     std::string header, source;
-    if (!place_table_source(table, header, source, why)) return complain(kFailure, why);
+    // What the table's form cannot hold is the request's: fewer places or a shorter window.
+    if (!place_table_source(table, header, source, why)) return complain(kBadInput, why);
     if (mkdir(r.out.c_str(), 0777) != 0 && errno != EEXIST) {
         return complain(kBadInput, "cannot make the folder " + r.out + ": " + std::strerror(errno));
     }
