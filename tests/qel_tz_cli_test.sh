@@ -125,6 +125,7 @@ t 2 err '--out needs a folder' table --out ''
 t 2 err 'cannot read .*/nope' table --places "$work/nope" --json
 t 2 err 'Nowhere/Atlantis: ' table --places "$work/atlantis.txt" --json
 t 2 err 'cannot make the folder' table --places "$work/berlin.txt" --out "$work/nope/t"
+t 0 out "window $(date -u +%Y)-01-01 00:00 to " table --places "$work/berlin.txt" --out "$work/t"
 t 0 out '"place": "Europe/Berlin", "aliases": \[\], "spans": \[\{' table --places "$work/berlin.txt" --json
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz

@@ -145,10 +145,11 @@ int run_table(const Request &r) {
     }
     if (names.empty()) return complain(kBadInput, "no places in " + db.dir);
     const std::vector<CLibrary> libraries = libraries_of(r);
+    const Window window = from_year_start(r.window);
     const Progress progress = progress_line();
 
     // Every place and its schedule, judged in one run as places judges them.
-    Engine engine(r.window, libraries);
+    Engine engine(window, libraries);
     std::vector<std::vector<size_t>> spans(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         const size_t place = engine.place(db, names[i]);
@@ -164,7 +165,7 @@ int run_table(const Request &r) {
     PlaceTable table;
     table.tzdata = db.version;
     table.tool_version = QEL_VERSION;
-    table.window = r.window;
+    table.window = window;
     for (const CLibrary &l : libraries) table.libraries.push_back(l.label());
     SpanJudgements judged;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -216,7 +217,7 @@ int run_table(const Request &r) {
         return complain(kBadInput, why);
     }
     std::printf("%s/qel_places.h, %s/qel_places.c: %zu names, tz database %s, window %s\n", r.out.c_str(),
-                r.out.c_str(), table.names.size(), table.tzdata.c_str(), r.window.text().c_str());
+                r.out.c_str(), table.names.size(), table.tzdata.c_str(), window.text().c_str());
     return kDone;
 }
 
