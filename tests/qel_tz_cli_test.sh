@@ -124,6 +124,7 @@ t 2 err '--out and --json do not go together' table --out "$work" --json
 t 2 err '--out needs a folder' table --out ''
 t 2 err 'cannot read .*/nope' table --places "$work/nope" --json
 t 2 err 'is a folder, not a list' table --places "$work" --json
+t 2 err "^qel-tz: a place name of 300 bytes, longer than 255: $(printf 'x%.0s' {1..40})\.\.\.$" place "$(printf 'x%.0s' {1..300})"
 t 0 out '"place": "Europe/Berlin"' table --places - --json <"$work/berlin.txt"
 # Every name of no place, with its line, in line order, the first 20: the
 # database's own files and folders, a folder, a name too long, unknown ones.

@@ -188,6 +188,13 @@ TzDatabase tz_database(const std::string &dir) {
 }
 
 std::string place_name_problem(const std::string &name) {
+    // Before anything reads the name through (the nearest names are found
+    // in time quadratic in its length): a tz name is a few dozen bytes.
+    constexpr size_t kLongestName = 255, kShown = 40;
+    if (name.size() > kLongestName) {
+        return "a place name of " + std::to_string(name.size()) + " bytes, longer than " +
+               std::to_string(kLongestName) + ": " + name.substr(0, kShown) + "...";
+    }
     if (name.empty()) return "an empty place name";
     for (const char c : name) {
         if (c == '\0' || is_control(static_cast<unsigned char>(c))) return "a place name with a control character";
