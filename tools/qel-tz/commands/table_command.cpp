@@ -123,7 +123,12 @@ void write_table_json(const PlaceTable &t, const SpanJudgements &judged) {
             write_record(json, s.has_record ? &s.record : nullptr);
             json.key("tz").string_or_null(s.has_record ? j.tz : "");
             json.key("tz_verdict").string(verdict_name(j.tz_verdict));
-            json.key("in_table").string(!s.has_record ? "absent" : s.approximate ? "approximate" : "exact");
+            // What the span holds: none, the nearest record, or one whose TZ
+            // string is exact or offsets for every library (its verdict).
+            json.key("in_table")
+                .string(!s.has_record   ? "absent"
+                        : s.approximate ? "approximate"
+                                        : verdict_name(j.tz_verdict));
             json.key("approximate");
             if (s.approximate) {
                 json.object().key("cost").string(s.note).key("hours_wrong").decimal(j.hours_wrong()).end();
