@@ -8,9 +8,8 @@
  *                             (none), OFFSETS the UTC offset at FROM and
  *                             "t:offset" at each change before UNTIL, as this
  *                             C library reads the record's TZ string;
- *   place_table_walk --records  the same spans with the record's fields
- *                             (zone, dst_on, dst_minutes, start, end) for
- *                             OFFSETS, none for no record;
+ *   place_table_walk --records  the same spans with the record's TZ string
+ *                             for OFFSETS (none for no record);
  *   place_table_walk --zone   reads "NAME FROM UNTIL ..." lines and prints
  *                             the same for the zone file TZ=":NAME" (TZDIR
  *                             names the release).
@@ -62,16 +61,6 @@ static void print_offsets(const char *tz, int64_t from, int64_t until) {
     printf("\n");
 }
 
-static void print_record(const qel_tzset *r) {
-    const qel_tzrule *rules[2] = {&r->start, &r->end};
-    int k;
-    printf(" %ld %ld %ld", (long)r->zone, (long)r->dst_on, (long)r->dst_minutes);
-    for (k = 0; k < 2; ++k)
-        printf(" %ld %ld %ld %ld %ld %ld", (long)rules[k]->month, (long)rules[k]->week, (long)rules[k]->wday,
-               (long)rules[k]->hour, (long)rules[k]->minute, (long)rules[k]->second);
-    printf("\n");
-}
-
 static int fail(const char *name, const char *what) {
     fprintf(stderr, "place_table_walk: %s: %s\n", name, what);
     return 1;
@@ -110,7 +99,7 @@ static int walk(int offsets) {
                 if (offsets)
                     print_offsets(tz, t, until);
                 else
-                    print_record(&record);
+                    printf(" %s\n", tz);
             } else if (status == QEL_ESYSTEM) {
                 printf("\n");
             } else {
