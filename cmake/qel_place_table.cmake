@@ -4,8 +4,9 @@
 # build time and adds it to <target>, its folder to the target's include
 # path. The table is written again when the database (its tzdata.zi) or the
 # place list changes. TZDIR defaults to /usr/share/zoneinfo, YEARS to the
-# window qel-tz takes by default (from this hour: give YEARS for the same
-# bytes on every build), LIBC to qel-tz's default (glibc, musl, uClibc-ng).
+# window qel-tz takes by default (from the start of this year: give YEARS
+# for the same bytes on every build), LIBC to qel-tz's default (glibc, musl,
+# uClibc-ng).
 # The qel-tz run is QEL_TZ_EXECUTABLE where set (the package sets it to the
 # installed one; a cross build names a host build's), else the build's own.
 function(qel_place_table target)

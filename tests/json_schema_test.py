@@ -104,6 +104,12 @@ def unexplained(node):
 failures += [f"{what}: differs without a wrong-offset reason: {unexplained(out)[:5]}"
              for what, out in outputs.items() if unexplained(out)]
 
+# A table's span says what it holds: none, the nearest record, or its record's verdict.
+failures += [f"{what}: {p['place']} from {s['from']}: in_table {s['in_table']}, tz_verdict {s['tz_verdict']}"
+             for what, out in outputs.items() if " table " in what for p in out["places"] for s in p["spans"]
+             if s["in_table"] != ("absent" if s["record"] is None else "approximate" if s["approximate"]
+                                  else s["tz_verdict"])]
+
 # Each CSV row's reason and schedule cells are those of the JSON row of the same run.
 for args, rows_key in [(["places", "--tzdir", old, "--years", "2026-2030"], "places"),
                        (["audit", fleet, "--tzdir", new, "--years", "2027-2030"], "devices")]:

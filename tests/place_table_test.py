@@ -9,10 +9,12 @@ a TZ string and has its C library read it (under the emulator, if any), and
 the UTC offsets it gives at every change and between them are those the
 zone file gives, read by a host walker (TZ=":name", TZDIR the release), in
 every span not declared approximate; and the two tables differ only in the
-places qel-tz diff names. Usage: place_table_test.py QEL_TZ HOST_WALK N
+places qel-tz diff names. A table labelled long is walked for its records
+only, which must be those its JSON gives. Usage: place_table_test.py QEL_TZ HOST_WALK N
 (LABEL TZDIR WALK ARGS)*N [EMULATOR...], a table each: its label (2025b,
-2026f, or another), database, consumer and the arguments it was written
+2026f, long or another), database, consumer and the arguments it was written
 with, in one word."""
+import datetime
 import filecmp
 import json
 import os
@@ -25,6 +27,37 @@ tables = {sys.argv[i]: sys.argv[i + 1:i + 4] for i in range(4, 4 + 4 * count, 4)
 emulator = sys.argv[4 + 4 * count:]
 work = tempfile.mkdtemp()
 failures, walks = [], {}
+
+
+def table_spans(tzdir, args):
+    """Each name's spans as the table's JSON gives them, merged where the C
+    table merges them: NAME FROM UNTIL KIND [TZ]."""
+    table = json.loads(subprocess.run([tool, "table", "--tzdir", tzdir, *args.split(), "--json"], check=True,
+                                      capture_output=True, text=True).stdout)
+    when = lambda t: str(int(datetime.datetime.fromisoformat(t.replace("Z", "+00:00")).timestamp()))
+    lines = []
+    for place in table["places"]:
+        spans = []
+        for s in place["spans"]:
+            what = ["n" if s["tz"] is None else "a" if s["approximate"] else "e", *[s["tz"]] * (s["tz"] is not None)]
+            if spans and spans[-1][2:] == what:
+                spans[-1][1] = when(s["until"])
+            else:
+                spans.append([when(s["from"]), when(s["until"]), *what])
+        lines += [" ".join([n, *s]) for n in [place["place"], *place["aliases"]] for s in spans]
+    return lines
+
+
+# A long window's table (more records, rules and spans than a byte counts):
+# its consumer gives each name's spans and records as the JSON does.
+if "long" in tables:
+    tzdir, walk, args = tables.pop("long")
+    got = subprocess.run([*emulator, walk, "--records"], check=True, capture_output=True, text=True).stdout
+    wanted = table_spans(tzdir, args)
+    wrong = sorted(set(got.splitlines()) ^ set(wanted))
+    print(f"long: {len(wanted)} spans, {len(wrong)} differ between the consumer and the JSON")
+    failures += [f"long: the consumer and the JSON differ in {line}" for line in wrong[:10]]
+
 for version, (tzdir, walk, args) in tables.items():
     outs = [os.path.join(work, f"{version}-{n}") for n in (1, 2)]
     for out in outs:

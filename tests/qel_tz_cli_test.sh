@@ -118,14 +118,24 @@ t 2 err '--tzdir needs a folder' place Europe/Berlin --tzdir ''
 t 2 err '--libc takes linux, all, or glibc, .*, not frob' place Europe/Berlin --libc frob
 t 2 err '--libc takes .*, not an empty text \(see' place Europe/Berlin --libc=
 t 2 err '^qel-tz: audit needs FILE .*\[--csv\] \[--json\] \(see' audit
-printf 'Europe/Berlin\n# a comment\n\n' >"$work/berlin.txt" && printf 'Europe/Berlin\nNowhere/Atlantis\n' >"$work/atlantis.txt"
+printf 'Europe/Berlin\n# a comment\n\n' >"$work/berlin.txt"
 t 2 err 'table needs --out DIR or --json' table
 t 2 err '--out and --json do not go together' table --out "$work" --json
 t 2 err '--out needs a folder' table --out ''
 t 2 err 'cannot read .*/nope' table --places "$work/nope" --json
-t 2 err 'Nowhere/Atlantis: ' table --places "$work/atlantis.txt" --json
+t 2 err 'is a folder, not a list' table --places "$work" --json
+t 2 err "^qel-tz: a place name of 300 bytes, longer than 255: $(printf 'x%.0s' {1..40})\.\.\.$" place "$(printf 'x%.0s' {1..300})"
+# Every name of no place, with its line, in line order, the first 20: the
+# database's own files and folders, a folder, a name too long, unknown ones.
+{ printf 'Europe/Berlin\nposix/Europe/Berlin\nright/Europe/Berlin\nposixrules\nEurope\n%0300d\n' 0 &&
+    seq -f 'Nowhere/Atlantis%g' 20; } >"$work/bad.txt"
+"${tool[@]}" table --places "$work/bad.txt" --json >"$out" 2>"$err"
+[ $? = 2 ] && [ "$(grep -o '^qel-tz: [^ ]*/bad.txt:[0-9]*:' "$err" | cut -d: -f3 | tr '\n' ' ')" = "$(seq -s ' ' 2 21) " ] &&
+    grep -q '^qel-tz: and 5 more$' "$err" || fail "table --places: the names of no place, with their lines"
+checks=$((checks + 1))
 t 2 err 'cannot make the folder' table --places "$work/berlin.txt" --out "$work/nope/t"
-t 0 out '"place": "Europe/Berlin", "aliases": \[\], "spans": \[\{' table --places "$work/berlin.txt" --json
+t 0 out "window $(date -u +%Y)-01-01 00:00 to " table --places "$work/berlin.txt" --out "$work/t"
+t 0 out '"place": "Europe/Berlin", "aliases": \[\], "spans": \[\{' table --places - --json <"$work/berlin.txt"
 s 2 $'\e[2J\xe9'
 t 0 out '^usage: qel-tz tz --zone' help tz
 t 0 out '^zone 10100 \(UTC\+01:00\), no daylight saving$' parse -- CET-01:00

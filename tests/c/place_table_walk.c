@@ -8,6 +8,8 @@
  *                             (none), OFFSETS the UTC offset at FROM and
  *                             "t:offset" at each change before UNTIL, as this
  *                             C library reads the record's TZ string;
+ *   place_table_walk --records  the same spans with the record's TZ string
+ *                             for OFFSETS (none for no record);
  *   place_table_walk --zone   reads "NAME FROM UNTIL ..." lines and prints
  *                             the same for the zone file TZ=":NAME" (TZDIR
  *                             names the release).
@@ -64,7 +66,7 @@ static int fail(const char *name, const char *what) {
     return 1;
 }
 
-static int walk(void) {
+static int walk(int offsets) {
     char name[QEL_PLACE_NAME_SIZE], tz[QEL_TZSTR_SIZE];
     size_t i;
     qel_tzset record;
@@ -94,7 +96,10 @@ static int walk(void) {
                    : approximate    ? 'a'
                                     : 'e');
             if (status == QEL_OK && qel_tzset_to_tzstr(&record, tz, sizeof tz) == QEL_OK) {
-                print_offsets(tz, t, until);
+                if (offsets)
+                    print_offsets(tz, t, until);
+                else
+                    printf(" %s\n", tz);
             } else if (status == QEL_ESYSTEM) {
                 printf("\n");
             } else {
@@ -110,7 +115,8 @@ int main(int argc, char **argv) {
     char name[256], tz[260];
     long long from, until;
     int c;
-    if (argc < 2) return walk();
+    if (argc < 2) return walk(1);
+    if (strcmp(argv[1], "--records") == 0) return walk(0);
     if (strcmp(argv[1], "--zone") != 0) return 2;
     while (scanf("%255s %lld %lld", name, &from, &until) == 3) {
         while ((c = getchar()) != '\n' && c != EOF) continue;

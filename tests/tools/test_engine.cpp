@@ -203,22 +203,24 @@ TEST_F(Derive, FollowsThePlaceInTheWindow) {
     }
 }
 
-// From the start of the hour of now to the end of the tenth year after.
+// From the start of the hour of now (the place table's: of the year) to the
+// end of the tenth year after.
 TEST(Window, FromTheHourToTheEndOfTheTenthYear) {
     struct Row {
         int64_t now;
-        const char *from, *to;
+        const char *from, *to, *table_from;
     };
     const Row rows[] = {
-        {1796621430, "2026-12-07 05:00:00", "2037-01-01 00:00:00"},  // 05:30:30
-        {1798761599, "2026-12-31 23:00:00", "2037-01-01 00:00:00"},  // the last second of 2026
-        {1798761600, "2027-01-01 00:00:00", "2038-01-01 00:00:00"},
-        {-1, "1969-12-31 23:00:00", "1980-01-01 00:00:00"},
+        {1796621430, "2026-12-07 05:00:00", "2037-01-01 00:00:00", "2026-01-01 00:00:00"},  // 05:30:30
+        {1798761599, "2026-12-31 23:00:00", "2037-01-01 00:00:00", "2026-01-01 00:00:00"},  // 2026's last second
+        {1798761600, "2027-01-01 00:00:00", "2038-01-01 00:00:00", "2027-01-01 00:00:00"},
+        {-1, "1969-12-31 23:00:00", "1980-01-01 00:00:00", "1969-01-01 00:00:00"},
     };
     for (const Row &row : rows) {
-        const qeltz::Window w = qeltz::window_from(row.now);
-        EXPECT_EQ(qeltz::date_time_text(w.from) + " " + qeltz::date_time_text(w.to),
-                  std::string(row.from) + " " + row.to)
+        const qeltz::Window w = qeltz::window_from(row.now), table = qeltz::from_year_start(w);
+        EXPECT_EQ(qeltz::date_time_text(w.from) + " " + qeltz::date_time_text(w.to) + " " +
+                      qeltz::date_time_text(table.from) + " " + qeltz::date_time_text(table.to),
+                  std::string(row.from) + " " + row.to + " " + row.table_from + " " + row.to)
             << row.now;
     }
     // Every year's first second against the C library's calendar.

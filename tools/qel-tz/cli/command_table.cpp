@@ -108,7 +108,9 @@ constexpr Command kCommands[] = {
     {"table", "[--tzdir DIR] [--years A-B] [--libc LIB] [--places FILE] [--links] (--out DIR | --json)",
      "write a place table for firmware: every place's schedule of records, each exact or offsets for every library "
      "judged (or the nearest, said beside the place), as C99 source (qel_places.h, qel_places.c) that finds a "
-     "place by name and gives the record in force at a time and until when it holds",
+     "place by name and gives the record in force at a time and until when it holds; its default window starts at "
+     "the start of this year (00:00 UTC on 1 January), not this hour, so that a device whose clock is behind still "
+     "finds its record",
      {Opt::kYears, Opt::kTzdir, Opt::kLibc, Opt::kPlaces, Opt::kLinks, Opt::kOut}, 0, run_table, check_table},
 };
 // clang-format on

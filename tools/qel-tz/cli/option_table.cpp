@@ -197,8 +197,8 @@ constexpr Option kOptions[] = {
     {Opt::kCsv, "--csv", "", Option::kListed, store_switch<&Request::csv>,
      "print CSV"},
     {Opt::kPlaces, "--places", "FILE", Option::kListed, store_text<&Request::places_file>,
-     "the places of the table, one name a line (blank lines and lines starting with # left out), instead of "
-     "every place of the database"},
+     "the places of the table, one name a line (blank lines and lines starting with # left out; - reads standard "
+     "input), instead of every place of the database; every name that is no place is named with its line"},
     {Opt::kLinks, "--links", "", Option::kListed, store_switch<&Request::links>,
      "add the database's links to the table's places (US/Eastern for America/New_York) as names of their own"},
     {Opt::kOut, "--out", "DIR", Option::kListed, store_folder<&Request::out>,

@@ -22,34 +22,42 @@ namespace qeltz {
 
 namespace {
 
-// The names of a --places file: one a line, blank lines and lines starting
-// with '#' left out, spaces around a name dropped; sorted, each once.
-bool read_place_list(const std::string &path, std::vector<std::string> &names, std::string &why) {
-    std::FILE *f = std::fopen(path.c_str(), "r");
+// A name of a --places file and the line it is on.
+struct ListedName {
+    std::string name;
+    size_t line;
+};
+
+// The names of a --places file ("-": standard input), in line order: one a
+// line, blank lines and lines starting with '#' left out, spaces around a
+// name dropped.
+bool read_place_list(const std::string &path, const std::string &file, std::vector<ListedName> &names,
+                     std::string &why) {
+    struct stat st {};
+    if (path != "-" && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        why = file + " is a folder, not a list of places";
+        return false;
+    }
+    std::FILE *f = path == "-" ? stdin : std::fopen(path.c_str(), "r");
     if (f == nullptr) {
-        why = "cannot read " + path + ": " + std::strerror(errno);
+        why = "cannot read " + file + ": " + std::strerror(errno);
         return false;
     }
     std::string line;
-    for (int c = 0; c != EOF;) {
-        c = std::fgetc(f);
-        if (c != EOF && c != '\n') {
-            line += static_cast<char>(c);
-            continue;
-        }
-        const size_t a = line.find_first_not_of(" \t\r"), b = line.find_last_not_of(" \t\r");
-        if (a != std::string::npos && line[a] != '#') names.push_back(line.substr(a, b - a + 1));
+    size_t number = 1;
+    for (int c = 0; c != EOF; ++number) {
         line.clear();
+        while ((c = std::fgetc(f)) != EOF && c != '\n') line += static_cast<char>(c);
+        const size_t a = line.find_first_not_of(" \t\r"), b = line.find_last_not_of(" \t\r");
+        if (a != std::string::npos && line[a] != '#') names.push_back({line.substr(a, b - a + 1), number});
     }
     const bool failed = std::ferror(f) != 0;
-    (void)std::fclose(f);
+    if (f != stdin) (void)std::fclose(f);
     if (failed) {
-        why = "cannot read " + path;
+        why = "cannot read " + file;
         return false;
     }
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
-    if (names.empty()) why = path + " names no place";
+    if (names.empty()) why = file + " names no place";
     return !names.empty();
 }
 
@@ -115,7 +123,12 @@ void write_table_json(const PlaceTable &t, const SpanJudgements &judged) {
             write_record(json, s.has_record ? &s.record : nullptr);
             json.key("tz").string_or_null(s.has_record ? j.tz : "");
             json.key("tz_verdict").string(verdict_name(j.tz_verdict));
-            json.key("in_table").string(!s.has_record ? "absent" : s.approximate ? "approximate" : "exact");
+            // What the span holds: none, the nearest record, or one whose TZ
+            // string is exact or offsets for every library (its verdict).
+            json.key("in_table")
+                .string(!s.has_record   ? "absent"
+                        : s.approximate ? "approximate"
+                                        : verdict_name(j.tz_verdict));
             json.key("approximate");
             if (s.approximate) {
                 json.object().key("cost").string(s.note).key("hours_wrong").decimal(j.hours_wrong()).end();
@@ -138,17 +151,38 @@ int run_table(const Request &r) {
     if (!db.problem.empty()) return complain(kBadInput, db.problem);
     std::vector<std::string> names;
     std::string why;
+    const std::vector<CLibrary> libraries = libraries_of(r);
+    const Window window = from_year_start(r.window);
+    Engine engine(window, libraries);
     if (r.places_file.empty()) {
         names = list_places(db.dir);
-    } else if (!read_place_list(r.places_file, names, why)) {
-        return complain(kBadInput, why);
+    } else {
+        // Every name of the list that is no place, in line order, the first
+        // kMostShown of them on a line each.
+        constexpr size_t kMostShown = 20;
+        const std::string file = r.places_file == "-" ? "standard input" : r.places_file;
+        std::vector<ListedName> listed;
+        if (!read_place_list(r.places_file, file, listed, why)) return complain(kBadInput, why);
+        size_t wrong = 0;
+        for (const ListedName &n : listed) {
+            const Place &p = engine.place_at(engine.place(db, n.name));
+            if (!p.ok && ++wrong <= kMostShown) {
+                (void)complain(kBadInput, file + ":" + std::to_string(n.line) + ": " + p.problem.text);
+            }
+            names.push_back(n.name);
+        }
+        if (wrong > kMostShown) (void)complain(kBadInput, "and " + std::to_string(wrong - kMostShown) + " more");
+        if (wrong > 0) {
+            return complain(kBadInput, file + ": " + std::to_string(wrong) + (wrong == 1 ? " name" : " names") +
+                                           " of no place; no table written");
+        }
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
     }
     if (names.empty()) return complain(kBadInput, "no places in " + db.dir);
-    const std::vector<CLibrary> libraries = libraries_of(r);
     const Progress progress = progress_line();
 
     // Every place and its schedule, judged in one run as places judges them.
-    Engine engine(r.window, libraries);
     std::vector<std::vector<size_t>> spans(names.size());
     for (size_t i = 0; i < names.size(); ++i) {
         const size_t place = engine.place(db, names[i]);
@@ -164,7 +198,7 @@ int run_table(const Request &r) {
     PlaceTable table;
     table.tzdata = db.version;
     table.tool_version = QEL_VERSION;
-    table.window = r.window;
+    table.window = window;
     for (const CLibrary &l : libraries) table.libraries.push_back(l.label());
     SpanJudgements judged;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -207,7 +241,8 @@ int run_table(const Request &r) {
         return kDone;
     }
     std::string header, source;
-    if (!place_table_source(table, header, source, why)) return complain(kFailure, why);
+    // What the table's form cannot hold is the request's: fewer places or a shorter window.
+    if (!place_table_source(table, header, source, why)) return complain(kBadInput, why);
     if (mkdir(r.out.c_str(), 0777) != 0 && errno != EEXIST) {
         return complain(kBadInput, "cannot make the folder " + r.out + ": " + std::strerror(errno));
     }
@@ -215,7 +250,7 @@ int run_table(const Request &r) {
         return complain(kBadInput, why);
     }
     std::printf("%s/qel_places.h, %s/qel_places.c: %zu names, tz database %s, window %s\n", r.out.c_str(),
-                r.out.c_str(), table.names.size(), table.tzdata.c_str(), r.window.text().c_str());
+                r.out.c_str(), table.names.size(), table.tzdata.c_str(), window.text().c_str());
     return kDone;
 }
 

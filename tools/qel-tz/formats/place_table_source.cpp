@@ -168,9 +168,9 @@ NameCode code_names(const std::vector<TableName> &names) {
     return out;
 }
 
-// The smallest of uint8_t, uint16_t, uint32_t that holds `most`.
+// The smallest of uint8_t, uint16_t, uint32_t that holds `most`; NULL for none.
 const char *unsigned_type(uint64_t most) {
-    return most <= UINT8_MAX ? "uint8_t" : most <= UINT16_MAX ? "uint16_t" : "uint32_t";
+    return most <= UINT8_MAX ? "uint8_t" : most <= UINT16_MAX ? "uint16_t" : most <= UINT32_MAX ? "uint32_t" : nullptr;
 }
 
 // The source's code: the same for every table, written after its data.
@@ -506,11 +506,26 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
         if (refs[i] == SIZE_MAX) refs[i] = records.size() + schedule_of_name[i];
     }
     const uint64_t window_length = static_cast<uint64_t>(t.window.to - t.window.from);
-    const char *ref_type = unsigned_type(std::max<uint64_t>(records.size() + schedules.size(), none << 1 | 1));
     const char *until_type = window_length <= UINT32_MAX ? "uint32_t" : "uint64_t";
     const NameCode names = code_names(t.names);
     if (names.count_by_length.size() > kLongestCode + 1) {
         error = "the names' code is longer than " + std::to_string(kLongestCode) + " bits";
+        return false;
+    }
+    // Each index field's type holds the largest value it must: a place's ref,
+    // a span's record << 1 | approximate, a schedule's first span, a record's
+    // rules; the code's counts stay bytes.
+    const char *ref_type = unsigned_type(records.size() + schedules.size() - 1);
+    const char *what_type = unsigned_type(none << 1 | 1);
+    const char *first_type = unsigned_type(span_count);
+    const char *block_type = unsigned_type(names.bits.size() * 8);
+    const char *rule_type = unsigned_type(rules.empty() ? 0 : rules.size() - 1);
+    const unsigned most_of_a_length = *std::max_element(names.count_by_length.begin(), names.count_by_length.end());
+    if (ref_type == nullptr || what_type == nullptr || first_type == nullptr || block_type == nullptr ||
+        rule_type == nullptr || most_of_a_length > UINT8_MAX) {
+        error = "the table is too large for its form: " + std::to_string(records.size()) + " records, " +
+                std::to_string(rules.size()) + " rules, " + std::to_string(span_count) +
+                " spans; use fewer places or a shorter window";
         return false;
     }
 
@@ -532,7 +547,8 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
     }
     if (rules.empty()) s += "    0u /* none: no record has daylight saving */\n";
     s += "};\n\n/* The records, each once: zone, daylight minutes (0: none), start and end rules. */\n"
-         "static const struct {\n    int16_t zone;\n    uint8_t dst, start, end;\n} records[] = {\n";
+         "static const struct {\n    int16_t zone;\n    uint8_t dst;\n    " +
+         std::string(rule_type) + " start, end;\n} records[] = {\n";
     for (size_t i = 0; i < records.size(); ++i) {
         const qel_tzset &r = records[i];
         const bool dst = r.dst_on != 0;
@@ -546,8 +562,8 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
     s += "\n/* Schedules: the spans of a place in order, each up to its end (seconds after\n"
          " * QEL_PLACES_FROM) with what it holds: record << 1 | approximate (record " +
          std::to_string(none) + ": none). */\nstatic const " + until_type + " span_until[] = {\n";
-    std::string whats = "static const " + std::string(ref_type) + " span_what[] = {\n";
-    std::string firsts = "static const " + std::string(ref_type) + " schedule_first[] = {\n";
+    std::string whats = "static const " + std::string(what_type) + " span_what[] = {\n";
+    std::string firsts = "static const " + std::string(first_type) + " schedule_first[] = {\n";
     size_t first = 0;
     for (size_t k = 0; k < schedules.size(); ++k) {
         const size_t i = schedule_names[k];
@@ -599,7 +615,7 @@ bool place_table_source(const PlaceTable &t, std::string &header, std::string &s
     for (size_t i = 0; i < names.symbols.size(); ++i) {
         s += std::string(i % 16 == 0 ? "\n    " : " ") + std::to_string(names.symbols[i]) + ",";
     }
-    s += "\n};\nstatic const " + std::string(unsigned_type(names.bits.size() * 8)) + " block_at[BLOCKS] = {";
+    s += "\n};\nstatic const " + std::string(block_type) + " block_at[BLOCKS] = {";
     for (size_t i = 0; i < names.block_at.size(); ++i) {
         s += std::string(i % 12 == 0 ? "\n    " : " ") + std::to_string(names.block_at[i]) + "u,";
     }

@@ -30,4 +30,6 @@ Window window_from(int64_t now) {
     return {hour, year_start(year_of(now) + 11)};
 }
 
+Window from_year_start(const Window &w) { return {year_start(w.first_year()), w.to}; }
+
 }  // namespace qeltz

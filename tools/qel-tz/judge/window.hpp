@@ -29,5 +29,8 @@ struct Window {
 Window years_window(int first, int last);
 // From the start of the hour of `now` to the end of the tenth year after.
 Window window_from(int64_t now);
+// The same window from the start of its first year (the place table's, so
+// that a device whose clock is behind still finds a record).
+Window from_year_start(const Window &w);
 
 }  // namespace qeltz

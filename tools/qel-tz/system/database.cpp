@@ -24,7 +24,7 @@ namespace {
 // systems keep there (Debian: localtime -> /etc/localtime).
 constexpr const char *kNotPlaces[] = {
     "tzdata.zi", "zone.tab", "zone1970.tab", "zonenow.tab", "iso3166.tab", "leapseconds", "leap-seconds.list",
-    "SECURITY",  "version",  "README",       "posix",       "right",       "localtime"};
+    "SECURITY",  "version",  "README",       "posix",       "right",       "localtime",   "posixrules"};
 // The files by which a folder is known as a tz database (the first three of
 // kNotPlaces).
 constexpr const char *const *kMarks = kNotPlaces;
@@ -188,6 +188,13 @@ TzDatabase tz_database(const std::string &dir) {
 }
 
 std::string place_name_problem(const std::string &name) {
+    // Before anything reads the name through (the nearest names are found
+    // in time quadratic in its length): a tz name is a few dozen bytes.
+    constexpr size_t kLongestName = 255, kShown = 40;
+    if (name.size() > kLongestName) {
+        return "a place name of " + std::to_string(name.size()) + " bytes, longer than " +
+               std::to_string(kLongestName) + ": " + name.substr(0, kShown) + "...";
+    }
     if (name.empty()) return "an empty place name";
     for (const char c : name) {
         if (c == '\0' || is_control(static_cast<unsigned char>(c))) return "a place name with a control character";
@@ -215,10 +222,15 @@ Place load_place(const TzDatabase &db, const std::string &name) {
     };
     const std::string problem = place_name_problem(name);
     if (!problem.empty()) return fail(ReasonKind::kUnknownPlace, problem);
-    // The right/ copies count leap seconds and end their tables early: no
-    // device keeps such a clock.
-    if (name.rfind("right/", 0) == 0) {
-        return fail(ReasonKind::kUnknownPlace, name + ": the right/ zones count leap seconds; use " + name.substr(6));
+    // The database's own files and folders (kNotPlaces) hold no places:
+    // posix/ and right/ copies of them (right/'s count leap seconds, which no
+    // device's clock does), posixrules, the tables.
+    const std::string top = name.substr(0, name.find('/'));
+    if (std::find(std::begin(kNotPlaces), std::end(kNotPlaces), top) != std::end(kNotPlaces)) {
+        return fail(ReasonKind::kUnknownPlace,
+                    name + " is " +
+                        (top == name ? "one of the tz database's own files and folders, not a place"
+                                     : "in " + top + "/, copies of the places; use " + name.substr(top.size() + 1)));
     }
     const std::string root = real_path(db.dir);
     if (root.empty()) return fail(ReasonKind::kUnknownPlace, "cannot read the tz database directory " + db.dir);

@@ -51,8 +51,8 @@ struct Place {
 // that is no tz database.
 std::vector<std::string> list_places(const std::string &tzdir);
 
-// Why a text is no place name, or "": control or NUL bytes, an empty, "." or
-// ".." part, a leading "/".
+// Why a text is no place name, or "": longer than 255 bytes (shown cut, with
+// "..."), control or NUL bytes, an empty, "." or ".." part, a leading "/".
 std::string place_name_problem(const std::string &name);
 
 // Loads a place by name. Place::ok false, with the problem, for a name that
