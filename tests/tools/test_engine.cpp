@@ -314,18 +314,24 @@ TEST(Window, FromTheHourToTheEndOfTheTenthYear) {
 // Sunday of October 02:00 (+10:30), 182 days and 30 minutes each year; its
 // nearest record is UTC+11 all year, wrong those winters, not the two summers
 // apart. Chatham: every record is wrong throughout; the nearest moves its
-// rule to UTC+13, 15 minutes ahead.
+// rule to UTC+13, 15 minutes ahead, and changes at other instants (45
+// minutes behind in April, 1 hour 15 minutes ahead in September). The cost
+// says each amount and when.
 TEST_F(Derive, TheScheduleSaysTheGapsOnce) {
     if (!zic_->usable()) GTEST_SKIP() << "zic is not installed";
     struct Row {
         const char *place;
-        const char *tz;  // the one span's record
-        int64_t wrong;   // its wrong time, seconds
+        const char *tz;    // the one span's record
+        int64_t wrong;     // its wrong time, seconds
+        const char *cost;  // its cost: each amount wrong and when
     };
     const qeltz::Window years = qeltz::years_window(2027, 2028);
     const Row rows[] = {
-        {"Test/LordHowe", "MAGT-11:00", 2 * (182 * 86400 + 1800)},
-        {"Test/Chatham", "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00", years.to - years.from},
+        {"Test/LordHowe", "MAGT-11:00", 2 * (182 * 86400 + 1800),
+         "30 minutes ahead from early April to early October each year,"},
+        {"Test/Chatham", "WST-13:00:00WDT-14:00:00,M9.5.0/02:45:00,M4.1.0/03:45:00", years.to - years.from,
+         "15 minutes ahead nearly throughout; 45 minutes behind in early April each year; 1 hour 15 minutes ahead in "
+         "late September each year,"},
     };
     for (const Row &row : rows) {
         const qeltz::TzifZone z = zone(kSources, row.place);
@@ -335,7 +341,7 @@ TEST_F(Derive, TheScheduleSaysTheGapsOnce) {
         char tz[128] = "";
         ASSERT_TRUE(d.representable && qel_tzset_to_tzstr(&d.record, tz, sizeof tz) == QEL_OK) << row.place;
         EXPECT_STREQ(tz, row.tz) << row.place;
-        EXPECT_FALSE(d.approximate.empty()) << row.place;
+        EXPECT_EQ(d.approximate.rfind(row.cost, 0), 0u) << d.approximate;
         const auto c =
             qeltz::compare_timelines(qeltz::zone_local_time(z, years), qeltz::rule_local_time(d.rule, years), years.to);
         EXPECT_EQ(c.wrong_seconds, row.wrong) << row.place;
