@@ -104,6 +104,7 @@ t 2 err '^qel-tz: start rule: week 5 of February .* zic refuses' zic --zone 101 
 t 2 err 'does not read PST8PDT' parse PST8PDT
 t 2 err 'not a TZ string: 12' parse 12
 t 2 err 'parse needs TZ' parse
+t 2 err 'unexpected argument extra \(see' parse UTC0 extra
 t 2 err 'unknown option --frob' zones --frob
 t 2 err 'option --years does not go with tz' tz --zone 101 --years 2026-2030
 t 2 err 'years 2030-2026: the first is after the last' places --years 2030-2026
