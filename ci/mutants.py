@@ -100,14 +100,16 @@ def sites_of(path, text):
         if m.group() != "return":
             out.append((path, m.start(), m.group(), ["false" if m.group() == "true" else "true"]))
             continue
-        # return EXPR; -> a default value: {} in C++, 0 in C.
+        # return EXPR; -> a default value: {} in C++, 0 in C. Not where EXPR
+        # is that value already: a null pointer is what {} and 0 make of a
+        # pointer, so `return nullptr` -> `return {}` changes nothing.
         depth, k = 0, m.end()
         while k < len(text) and not (text[k] == ";" and depth == 0 and mask[k]):
             if mask[k]:
                 depth += (text[k] in "([{") - (text[k] in ")]}")
             k += 1
         expr = text[m.end():k].strip()
-        if expr and expr not in ("{}", "0", "true", "false") and k < len(text):
+        if expr and expr not in ("{}", "0", "true", "false", "nullptr", "NULL") and k < len(text):
             out.append((path, m.start(), text[m.start():k], ["return " + ("0" if path.endswith(".c") else "{}")]))
     return out
 

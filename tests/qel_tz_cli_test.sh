@@ -78,8 +78,8 @@ t 0 out '^IST-05:30$' tz --zone +05:30
 t 0 out '^Zone local 5:45 - NPT$' zic --zone 10545
 t 0 out '^Rule qlrule min max - Oct Sun>=29 3:00 0 E$' zic "${cet[@]}"
 t 0 out '"zic": "Rule qlrule min max - Mar Sun>=29 2:00 1:00 ES\\nRule' zic "${cet[@]}" --json
-t 0 out '^zone 10545 \(UTC\+05:45\), daylight saving 60 minutes from M3\.5\.0/02:00:00 to M10\.5\.0/03:00:00$' \
-    parse 'NPT-05:45:00NPDT-06:45:00,M3.5.0/02:00:00,M10.5.0/03:00:00'
+t 0 out '^zone 10545 \(UTC\+05:45\), daylight saving 60 minutes from M3\.5\.0/02:30:00 to M10\.5\.0/03:00:00$' \
+    parse 'NPT-05:45:00NPDT-06:45:00,M3.5.0/02:30:00,M10.5.0/03:00:00'
 t 0 out '"record": \{"zone": 9200, "dst_on": 0, "dst_minutes": 0, ' parse 'PST+08:00' --json
 t 0 out '^10545 +- +UTC\+05:45 +NPT +NPDT$' zones
 t 0 out '^usage: qel-tz' --help
@@ -104,6 +104,7 @@ t 2 err '^qel-tz: start rule: week 5 of February .* zic refuses' zic --zone 101 
 t 2 err 'PST8PDT: .*Mm\.w\.d/hh:mm:ss' parse PST8PDT
 t 2 err 'not a TZ string: 12' parse 12
 t 2 err 'parse needs TZ' parse
+t 2 err 'unexpected argument extra \(see' parse UTC0 extra
 t 2 err 'unknown option --frob' zones --frob
 t 2 err 'option --years does not go with tz' tz --zone 101 --years 2026-2030
 t 2 err 'years 2030-2026: the first is after the last' places --years 2030-2026
@@ -382,6 +383,7 @@ PY
     fleet=$here/releases/fleet.csv
     a=(--tzdir "$work/new" --years 2027-2030)
     t 1 out '^Test/Abolish: record, also Test/AbolishLink$' diff "$work/old" "$work/new" "${r[@]}"
+    t 1 out '; 4 old TZ strings go wrong, the first from 2026-03-29 00:00:00 UTC$' diff "$work/old" "$work/new" "${r[@]}" --libc glibc
     t 1 out '^8 zones changed from tz database 2026a \(9 zones\) to 2026b \(9 zones\), window 2026-01-01 00:00 to 2031-01-01 00:00 UTC .*; 4 old TZ strings go wrong, the first from 2026-03-29 00:00:00 UTC$' \
         diff "$work/old" "$work/new" "${r[@]}"
     t 1 out '^Test/Shifted,Test/ShiftedAlias,record,.*,2028-03-12T07:00:00Z,504,"\[\{""from""' diff "$work/old" "$work/new" "${r[@]}" --csv
@@ -411,7 +413,7 @@ ROWS
     head -c 60 "$work/new/Test/Abolish" >"$work/broken/Test/Abolish"
     ln -sf /dev/zero "$work/broken/Test/Steady"
     ln -s nowhere "$work/broken/Test/Dangling" && ln -s /etc/passwd "$work/broken/Test/Evil" &&
-        ln -s "$work/old/Test/Steady" "$work/broken/Test/Outside"
+        ln -s "$work/old/Test/Steady" "$work/broken/Test/Outside" && ln -sf nowhere "$work/broken/Test/AbolishLink"
     t 1 out '^    Test/Abolish: .*TZif' diff "$work/old" "$work/broken" "${r[@]}"
     # A link that dangles or leads out of the folder (to a device, a file of
     # the machine, another release's zone) is a place with its problem.
@@ -422,6 +424,7 @@ ROWS
         t 2 err "^qel-tz: Test/$name " place "Test/$name" --tzdir "$work/broken" "${r[@]}"
     done <<'ROWS'
 Dangling dangling-link added
+AbolishLink dangling-link added
 Evil link-outside added
 Outside link-outside added
 Steady link-outside record
@@ -487,7 +490,7 @@ kinds = ("devices", "exact", "offsets", "differs", "unrepresentable", "invalid")
 assert {k: summary[k] for k in kinds} == {"devices": 13, "exact": 2, "offsets": 0, "differs": 5, "unrepresentable": 0,
                                         "invalid": 6}, summary
 assert summary["places"]["Test/Shifted"] == {"exact": 0, "offsets": 0, "differs": 2, "unrepresentable": 0, "invalid": 1}
-assert summary["reasons"]["invalid-row"] == 6, summary
+assert summary["reasons"] == {"wrong-offset": 5, "device-refuses-string": 4, "invalid-row": 6}, summary
 assert summary["lines"] == {"file": 16, "header": 1, "blank": 1, "multiline_rows": 1, "in_multiline_rows": 2,
                             "first_multiline_row": 7} and summary["duplicate_devices"] == 0, summary
 assert [(d["place"], d["change"], d["wrong_from"], d["hours_wrong"], d["old"] is None, d["new"] is None)

@@ -68,6 +68,7 @@ TEST(Output, EscapesWhatIsNotPrintableText) {
         {"\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82", "\\xC0\\xAF\\xED\\xA0\\x80\\xF4\\x90\\x80\\x80\\xE2\\x82",
          "\"\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\\ufffd\""},  // overlong, surrogate,
                                                                                                 // past U+10FFFF, cut
+        {"\xE0\x9F\xBF", "\\xE0\\x9F\\xBF", "\"\\ufffd\\ufffd\\ufffd\""},  // overlong: U+07FF in three bytes
         {"a\\b\"c\n", "a\\x5Cb\"c\\x0A", "\"a\\\\b\\\"c\\n\""},
     };
     for (const Row &row : rows) {

@@ -173,6 +173,9 @@ TEST_F(Derive, FollowsThePlaceInTheWindow) {
     };
     const Row rows[] = {
         {"Test/Berlin", qeltz::years_window(1970, 1970), "CET-01:00", "own-changes"},
+        // One winter (a span of a schedule): one offset, whatever the rule line says of summers.
+        {"Test/Berlin", qeltz::Window{qeltz::year_start(2026) + 310 * 86400, qeltz::year_start(2027) + 59 * 86400},
+         "CET-01:00", "own-changes"},
         // Up to the start of summer time in 2027; the daylight offset and the
         // start rule's time are not given.
         {"Test/Berlin", qeltz::Window{qeltz::year_start(2026), 1806195600},

@@ -63,6 +63,7 @@ TEST(FleetFile, RefusesWholeFilesAndRowsWithTheirReasons) {
          "",
          "ok|text after the closing quote of a field; a quote opened on line 3 closes on line 6: lines 4-6|ok|ok|"
          "a quoted field is not closed before the end of the file; a quote opened on line 11 is not closed: line 12"},
+        {head + "d1,\"P\n", "", "a quoted field is not closed before the end of the file"},  // an LF ends its own line
         {"device,place,tz,zone,dst_on,dst_minutes,start,end\n"
          "a,P,,10100,0,,,\nb,P,,10100,2,,,\nc,P,,101,1,45,M3.5.0,M10.5.0\nd,P,,101,1,60,J60,M10.5.0\n"
          "e,P,,101,1,60,M3.5.0,M13.1.0\nf,P,,-0,0,,,\ng,P,,10100,1,60,M3.5.0/02:00:00,M10.5.0/03:00:00\nh,P,,,,,,\n"
