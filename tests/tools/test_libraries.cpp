@@ -73,6 +73,27 @@ std::vector<qeltz::TzReading> read_all(const CLibrary &library, const std::vecto
     return result.readings;
 }
 
+// A program's output comes back to the byte however little it says, with its
+// exit status; one that cannot start is said so.
+TEST(Libraries, ProgramsAreHeardToTheByte) {
+    struct Row {
+        std::vector<std::string> argv;
+        bool ran;
+        int status;
+        const char *output;
+    };
+    const Row rows[] = {{{qeltz::find_program("printf"), "x"}, true, 0, "x"},
+                        {{qeltz::find_program("printf"), "ab\\nc"}, true, 0, "ab\nc"},
+                        {{qeltz::find_program("false")}, true, 1, ""},
+                        {{"/nonexistent/program"}, false, -1, ""}};
+    for (const Row &row : rows) {
+        const qeltz::ProgramResult r = qeltz::run_program(row.argv);
+        EXPECT_EQ(r.ran, row.ran) << row.argv[0];
+        EXPECT_EQ(r.exit_status, row.status) << row.argv[0];
+        EXPECT_EQ(r.output, row.output) << row.argv[0];
+    }
+}
+
 TEST(Libraries, FoundBesideTheExecutable) {
     char want[PATH_MAX];
     ASSERT_NE(realpath(QELTZ_TEST_READER_DIR, want), nullptr) << QELTZ_TEST_READER_DIR;
