@@ -244,7 +244,9 @@ TEST_F(Releases, AuditPageListsWhatToDoMostUrgentFirst) {
     const qeltz::FleetAudit audit =
         qeltz::audit_settings(fleet.settings, dir("new"), qeltz::years_window(2027, 2030), qeltz::c_libraries());
     std::vector<size_t> devices(fleet.settings.size());
-    for (const auto &row : fleet.rows) devices[row.setting] += row.setting != qeltz::FleetRow::kInvalid ? 1 : 0;
+    for (const auto &row : fleet.rows) {
+        if (row.setting != qeltz::FleetRow::kInvalid) ++devices[row.setting];
+    }
     const size_t renamed = fleet.rows[3].setting;  // kiosk-2, wrong from 2027-01-01
     devices[renamed] += 250;
     size_t next = 0, extra = 0;
