@@ -431,6 +431,9 @@ Steady link-outside record
 ROWS
     # Two folders of one release are told apart.
     t 1 out "^  2026b in $work/broken: " diff "$work/new" "$work/broken" "${r[@]}"
+    # A link into the folder by its absolute path is the database's own.
+    ln -s "$work/broken/Test/Added" "$work/broken/Test/Inside"
+    t 0 out '^place: +Test/Inside ' place Test/Inside --tzdir "$work/broken" "${r[@]}"
     # Beside a tz column, a column named like a record column is passed over.
     t 0 out '^1 device of standard input, .* 1 exact' audit - "${a[@]}" <<<$'device,place,tz,zone\nd,Test/Added,IST-5:30,north'
     t 1 err '^qel-tz: note: 6 rows of .*fleet\.csv cannot be checked, the first on line 11$' audit "$fleet" "${a[@]}"

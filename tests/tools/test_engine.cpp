@@ -19,6 +19,7 @@
 #include "judge/engine.hpp"
 #include "judge/judgement.hpp"
 #include "judge/local_time.hpp"
+#include "judge/nearest_record.hpp"
 #include "judge/schedule.hpp"
 #include "judge/verdict.hpp"
 #include "system/consumers.hpp"
@@ -254,18 +255,28 @@ TEST(DeriveRecord, ClosestRuleIsTheBestOfEveryCandidate) {
             ASSERT_TRUE(qeltz::parse_posix_tz(std::string("AAA-1BBB,") + text + ",M10.5.0", tz, why)) << why;
             qeltz::PosixRule best;
             std::pair<int, int> best_score{0, 0};  // years held from the first on, years held
+            std::string best_years;                // "2026-2029, 2031"
             for (int m = 1; m <= 12; ++m) {
                 for (int w = 1; w <= 5; ++w) {
                     for (int d = 0; d <= 6; ++d) {
                         qeltz::PosixRule c;
                         c.month = m, c.week = w, c.wday = d, c.time = (tz.start.time % 86400 + 86400) % 86400;
                         std::pair<int, int> score{0, 0};
-                        for (int y = window.first_year(); y <= window.last_year(); ++y) {
-                            const bool same = rule_local_seconds(c, y) == rule_local_seconds(tz.start, y);
+                        std::string held_years;
+                        int run_from = 0;
+                        for (int y = window.first_year(); y <= window.last_year() + 1; ++y) {
+                            const bool same =
+                                y <= window.last_year() && rule_local_seconds(c, y) == rule_local_seconds(tz.start, y);
+                            if (same && run_from == 0) run_from = y;
+                            if (!same && run_from != 0) {
+                                held_years += (held_years.empty() ? "" : ", ") + std::to_string(run_from) +
+                                              (y - 1 > run_from ? "-" + std::to_string(y - 1) : "");
+                                run_from = 0;
+                            }
                             score.first += same && score.first == y - window.first_year() ? 1 : 0;
                             score.second += same ? 1 : 0;
                         }
-                        if (score > best_score) best_score = score, best = c;
+                        if (score > best_score) best_score = score, best = c, best_years = held_years;
                     }
                 }
             }
@@ -276,8 +287,10 @@ TEST(DeriveRecord, ClosestRuleIsTheBestOfEveryCandidate) {
             } else {
                 ASSERT_FALSE(d.reasons.empty()) << text << " over " << window.years_text();
                 EXPECT_EQ(d.reasons.back().kind, qeltz::ReasonKind::kRuleNotHeld) << text;
+                const std::string &said = d.reasons.back().text;
+                const std::string held = qeltz::rule_text(best) + " holds for " + best_years;
                 EXPECT_EQ(best_score.second > 0,
-                          d.reasons.back().text.find(qeltz::rule_text(best)) != std::string::npos)
+                          said.size() > held.size() && said.compare(said.size() - held.size(), held.size(), held) == 0)
                     << text << " over " << window.years_text() << ": " << d.reasons.back().text;
             }
         }
@@ -289,6 +302,21 @@ const int64_t T0 = qeltz::year_start(2030), T1 = qeltz::year_start(2031), T2 = q
 
 qeltz::Span at(int64_t from, int32_t offset, const char *abbr, bool isdst = false) {
     return {from, offset, isdst, abbr};
+}
+
+// The hours a record is wrong in all, as its cost says them: to three
+// figures, thousands set apart.
+TEST(CostText, HoursToThreeFiguresGrouped) {
+    const std::pair<int64_t, const char *> rows[] = {
+        {5, "5"}, {999, "999"}, {1234, "1,230"}, {9996, "10,000"}, {52649, "52,600"}, {1234567, "1,230,000"},
+    };
+    for (const auto &[hours, figure] : rows) {
+        qeltz::Comparison c;
+        c.differences.push_back({0, hours * kHour, at(0, 3600, "A"), at(0, 7200, "B")});
+        c.wrong_seconds = hours * kHour;
+        const std::string text = qeltz::cost_text(c, {0, 3 * hours * kHour});
+        EXPECT_NE(text.find(std::string(", about ") + figure + " hours"), std::string::npos) << hours << ": " << text;
+    }
 }
 
 // The timelines compared over [0, 10 h): where the record's offset is not

@@ -40,15 +40,16 @@ TEST(Html, TextIsNeverMarkupAndAlwaysUtf8) {
 }
 
 // A place that changes twice and a reading wrong once: a mark for each
-// change instant of either line, a hatch in the chart and the lane for the
-// wrong stretch, every label and title escaped.
+// change instant of either line (not one at the window's end, which is
+// outside it), a hatch in the chart and the lane for the wrong stretch, every
+// label and title escaped.
 TEST(Html, TimelineMarksEachChangeAndWrongStretchInWords) {
     qeltz::TimelinePicture p;
     p.from = 0;
     p.to = 400000;
     p.id = "h1";
     p.title = "place & <device>";
-    p.lines = {{"<place>", {{-5, 3600}, {100000, 7200}, {300000, 3600}}},
+    p.lines = {{"<place>", {{-5, 3600}, {100000, 7200}, {300000, 3600}, {400000, 7200}}},
                {"reading", {{0, 3600}, {200000, 7200}, {300000, 3600}}}};
     p.lanes = {{"glibc <2.36>", {{100000, 200000, "wrong: UTC+01:00 where the place is UTC+02:00"}}}};
     const std::string svg = qeltz::timeline_svg(p);

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -27,6 +29,7 @@ TEST(TzReader, RefusesWhatCouldNameAFile) {
         {"GMT", TZR_READ},
         {"GMX", TZR_NOT_POSIX},  // musl would read /usr/share/zoneinfo/GMX
         {"A5", TZR_READ},        // outside the grammar, but read without a file
+        {"azAZ5", TZR_READ},     // a name of the letters at each end of both cases
         {":EST5EDT", TZR_FILE_NAME},
         {"/usr/share/zoneinfo/Asia/Tokyo", TZR_FILE_NAME},
         {"../zoneinfo/EST5EDT", TZR_FILE_NAME},
@@ -98,6 +101,86 @@ TEST(LibraryChoices, NamesWhatALibraryMisreads) {
     }
 }
 
+// The reader sets TZ in this process; the other tests get theirs back.
+class KeptTz {
+  public:
+    KeptTz() : had_(std::getenv("TZ") != nullptr), tz_(had_ ? std::getenv("TZ") : "") {}
+    KeptTz(const KeptTz &) = delete;
+    KeptTz &operator=(const KeptTz &) = delete;
+    ~KeptTz() {
+        if (had_) {
+            setenv("TZ", tz_.c_str(), 1);
+        } else {
+            unsetenv("TZ");
+        }
+        tzset();
+    }
+
+  private:
+    bool had_;
+    std::string tz_;
+};
+
+// A change exactly at the window's end is outside it, whether a sample or a
+// hint lands on the end: the reading is the one span at `from`.
+TEST(TzReader, AChangeAtTheWindowsEndIsOutsideIt) {
+    const long long change = 1774746000;  // 2026-03-29 01:00 UTC: CET to CEST
+    struct Row {
+        long long from;
+        long step;
+        std::vector<long long> hints;
+    } rows[] = {
+        {change - 86400, 3600, {}},        // the hourly samples reach the end
+        {change - 5000, 86400, {change}},  // a hint at the end
+    };
+    const char *const tz = "CET-1CEST,M3.5.0,M10.5.0/3";
+    const KeptTz kept;
+    for (const Row &row : rows) {
+        std::vector<tzr_span> spans;
+        const int status = tzr_read(
+            tz, std::char_traits<char>::length(tz), row.from, change, row.step, row.hints.data(), row.hints.size(),
+            [](void *to, const tzr_span *s) { static_cast<std::vector<tzr_span> *>(to)->push_back(*s); }, &spans);
+        ASSERT_EQ(status, TZR_READ);
+        ASSERT_EQ(spans.size(), 1u) << "from " << row.from;
+        EXPECT_EQ(spans[0].at, row.from);
+        EXPECT_EQ(spans[0].offset, 3600);
+    }
+}
+
+// A hint is at most 18 digits, leading zeros counted, so that no number the
+// reader takes can overflow: one of 19 is passed over like any malformed
+// word. A week of daylight time in June falls between two monthly samples and
+// is seen only at a hint inside it.
+TEST(TzReader, AHintOfNineteenDigitsIsPassedOver) {
+    const struct Row {
+        const char *hints;
+        size_t spans;
+    } rows[] = {
+        {"2678400 1781049600", 3},           // 2026-06-10: the week is seen
+        {"2678400 000000001781049600", 3},   // 18 digits
+        {"2678400 0000000001781049600", 1},  // 19 digits
+        {"2678400 x1781049600", 1},         {"2678400", 1},
+    };
+    const KeptTz kept;
+    for (const Row &row : rows) {
+        std::string in = std::string("AAA-1BBB,M6.1.0,M6.2.0\n") + row.hints + "\n";
+        char *answer = nullptr;
+        size_t size = 0;
+        FILE *const input = fmemopen(in.data(), in.size(), "r");
+        FILE *const output = open_memstream(&answer, &size);
+        ASSERT_NE(input, nullptr);
+        ASSERT_NE(output, nullptr);
+        EXPECT_EQ(tzr_serve(input, output, 1767225600, 1798761600, TZR_STEP, 1), 1);
+        (void)std::fclose(input);
+        (void)std::fclose(output);
+        const std::string text(answer, size);
+        std::free(answer);
+        size_t spans = 0;
+        for (size_t at = text.find("at "); at != std::string::npos; at = text.find("\nat ", at + 1)) ++spans;
+        EXPECT_EQ(spans, row.spans) << row.hints << ":\n" << text;
+    }
+}
+
 // The readers' answer: an abbreviation's escaped bytes, even one followed by
 // a hex digit, come back as they were; read as it comes, in pieces of any
 // size, it gives the same readings (the last line's end may be missing).
@@ -114,6 +197,37 @@ TEST(TzReader, AnswerEscapesComeBack) {
         EXPECT_EQ(readings[0].spans[0].abbr, "AB");
         EXPECT_EQ(readings[0].spans[1].abbr, "a\\x41");
         EXPECT_EQ(readings[1].refused, "file-name");
+    }
+}
+
+// A span line is "at SECONDS OFFSET ISDST[ ABBR]" and nothing else: each
+// malformed line stops the answer; the two forms of an empty name pass.
+TEST(TzReader, AnswerLinesOutsideTheProtocolAreRefused) {
+    struct Row {
+        const char *line;
+        bool taken;
+    } rows[] = {
+        {"at 100 3600 0 CET", true},
+        {"at 100 3600 1", true},
+        {"at 100 3600 0 ", true},
+        {"at 100 3600 2 CET", false},
+        {"at 100 3600 0CET", false},
+        {"at 100 3600", false},
+        {"at 100 3600 ", false},
+        {"at 100 3600  0", false},
+        {"at x 3600 0 CET", false},
+        {"at 100 36x0 0 CET", false},
+        {"at 100", false},
+        {"at 99 3600 0 CET", false},
+        {"At 100 3600 0 CET", false},
+        {"", false},
+        {"refused", false},
+    };
+    for (const Row &row : rows) {
+        const std::string answer = std::string(row.line) + "\nend\n";
+        std::vector<qeltz::TzReading> readings;
+        std::string why;
+        EXPECT_EQ(qeltz::parse_reader_answer(answer, 1, 100, 200, readings, why), row.taken) << row.line << ": " << why;
     }
 }
 

@@ -61,6 +61,30 @@ TEST(Tzif, RefusesWhatIsNotAWellFormedZone) {
     wrong[4] = '9';
     EXPECT_FALSE(qeltz::parse_tzif(wrong, zone, why));
     EXPECT_EQ(why, "unknown TZif version");
+
+    // The file's first block alone is a version 1 file, read whole; a local
+    // time type out of range in it is refused, whichever of its fields is.
+    const auto count = [&](size_t at) {
+        return static_cast<size_t>(
+            static_cast<unsigned char>(bytes[at]) << 24 | static_cast<unsigned char>(bytes[at + 1]) << 16 |
+            static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]));
+    };
+    const size_t isut = count(20), isstd = count(24), leap = count(28), times = count(32), types = count(36),
+                 chars = count(40), first_type = 44 + times * 5;
+    std::string v1 = bytes.substr(0, first_type + types * 6 + chars + leap * 8 + isstd + isut);
+    v1[4] = '\0';
+    ASSERT_TRUE(qeltz::parse_tzif(v1, zone, why)) << why;
+    const struct Row {
+        size_t at;  // in the last type: its offset (4 bytes), isdst, name index
+        unsigned char byte;
+    } rows[] = {{4, 2}, {5, static_cast<unsigned char>(chars)}, {0, 0x80}};
+    for (const Row &row : rows) {
+        std::string bad = v1;
+        const size_t at = first_type + (types - 1) * 6 + row.at;
+        bad[at] = static_cast<char>(row.byte);
+        if (row.at == 0) bad.replace(at + 1, 3, 3, '\0');  // INT32_MIN
+        EXPECT_FALSE(qeltz::parse_tzif(bad, zone, why)) << row.at;
+    }
 }
 
 }  // namespace
