@@ -8,6 +8,7 @@
 
 #include "formats/html.hpp"
 #include "formats/timeline_svg.hpp"
+#include "tools/occurrences.hpp"
 
 namespace {
 
@@ -53,11 +54,7 @@ TEST(Html, TimelineMarksEachChangeAndWrongStretchInWords) {
                {"reading", {{0, 3600}, {200000, 7200}, {300000, 3600}}}};
     p.lanes = {{"glibc <2.36>", {{100000, 200000, "wrong: UTC+01:00 where the place is UTC+02:00"}}}};
     const std::string svg = qeltz::timeline_svg(p);
-    const auto count = [&](const std::string &what) {
-        size_t n = 0;
-        for (size_t at = svg.find(what); at != std::string::npos; at = svg.find(what, at + 1)) ++n;
-        return n;
-    };
+    const auto count = [&](const std::string &what) { return occurrences(svg, what); };
     EXPECT_EQ(count("class=\"change\""), 3u);  // 100000, 200000, 300000
     EXPECT_EQ(count("<title>1970-01-02 03:46 UTC: &lt;place&gt; UTC+01:00 to UTC+02:00</title>"), 1u);
     EXPECT_EQ(count("<title>1970-01-04 11:20 UTC: &lt;place&gt; UTC+02:00 to UTC+01:00; reading UTC+02:00 to "

@@ -9,6 +9,7 @@
 
 #include "formats/place_table_source.hpp"
 #include "judge/window.hpp"
+#include "tools/occurrences.hpp"
 
 namespace {
 
@@ -22,12 +23,6 @@ qeltz::PlaceTable table(const std::vector<qeltz::TableName> &names) {
     t.window = qeltz::years_window(2026, 2027);
     t.names = names;
     return t;
-}
-
-size_t count(const std::string &text, const std::string &what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
 }
 
 TEST(PlaceTableSource, RefusesWhatTheFormCannotHold) {
@@ -65,8 +60,8 @@ TEST(PlaceTableSource, EachScheduleNamesThePlacesThatHoldIt) {
         table({{"A/One", "", changing}, {"B/Two", "", changing}, {"C/Three", "", {{w, true, kCet, false, ""}}}});
     std::string header, source, error;
     ASSERT_TRUE(qeltz::place_table_source(t, header, source, error)) << error;
-    EXPECT_EQ(count(source, " /* A/One, B/Two */\n"), 3u);  // the spans' ends, what they hold, the first span
-    EXPECT_EQ(count(source, "C/Three */\n"), 0u);
+    EXPECT_EQ(occurrences(source, " /* A/One, B/Two */\n"), 3u);  // the spans' ends, what they hold, the first span
+    EXPECT_EQ(occurrences(source, "C/Three */\n"), 0u);
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 
 #include "readers/tz_reader.h"
 #include "system/libraries.hpp"
+#include "system/zic_runner.hpp"
+#include "tools/occurrences.hpp"
 
 namespace {
 
@@ -101,26 +103,6 @@ TEST(LibraryChoices, NamesWhatALibraryMisreads) {
     }
 }
 
-// The reader sets TZ in this process; the other tests get theirs back.
-class KeptTz {
-  public:
-    KeptTz() : had_(std::getenv("TZ") != nullptr), tz_(had_ ? std::getenv("TZ") : "") {}
-    KeptTz(const KeptTz &) = delete;
-    KeptTz &operator=(const KeptTz &) = delete;
-    ~KeptTz() {
-        if (had_) {
-            setenv("TZ", tz_.c_str(), 1);
-        } else {
-            unsetenv("TZ");
-        }
-        tzset();
-    }
-
-  private:
-    bool had_;
-    std::string tz_;
-};
-
 // A change exactly at the window's end is outside it, whether a sample or a
 // hint lands on the end: the reading is the one span at `from`.
 TEST(TzReader, AChangeAtTheWindowsEndIsOutsideIt) {
@@ -134,7 +116,7 @@ TEST(TzReader, AChangeAtTheWindowsEndIsOutsideIt) {
         {change - 5000, 86400, {change}},  // a hint at the end
     };
     const char *const tz = "CET-1CEST,M3.5.0,M10.5.0/3";
-    const KeptTz kept;
+    const qeltz::ScopedTz kept("UTC0");  // the reader sets TZ; the other tests get theirs back
     for (const Row &row : rows) {
         std::vector<tzr_span> spans;
         const int status = tzr_read(
@@ -161,7 +143,7 @@ TEST(TzReader, AHintOfNineteenDigitsIsPassedOver) {
         {"2678400 0000000001781049600", 1},  // 19 digits
         {"2678400 x1781049600", 1},         {"2678400", 1},
     };
-    const KeptTz kept;
+    const qeltz::ScopedTz kept("UTC0");  // the reader sets TZ; the other tests get theirs back
     for (const Row &row : rows) {
         std::string in = std::string("AAA-1BBB,M6.1.0,M6.2.0\n") + row.hints + "\n";
         char *answer = nullptr;
@@ -175,9 +157,7 @@ TEST(TzReader, AHintOfNineteenDigitsIsPassedOver) {
         (void)std::fclose(output);
         const std::string text(answer, size);
         std::free(answer);
-        size_t spans = 0;
-        for (size_t at = text.find("at "); at != std::string::npos; at = text.find("\nat ", at + 1)) ++spans;
-        EXPECT_EQ(spans, row.spans) << row.hints << ":\n" << text;
+        EXPECT_EQ(occurrences("\n" + text, "\nat "), row.spans) << row.hints << ":\n" << text;
     }
 }
 
